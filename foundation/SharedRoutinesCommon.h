@@ -1,0 +1,125 @@
+#pragma once
+// The routine library every part of the system calls: per-user settings,
+// text helpers, command-line parsing, value conversion, file and folder
+// helpers, path utilities and string-list sorting. QtCore only; the few
+// routines that need widgets live in WidgetRoutines / LayoutHelpers.
+
+#include "Errors.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// ---- Per-user settings ---------------------------------------------------
+using TSettingsReader = std::function<QString(const QString &name)>;
+using TSettingsWriter = std::function<void(const QString &name, const QString &text)>;
+
+void SetSettingsProgram(const QString &name);
+void SetSettingsSection(const QString &name);
+QString SettingsProgram();
+QString SettingsSection();
+// Installs the two procedures all typed setting routines go through; an
+// empty function restores the QSettings implementation.
+void SetSettingsProcedures(TSettingsReader reader, TSettingsWriter writer);
+// The QSettings implementation (key "Velmora/<program>/<section>"): reading
+// an empty or missing value writes it back as an empty string.
+QString RegistrySettingsReader(const QString &name);
+void RegistrySettingsWriter(const QString &name, const QString &text);
+
+void WriteSetting(const QString &name, const QString &text);
+void WriteSettingBool(const QString &name, bool flag);
+void WriteSettingInt(const QString &name, int value);
+QString ReadSetting(const QString &name, const QString &defaultText = QString());
+bool ReadSettingBool(const QString &name, bool defaultFlag = false);
+int ReadSettingInt(const QString &name, int defaultValue = 0);
+
+// ---- Text helpers ----------------------------------------------------------
+bool StartsWith(const QString &prefix, const QString &text);
+bool StartsWithText(const QString &prefix, const QString &text);
+QString TextAfter(const QString &text, const QString &separator);
+QString TextAfterLast(const QString &text, const QString &separator);
+QString TextBefore(const QString &text, const QString &separator);
+QString TextBeforeLast(const QString &text, const QString &separator);
+QString CapitalizeFirst(const QString &text);
+QString CapitalizeWords(const QString &text);
+QString CollapseRepeats(const QString &text, QChar c);
+QString CollapseWhitespace(const QString &text);
+QString SpreadLetters(const QString &text);
+QString RemoveAccents(const QString &text);
+// Bytes in, bytes out: a text holding UTF-8 sequences becomes one byte per sequence.
+QByteArray Utf8ToSingleByte(const QByteArray &bytes);
+// The same over a text read as code page 1250.
+QString Utf8ToSingleByte(const QString &text);
+bool MatchesMask(const QString &name, const QString &mask, bool allowLonger);
+// Code-page aware case-insensitive comparison and upper/lower case.
+int CompareText(const QString &a, const QString &b);
+bool SameText(const QString &a, const QString &b);
+QString UpperCase(const QString &text);
+QString LowerCase(const QString &text);
+// Characters 0..32 removed from both ends.
+QString TrimControls(const QString &text);
+
+// ---- Command-line parsing --------------------------------------------------
+// Over the program's own arguments (1..n) ...
+bool CommandLineSwitch(const QString &spec, bool defaultFlag = false);
+bool CommandLineValue(const QString &spec, QString &value);
+// ... or over a given list of arguments (without the program name).
+bool CommandLineSwitch(const QStringList &args, const QString &spec, bool defaultFlag = false);
+bool CommandLineValue(const QStringList &args, const QString &spec, QString &value);
+
+// ---- Value conversion ------------------------------------------------------
+QString BoolToYN(bool flag);
+bool TextToBool(const QString &text);                    // raises EConvertError
+bool TextToBool(const QString &text, bool defaultFlag);  // empty text gives the default
+bool IsIntegerText(const QString &text);
+bool TryTextToInt(const QString &text, int &value);
+
+// ---- File and folder helpers -----------------------------------------------
+QString TempFilePath(const QString &fileName);
+QString UniqueTempFileName(const QString &extension);
+void FindFiles(const QString &root, const QString &subfolder, const QString &mask, int depth,
+               QStringList &list, const QString &extensions);
+void FindFilesByExtension(const QString &root, const QString &subfolder, const QString &extensions, QStringList &list);
+void FindFilesByMask(const QString &root, const QString &subfolder, const QString &mask, QStringList &list,
+                     const QString &extensions);
+void FindFilesToDepth(const QString &root, const QString &subfolder, const QString &extensions, int depth,
+                      QStringList &list);
+QString DocumentsFolder();
+QString ExpandEnvironment(const QString &text);
+// The version strings compiled in: "FileVersion", "ProductVersion",
+// "CompanyName", "ProductName", "LegalCopyright"; empty for other keys.
+QString ProgramVersionString(const QString &key);
+// Desktop file-type registration (freedesktop MIME type + desktop entries
+// under the user's data folder). False on failure, never raises.
+bool RegisterFileExtension(const QString &extension, const QString &fileType);
+bool RegisterFileTypeIcon(const QString &fileType, const QString &icon);
+bool RegisterFileTypeVerb(const QString &fileType, const QString &verb, const QString &caption,
+                          const QString &command);
+// Copies a Qt resource (":/name" or "name" under ":/<type>/") into a new
+// temporary file; raises EFileError on failure.
+QString ResourceToTempFile(const QString &resourceName, const QString &resourceType);
+
+// ---- Path and file utilities -----------------------------------------------
+bool HasDriveLetter(const QString &path);
+bool IsAbsolutePath(const QString &path);
+QString WithTrailingChar(const QString &text, QChar c);
+QString NormalizePath(const QString &path, QChar delimiter = QLatin1Char('/'));
+QString ResolvePath(const QString &path, const QString &baseFolder, QChar delimiter = QLatin1Char('/'));
+QDateTime FileModifiedTime(const QString &fileName);   // invalid when the file does not exist
+enum TFileAttribute {
+    faReadOnly = 0x01,
+    faHidden = 0x02,
+    faSystem = 0x04,
+    faDirectory = 0x10,
+    faArchive = 0x20,
+};
+bool FileHasAttribute(const QString &fileName, int attributes);
+void CopyFileTo(const QString &source, const QString &destination);  // raises EFileError
+void MoveFileTo(const QString &source, const QString &destination);  // raises EFileError
+
+// ---- String-list sorting and lookup ----------------------------------------
+QString ListName(const QString &line);   // part before the first "=" (all of it when none)
+void SortListByName(QStringList &list, const std::function<void()> &progress = {});
+int FindFirstByName(const QStringList &list, const QString &name);

@@ -1,0 +1,83 @@
+#include "TextFile.h"
+
+#include "CodePage1250.h"
+#include "Errors.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace TextFile {
+namespace {
+
+[[noreturn]] void fail(const QString &what, const QString &path, const QString &why)
+{
+    throw EFileError(QStringLiteral("%1 %2: %3").arg(what, path, why));
+}
+
+} // namespace
+
+QString readText(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("Can not open file"), path, f.errorString());
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        fail(QStringLiteral("Can not read file"), path, f.errorString());
+    return CodePage1250::decode(bytes);
+}
+
+QStringList readLines(const QString &path)
+{
+    return splitLines(readText(path));
+}
+
+void writeText(const QString &path, const QString &text)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        fail(QStringLiteral("Can not create file"), path, f.errorString());
+    const QByteArray bytes = CodePage1250::encode(text);
+    if (f.write(bytes) != bytes.size() || !f.commit())
+        fail(QStringLiteral("Can not write file"), path, f.errorString());
+}
+
+void writeLines(const QString &path, const QStringList &lines)
+{
+    writeText(path, joinLines(lines));
+}
+
+QStringList splitLines(const QString &text)
+{
+    QStringList lines;
+    const qsizetype n = text.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            lines.append(text.mid(start, i - start));
+            if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < n)
+        lines.append(text.mid(start));
+    return lines;
+}
+
+QString joinLines(const QStringList &lines)
+{
+    qsizetype total = 0;
+    for (const QString &l : lines)
+        total += l.size() + 2;
+    QString out;
+    out.reserve(total);
+    for (const QString &l : lines) {
+        out += l;
+        out += QLatin1String("\r\n");
+    }
+    return out;
+}
+
+} // namespace TextFile

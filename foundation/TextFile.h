@@ -1,0 +1,19 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+// The one way the system reads and writes text files: windows-1250 bytes on
+// disk, QString inside, CR LF line ends written, CR LF, LF or CR accepted.
+// Writes go through QSaveFile, so a crash never leaves half a file.
+// Every failure raises EFileError with the platform's message.
+namespace TextFile {
+
+QString readText(const QString &path);          // whole file, line ends as stored
+QStringList readLines(const QString &path);
+void writeText(const QString &path, const QString &text);   // written as given
+void writeLines(const QString &path, const QStringList &lines); // each line + CR LF
+
+QStringList splitLines(const QString &text);
+QString joinLines(const QStringList &lines);    // each line followed by CR LF
+
+} // namespace TextFile
