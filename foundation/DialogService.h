@@ -1,0 +1,79 @@
+#pragma once
+// Every message box and standard dialog of the system goes through one
+// injectable service, so tests can script the answers and runs without a
+// display (or in an auto-run) never block: there each question is printed
+// to stderr and answered with its default.
+
+#include <QFont>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QWidget;
+
+enum class TMsgDlgType { Warning, Error, Information, Confirmation };
+
+// Buttons of a message box; combined as flags, a pressed button is one of them.
+enum TMsgDlgBtn : int {
+    mbNone = 0,
+    mbOK = 0x01,
+    mbCancel = 0x02,
+    mbYes = 0x04,
+    mbNo = 0x08,
+    mbAbort = 0x10,
+    mbRetry = 0x20,
+    mbIgnore = 0x40,
+    mbAll = 0x80,
+};
+constexpr int mbOKCancel = mbOK | mbCancel;
+constexpr int mbYesNo = mbYes | mbNo;
+constexpr int mbYesNoCancel = mbYes | mbNo | mbCancel;
+
+struct TFileDialogRequest
+{
+    QString caption;
+    QString folder;     // initial folder
+    QString fileName;   // initial file name
+    QString filter;     // Qt filter string, e.g. "Job files (*.jQuenbar);;All files (*)"
+    QString defaultExtension;
+};
+
+class IDialogService
+{
+public:
+    virtual ~IDialogService() = default;
+    // Returns the button pressed (one of buttons; no buttons means OK).
+    // defaultButton is used when it is one of buttons, otherwise the answer
+    // that lets a run go on: the first of OK, Yes, Ignore, Retry, Abort, No,
+    // Cancel present (see Dialogs::defaultAnswer).
+    virtual int messageBox(TMsgDlgType type, const QString &text, int buttons, int defaultButton = 0,
+                           QWidget *parent = nullptr) = 0;
+    // Empty / empty list when cancelled.
+    virtual QString openFileName(const TFileDialogRequest &request, QWidget *parent = nullptr) = 0;
+    virtual QStringList openFileNames(const TFileDialogRequest &request, QWidget *parent = nullptr) = 0;
+    virtual QString saveFileName(const TFileDialogRequest &request, QWidget *parent = nullptr) = 0;
+    virtual QString existingDirectory(const QString &caption, const QString &folder, QWidget *parent = nullptr) = 0;
+    // True with font changed when the user chose one.
+    virtual bool chooseFont(QFont &font, QWidget *parent = nullptr) = 0;
+};
+
+namespace Dialogs {
+// The service in use (the desktop one unless replaced).
+IDialogService &service();
+// Replaces the service; nullptr restores the desktop one. Not owned.
+void setService(IDialogService *service);
+// The replacing service, nullptr while the desktop one is in use.
+IDialogService *installedService();
+// False without a display (no QGuiApplication, or the "offscreen" or
+// "minimal" platform) or in an auto-run: then nobody is asked.
+bool canAsk();
+// In an auto-run every question takes its default, as without a display.
+void setAutoRun(bool on);
+bool autoRun();
+// The default answer for a set of buttons when nobody can be asked.
+int defaultAnswer(int buttons, int defaultButton);
+
+// Shorthands.
+int message(TMsgDlgType type, const QString &text, int buttons, int defaultButton = 0, QWidget *parent = nullptr);
+} // namespace Dialogs
