@@ -669,6 +669,10 @@ QString ProgramVersionString(const QString &key)
         return QStringLiteral(QUENBAR_PRODUCT_NAME);
     if (key == QLatin1String("LegalCopyright"))
         return QStringLiteral(QUENBAR_LEGAL_COPYRIGHT);
+    if (key == QLatin1String("FileDescription"))
+        return QStringLiteral(QUENBAR_FILE_DESCRIPTION);
+    if (key == QLatin1String("InternalName") || key == QLatin1String("OriginalFilename"))
+        return QStringLiteral(QUENBAR_PRODUCT_NAME);
     return QString();
 }
 

@@ -89,7 +89,8 @@ void FindFilesToDepth(const QString &root, const QString &subfolder, const QStri
 QString DocumentsFolder();
 QString ExpandEnvironment(const QString &text);
 // The version strings compiled in: "FileVersion", "ProductVersion",
-// "CompanyName", "ProductName", "LegalCopyright"; empty for other keys.
+// "CompanyName", "ProductName", "LegalCopyright", "FileDescription",
+// "InternalName", "OriginalFilename"; empty for other keys.
 QString ProgramVersionString(const QString &key);
 // Desktop file-type registration (freedesktop MIME type + desktop entries
 // under the user's data folder). False on failure, never raises.

@@ -1,0 +1,195 @@
+#include "FindDirectoryFrame.h"
+
+#include "CommandDispatch.h"
+#include "DialogService.h"
+#include "Errors.h"
+#include "MyStatusBar.h"
+#include "PathPickerLogic.h"
+#include "WM_DropFilesComponents.h"
+#include "SharedRoutinesCommon.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QToolButton>
+#include <QUrl>
+
+namespace {
+
+// The edit shows the button-face colour while a dialog is open.
+class TBusyColour
+{
+public:
+    explicit TBusyColour(QLineEdit *edit) : m_edit(edit), m_palette(edit->palette())
+    {
+        QPalette p = m_palette;
+        p.setColor(QPalette::Base, p.color(QPalette::Button));
+        m_edit->setPalette(p);
+    }
+    ~TBusyColour() { m_edit->setPalette(m_palette); }
+
+private:
+    QLineEdit *m_edit;
+    QPalette m_palette;
+};
+
+// The process's current folder comes back whatever happens.
+class TCurrentFolderKeeper
+{
+public:
+    TCurrentFolderKeeper() : m_folder(QDir::currentPath()) {}
+    ~TCurrentFolderKeeper() { QDir::setCurrent(m_folder); }
+
+private:
+    QString m_folder;
+};
+
+void removeIfEmpty(const QString &folder)
+{
+    if (!folder.isEmpty())
+        QDir().rmdir(folder);   // fails harmlessly when not empty
+}
+
+} // namespace
+
+TFrameFindDirectory::TFrameFindDirectory(QWidget *parent)
+    : TFrame(parent)
+{
+    setObjectName(QStringLiteral("FrameFindDirectory"));
+    LabelCaption = new QLabel(QStringLiteral("Find directory"), this);
+    LabelCaption->setObjectName(QStringLiteral("LabelCaption"));
+    Edit = new QLineEdit(this);
+    Edit->setObjectName(QStringLiteral("Edit"));
+    SpeedButton = new QToolButton(this);
+    SpeedButton->setObjectName(QStringLiteral("SpeedButton"));
+    SpeedButton->setText(QStringLiteral("..."));
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(LabelCaption);
+    layout->addWidget(Edit, 1);
+    layout->addWidget(SpeedButton);
+    setAcceptDrops(true);
+    Edit->installEventFilter(this);
+    connect(Edit, &QLineEdit::textChanged, this, [this](const QString &t) { Edit->setToolTip(t); });
+    connect(SpeedButton, &QToolButton::clicked, this, [this] { RunCommand(Reporter, [this] { BrowseForDir(); }); });
+}
+
+QString TFrameFindDirectory::DirectoryWithDelimiter() const
+{
+    return PathPicker::DirectoryWithDelimiter(Edit->text());
+}
+
+QString TFrameFindDirectory::DirectoryWithoutDelimiter() const
+{
+    return PathPicker::DirectoryWithoutDelimiter(Edit->text());
+}
+
+void TFrameFindDirectory::report(const QString &message)
+{
+    if (Reporter)
+        Reporter->ShowError(message, true);
+}
+
+void TFrameFindDirectory::EditExit()
+{
+    if (!Edit->isModified())
+        return;
+    Edit->setModified(false);
+    if (OnBeforeCheck)
+        OnBeforeCheck(this);
+    const QString path = Edit->text();
+    if (!QFileInfo(path).isDir()) {
+        report(LabelCaption->text() + QStringLiteral(" - ") + path + QStringLiteral(" doesn't exist"));
+        BrowseForDir();
+    }
+}
+
+void TFrameFindDirectory::BrowseForDir()
+{
+    const QString initial = Edit->text();
+    QString chosen;
+    PathPicker::TBrowseStart start;
+    {
+        TCurrentFolderKeeper keepFolder;
+        TBusyColour busy(Edit);
+        start = PathPicker::BrowseStartFolder(initial, DefaultDir, DocumentsFolder());
+        chosen = Dialogs::service().existingDirectory(LabelCaption->text(), start.folder, window());
+    }
+    if (chosen.isEmpty()) {
+        if (start.created != initial)
+            removeIfEmpty(start.created);
+        report(QStringLiteral("Directorry selection cancelled "));
+        throw EAbort();
+    }
+    chosen = PathPicker::DirectoryWithoutDelimiter(QDir::fromNativeSeparators(chosen));
+    if (chosen != initial) {
+        takeFolder(chosen);
+        if (start.created != chosen)
+            removeIfEmpty(start.created);
+        if (!DefaultDir.isEmpty() && DefaultDir != chosen)
+            removeIfEmpty(DefaultDir);
+    }
+    if (Reporter)
+        Reporter->ShowError(QString(), true);
+}
+
+void TFrameFindDirectory::takeFolder(const QString &folder)
+{
+    Edit->setText(folder);
+    Edit->setVisible(true);
+    WriteSetting(QStringLiteral("LastSelectedDir"), folder);
+    if (OnDirectoryChanged)
+        OnDirectoryChanged(this);
+}
+
+void TFrameFindDirectory::DropFiles(const QStringList &names)
+{
+    const QString folder = PathPicker::DroppedFolder(names, Edit->text());
+    if (folder.isEmpty())
+        return;
+    TCurrentFolderKeeper keepFolder;
+    takeFolder(folder);
+}
+
+bool TFrameFindDirectory::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Edit) {
+        if (event->type() == QEvent::FocusOut) {
+            RunCommand(Reporter, [this] { EditExit(); });
+        } else if (event->type() == QEvent::FocusIn) {
+            Edit->setToolTip(Edit->text());
+        } else if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                RunCommand(Reporter, [this] { EditExit(); });
+                return true;
+            }
+        }
+    }
+    return TFrame::eventFilter(watched, event);
+}
+
+void TFrameFindDirectory::enterEvent(QEnterEvent *event)
+{
+    setToolTip(Edit->text());
+    TFrame::enterEvent(event);
+}
+
+void TFrameFindDirectory::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!LocalPathsOf(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TFrameFindDirectory::dropEvent(QDropEvent *event)
+{
+    const QStringList names = LocalPathsOf(event->mimeData());
+    event->acceptProposedAction();   // the drop is always finished
+    RunCommand(Reporter, [&] { DropFiles(names); });
+}
