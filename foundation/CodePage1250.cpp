@@ -47,8 +47,8 @@ struct Tables
             const QChar l = c.toLower();
             // Only mappings that stay inside the code page (so micro and
             // sharp s keep their own letter, as the code page does).
-            upper[b] = (u.unicode() < 65536 && (toByte[u.unicode()] || u.unicode() == 0)) ? u.unicode() : c.unicode();
-            lower[b] = (l.unicode() < 65536 && (toByte[l.unicode()] || l.unicode() == 0)) ? l.unicode() : c.unicode();
+            upper[b] = (toByte[u.unicode()] || u.unicode() == 0) ? u.unicode() : c.unicode();
+            lower[b] = (toByte[l.unicode()] || l.unicode() == 0) ? l.unicode() : c.unicode();
         }
     }
 };
