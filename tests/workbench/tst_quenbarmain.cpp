@@ -1,0 +1,357 @@
+#include "GuiTestBase.h"
+
+#include "CommandDispatch.h"
+#include "FindDirectoryFrame.h"
+#include "FindExecFrame.h"
+#include "MyStatusBar.h"
+#include "QuenbarMain.h"
+#include "SharedRoutinesCommon.h"
+#include "SimpleViewerFrame.h"
+#include "StringListHolder.h"
+#include "TextFile.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QtTest>
+
+class TestQuenbarMain : public QObject
+{
+    Q_OBJECT
+private slots:
+    void startsWithSettings();
+    void startWithoutSettingsIsFatal();
+    void actionGateDuringRun_data();
+    void actionGateDuringRun();
+    void gateNeedsNamesAndOutput();
+    void jobRoundTrip();
+    void jobLoadDamaged();
+    void modifiedJobAsksToSave();
+    void outputDirectoryField_data();
+    void outputDirectoryField();
+    void namesDrop();
+    void resetOutputQuestion();
+    void viewerPagesAndClose();
+    void closeDuringRun();
+};
+
+static void setNames(TfrmQuenbarMain *w, const QString &product, const QString &system)
+{
+    w->EditProductName->setText(product);
+    w->EditSystemName->setText(system);
+}
+
+void TestQuenbarMain::startsWithSettings()
+{
+    TGuiTestBase t;
+    QVERIFY(t.start());
+    TfrmQuenbarMain *w = t.window();
+    QVERIFY(!w->fatalStart());
+    QCOMPARE(w->MyStB->Severity(), 0);
+    QCOMPARE(w->windowTitle(), QString("Quenbar main shell - Business logic generation []"));
+    QCOMPARE(w->PageControlMain->currentWidget(), w->TabSheetNames);
+    QCOMPARE(w->LanguageCode, QString("WSDLGEN"));
+    QCOMPARE(w->OutputDirectory(), t.outputRoot());
+    QCOMPARE(w->WorkDir, t.outputRoot() + "/work");
+    QVERIFY(w->MemoToolNameDefault->toPlainText().contains("BussinesLogicGeneration=Business logic generation,WSDLGEN"));
+    QCOMPARE(w->FrameFindexecWSDLProc->DefaultName, t.programFolder() + "/WSDLProc");
+    QCOMPARE(w->FrameFindexecWSDLProc->Edit->text(), t.programFolder() + "/WSDLProc");
+    QCOMPARE(w->ActSaveProject->text(), QString("&Save "));
+    QCOMPARE(w->ActCancelRun->shortcut(), QKeySequence("Ctrl+C"));
+    QVERIFY(!w->ActSaveProject->isEnabled());
+    QVERIFY(!w->ActShowAdvanced->isVisible());
+    QCOMPARE(ReadSetting("ProgramVersion"), ProgramVersionString("FileVersion"));
+}
+
+void TestQuenbarMain::startWithoutSettingsIsFatal()
+{
+    TGuiTestBase t(false);
+    t.start();
+    TfrmQuenbarMain *w = t.window();
+    QTRY_VERIFY(w->fatalStart());
+    QVERIFY(w->MyStB->Messages().contains("No ini file is available for Quenbar"));
+    QVERIFY(w->MyStB->Messages().contains("Cannot access product ini file - " + t.programFolder() + "/Quenbar.INI"));
+    QVERIFY(w->MyStB->Messages().contains("Fatal errors during start, application cannot run!"));
+    QVERIFY(!w->isVisible());
+    QVERIFY(!w->PageControlMain->isEnabled());
+}
+
+void TestQuenbarMain::actionGateDuringRun_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("new-job") << "ActNewProject" << true;
+    QTest::newRow("reset") << "ActRestartProject" << true;
+    QTest::newRow("settings") << "ActWriteINIFile" << true;
+    QTest::newRow("viewer") << "ActCloseAllPages" << false;
+    QTest::newRow("save") << "ActSaveProject" << false;
+    QTest::newRow("cancel") << "ActCancelRun" << false;
+}
+
+void TestQuenbarMain::actionGateDuringRun()
+{
+    QFETCH(QString, action);
+    QFETCH(bool, refused);
+    TGuiTestBase t;
+    QVERIFY(t.start());
+    TfrmQuenbarMain *w = t.window();
+    setNames(w, "abc", "def");
+    t.dialogs().answerFile(t.path("jobs/AbcDef.jQuenbar"));
+    w->BatchRunning = true;
+    QAction *a = w->findChild<QAction *>(action);
+    QVERIFY(a);
+    a->setEnabled(true);
+    a->trigger();
+    const QString refusal = "Only viewing,Save,Cancel & Exit are allowed when processing";
+    QCOMPARE(w->MyStB->LastMessage() == refusal, refused);
+}
+
+void TestQuenbarMain::gateNeedsNamesAndOutput()
+{
+    TGuiTestBase t;
+    QVERIFY(t.start());
+    TfrmQuenbarMain *w = t.window();
+    w->ActRestartProject->trigger();
+    QCOMPARE(w->MyStB->LastMessage(), QString("Product name missing or incorrect"));
+    setNames(w, "abc", "1AB");
+    w->ActRestartProject->trigger();
+    QCOMPARE(w->MyStB->LastMessage(), QString("System name missing or incorrect"));
+    setNames(w, "abc", "def_x");
+    w->FrameFindDirectoryOutputDir->Edit->clear();
+    w->ActRestartProject->trigger();
+    QCOMPARE(w->MyStB->LastMessage(), QString("You have to set the output directory(s) first!"));
+    QCOMPARE(w->windowTitle(), QString("Quenbar main shell - Business logic generation [AbcDef_X]"));
+}
+
+void TestQuenbarMain::jobRoundTrip()
+{
+    TGuiTestBase t;
+    QVERIFY(t.start());
+    TfrmQuenbarMain *w = t.window();
+    const QString out = t.outputRoot() + "/AbcDef_X";
+    QDir().mkpath(out);
+    setNames(w, "abc", "def_x");
+    w->SetOutputDirectory(out);
+    w->EditCommonRoot->setText("/src/legacy");
+    w->MaxDirDepth = 3;
+    w->QuenbarJobName = "AbcDef_X.jMireth";
+    for (const char *item : {"/src/legacy/a.csv=0001", "/src/legacy/b.wsdl=0003"}) {
+        auto *it = new QListWidgetItem(QString::fromLatin1(item), w->CheckListBoxSelectedFiles);
+        it->setFlags(it->flags() | Qt::ItemIsUserCheckable);
+        it->setCheckState(item[13] == 'a' ? Qt::Checked : Qt::Unchecked);
+    }
+    w->STLHCentral_Name->add(QString::fromUtf8("Főkönyv"), 42);
+    w->STLHCentral_Other->add("other entry");
+    w->SetModified(true);
+
+    const QString jobFile = t.path("jobs/AbcDef_X.jQuenbar");
+    t.dialogs().answerFile(jobFile);   // the first save asks where
+    w->ActSaveProject->trigger();
+    QVERIFY2(QFile::exists(jobFile), qPrintable(w->MyStB->LastMessage()));
+    QVERIFY(!w->modified());
+    const QStringList lines = TextFile::readLines(jobFile);
+    QCOMPARE(lines.first(), QString("StreamToIni.FileFormat=1"));
+    QCOMPARE(lines.at(1), QString("[Properties]"));
+    QCOMPARE(lines.at(2), QString("ProjectName=AbcDef_X"));
+    QVERIFY(lines.contains("ProjectCommonRoot=/src/legacy"));
+    QVERIFY(lines.contains(";ProjectVersion=WSDLGEN"));
+    QVERIFY(!lines.join('\n').contains("MemoToolNameDefault"));
+    QCOMPARE(lines.last(), QString("[Konyec szkazki]"));
+    QCOMPARE(ReadSetting("LastOutputDir"), t.outputRoot());
+
+    // A second save writes without asking.
+    const int asked = int(t.dialogs().asked().size());
+    w->SetModified(true);
+    w->ActSaveProject->trigger();
+    QCOMPARE(int(t.dialogs().asked().size()), asked);
+
+    w->ActNewProject->trigger();
+    QCOMPARE(w->CheckListBoxSelectedFiles->count(), 0);
+    QCOMPARE(w->EditProductName->text(), QString());
+
+    w->OpenJobFile(jobFile);
+    QCOMPARE(w->MyStB->Severity(), 0);
+    QCOMPARE(w->EditProductName->text(), QString("abc"));
+    QCOMPARE(w->EditSystemName->text(), QString("def_x"));
+    QCOMPARE(w->OutputDirectory(), out);
+    QCOMPARE(w->EditCommonRoot->text(), QString("/src/legacy"));
+    QCOMPARE(w->MaxDirDepth, 3);
+    QCOMPARE(w->QuenbarJobName, QString("AbcDef_X.jMireth"));
+    QCOMPARE(w->CheckListBoxSelectedFiles->count(), 2);
+    QCOMPARE(w->CheckListBoxSelectedFiles->item(0)->text(), QString("/src/legacy/a.csv=0001"));
+    QCOMPARE(w->CheckListBoxSelectedFiles->item(0)->checkState(), Qt::Checked);
+    QCOMPARE(w->CheckListBoxSelectedFiles->item(1)->checkState(), Qt::Unchecked);
+    QCOMPARE(w->STLHCentral_Name->StringList(), QStringList{QString::fromUtf8("Főkönyv")});
+    QCOMPARE(w->STLHCentral_Name->object(0), 42);
+    QCOMPARE(w->STLHCentral_Other->StringList(), QStringList{"other entry"});
+    QCOMPARE(w->windowTitle(), QString("Quenbar main shell - Business logic generation [AbcDef_X]"));
+    QVERIFY(!w->modified());
+    QVERIFY(w->GroupBoxSelectedFiles->title().endsWith("(2)"));
+}
+
+void TestQuenbarMain::jobLoadDamaged()
+{
+    TGuiTestBase t;
+    QVERIFY(t.start());
+    TfrmQuenbarMain *w = t.window();
+    const QString bad = t.path("jobs/Bad.jQuenbar");
+    QDir().mkpath(t.path("jobs"));
+    TextFile::writeLines(bad, {"StreamToIni.FileFormat=1", "[Properties]", "ProjectName=Bad", "MaxDirDepth=deep",
+                               "[Form - frmQuenbarMain]"});
+    w->OpenJobFile(bad);
+    QCOMPARE(w->MyStB->LastMessage(),
+             QString(" Error while loading project definition, it was possibly generated with an older version of the tool"));
+    // A missing file and one without properties end the same way; the window stays usable.
+    w->OpenJobFile(t.path("jobs/none.jQuenbar"));
+    QCOMPARE(w->MyStB->Severity(), 2);
+    w->ActNewProject->trigger();
+    QCOMPARE(w->MyStB->Severity(), 0);
+}
+
+void TestQuenbarMain::modifiedJobAsksToSave()
+{
+    TGuiTestBase t;
+    QVERIFY(t.start());
+    TfrmQuenbarMain *w = t.window();
+    setNames(w, "abc", "def");
+    w->SetModified(true);
+    t.dialogs().answerMessage(mbCancel);
+    w->ActNewProject->trigger();
+    QCOMPARE(t.dialogs().lastMessage().text,
+             QString("The current project has been modified \r\nDo you want to save the changes?'"));
+    QCOMPARE(w->MyStB->LastMessage(), QString("Action cancelled"));
+    QCOMPARE(w->EditProductName->text(), QString("abc"));   // nothing lost
+    t.dialogs().answerMessage(mbNo);
+    w->ActNewProject->trigger();
+    QCOMPARE(w->EditProductName->text(), QString());
+}
+
+void TestQuenbarMain::outputDirectoryField_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("doubled") << "OUT//Sub/" << "OUT/Sub" << "";
+    QTest::newRow("empty") << "" << "" << "This field must not be empty";
+    QTest::newRow("relative") << "Out" << "Out" << "Invalid output directory (No relative or UNC format path is allowed here)!";
+    QTest::newRow("network") << "//server/share" << "//server/share"
+                             << "Invalid output directory (No relative or UNC format path is allowed here)!";
+}
+
+void TestQuenbarMain::outputDirectoryField()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    QFETCH(QString, message);
+    TGuiTestBase t;
+    QVERIFY(t.start());
+    TfrmQuenbarMain *w = t.window();
+    QDir().mkpath(t.outputRoot() + "/Sub");
+    typed.replace("OUT", t.outputRoot());
+    stored.replace("OUT", t.outputRoot());
+    w->FrameFindDirectoryOutputDir->Edit->setText(typed);
+    w->FrameFindDirectoryOutputDir->Edit->setModified(true);
+    RunCommand(w->MyStB, [w] { w->FrameFindDirectoryOutputDirEditExit(); });
+    QCOMPARE(w->FrameFindDirectoryOutputDir->Edit->text(), stored);
+    QCOMPARE(w->MyStB->LastMessage(), message);
+    if (message.isEmpty())
+        QCOMPARE(w->StagingDir, stored + "/workinp");
+}
+
+void TestQuenbarMain::namesDrop()
+{
+    TGuiTestBase t;
+    QVERIFY(t.start());
+    TfrmQuenbarMain *w = t.window();
+    setNames(w, "abc", "def");
+    w->SetOutputDirectory(t.outputRoot());
+    w->DropNames();
+    QCOMPARE(w->OutputDirectory(), t.outputRoot() + "/AbcDef");
+    QVERIFY(w->NamesDropPending);
+    w->DropNames();   // already ends in the job name
+    QCOMPARE(w->OutputDirectory(), t.outputRoot() + "/AbcDef");
+    // Leaving the field creates the folder the drop proposed.
+    RunCommand(w->MyStB, [w] { w->FrameFindDirectoryOutputDirEditExit(); });
+    QVERIFY(QFileInfo(t.outputRoot() + "/AbcDef").isDir());
+    QVERIFY(!w->NamesDropPending);
+}
+
+void TestQuenbarMain::resetOutputQuestion()
+{
+    TGuiTestBase t;
+    QVERIFY(t.start());
+    TfrmQuenbarMain *w = t.window();
+    setNames(w, "abc", "def");
+    const QString out = t.outputRoot() + "/job";
+    QDir().mkpath(out + "/WSDLDir");
+    for (int i = 0; i < 12; ++i)
+        TextFile::writeText(QString("%1/WSDLDir/CMP%2.wsd").arg(out).arg(i, 4, 10, QChar('0')), "x");
+    TextFile::writeText(out + "/lastprc.xml", "<x/>");
+    w->SetOutputDirectory(out);
+    t.dialogs().answerMessage(mbNo);
+    w->ActRestartProject->trigger();
+    const TAskedDialog q = t.dialogs().lastMessage();
+    QVERIFY(q.text.startsWith("You are going to reset your job to it's initial state.\r\nYou have  13 files in your "
+                              "output folders. Should I continue ?\r\n\r\nYour files:\r\n" + out + "/lastprc.xml"));
+    QCOMPARE(q.text.count("\r\n" + out), 11);
+    QVERIFY(q.text.endsWith("\r\n..."));
+    QCOMPARE(q.type, TMsgDlgType::Warning);
+    QVERIFY(QFile::exists(out + "/lastprc.xml"));   // No keeps everything
+
+    t.dialogs().answerMessage(mbYes);
+    w->ActRestartProject->trigger();
+    QVERIFY(!QFile::exists(out + "/lastprc.xml"));
+    QVERIFY(!QFile::exists(out + "/WSDLDir/CMP0001.wsd"));
+    QVERIFY(QFileInfo(out).isDir());
+    QVERIFY(QFile::exists(out + "/ParadoxDB/Interfaces.db"));   // the repository starts again, empty
+}
+
+void TestQuenbarMain::viewerPagesAndClose()
+{
+    TGuiTestBase t;
+    QVERIFY(t.start());
+    TfrmQuenbarMain *w = t.window();
+    QStringList files;
+    for (int i = 0; i < 3; ++i) {
+        files << t.outputRoot() + QString("/r%1.log").arg(i);
+        TextFile::writeLines(files.last(), {QString("line %1").arg(i)});
+        w->OpenViewerFile(files.last());
+    }
+    QCOMPARE(w->PageControlViewer->count(), 3);
+    QCOMPARE(w->PageControlViewer->tabText(0), QString("r0.log"));
+    QCOMPARE(w->PageControlViewer->widget(2)->objectName(), QString("tsv2"));
+    QVERIFY(w->PageControlViewer->widget(2)->findChild<TFrameSimpleViewer *>("tsv2FrameSimpleViewer"));
+    w->OpenViewerFile(files[1]);   // same caption: activated, not opened again
+    QCOMPARE(w->PageControlViewer->count(), 3);
+    QCOMPARE(w->PageControlViewer->currentIndex(), 1);
+    RunCommand(w->MyStB, [&] { w->OpenViewerFile(t.outputRoot() + "/none.txt"); });
+    QCOMPARE(w->MyStB->LastMessage(), "File " + t.outputRoot() + "/none.txt doesn't exist");
+
+    for (int i = 3; i > 0; --i) {
+        QVERIFY(!w->close());
+        QCOMPARE(w->PageControlViewer->count(), i - 1);
+    }
+    QCOMPARE(w->PageControlMain->currentWidget(), w->TabSheetNames);
+    QVERIFY(w->close());
+}
+
+void TestQuenbarMain::closeDuringRun()
+{
+    TGuiTestBase t;
+    QVERIFY(t.start());
+    TfrmQuenbarMain *w = t.window();
+    w->BatchRunning = true;
+    t.dialogs().answerMessage(mbYes);
+    QVERIFY(!w->close());
+    QVERIFY(t.dialogs().lastMessage().text.startsWith("You are running a batch process in the background."));
+    QCOMPARE(w->MyStB->LastMessage(), QString("Background process cancelled!"));
+    QVERIFY(QFile::exists(w->OutputDirectory() + "/Semaphore.xml"));
+    QVERIFY(w->isVisible());
+}
+
+QTEST_MAIN(TestQuenbarMain)
+#include "tst_quenbarmain.moc"

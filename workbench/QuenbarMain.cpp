@@ -1,0 +1,1446 @@
+#include "QuenbarMain.h"
+
+#include "AboutBoxDlg.h"
+#include "CommandDispatch.h"
+#include "DialogService.h"
+#include "Errors.h"
+#include "FindDirectoryFrame.h"
+#include "FindExecFrame.h"
+#include "LayoutHelpers.h"
+#include "MyStatusBar.h"
+#include "ProgressQuenbar.h"
+#include "QuenbarDB.h"
+#include "SharedRoutinesCommon.h"
+#include "SimpleViewerFrame.h"
+#include "StreamToIni.h"
+#include "StringListHolder.h"
+#include "WM_DropFilesComponents.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+const char *const kCategory = "Category";
+const QString kNamesMime = QStringLiteral("application/x-quenbar-names");
+
+QString fromStored(const QString &path)
+{
+    QString p = path;
+    p.replace(u'\\', u'/');
+    return p;
+}
+
+// The busy cursor for the length of a scope.
+class TBusyCursor
+{
+public:
+    TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+QWidget *pageOf(QTabWidget *tabs, QWidget *page, const QString &caption)
+{
+    tabs->addTab(page, caption);
+    return page;
+}
+
+} // namespace
+
+TfrmQuenbarMain::TfrmQuenbarMain(const QStringList &args, QWidget *parent, const QString &programPath)
+    : QMainWindow(parent),
+      m_args(args),
+      m_programPath(programPath.isEmpty() ? QCoreApplication::applicationFilePath() : programPath)
+{
+    if (m_args.isEmpty()) {
+        m_args = QCoreApplication::arguments();
+        if (!m_args.isEmpty())
+            m_args.removeFirst();
+    }
+    setObjectName(QStringLiteral("frmQuenbarMain"));
+    FormCreate();
+}
+
+TfrmQuenbarMain::~TfrmQuenbarMain() = default;
+
+// ---- Building the window -------------------------------------------------
+
+QAction *TfrmQuenbarMain::makeAction(const char *name, const QString &category, const QString &caption,
+                                     const QKeySequence &shortcut, void (TfrmQuenbarMain::*handler)())
+{
+    auto *a = new QAction(caption, this);
+    a->setObjectName(QLatin1String(name));
+    a->setProperty(kCategory, category);
+    if (!shortcut.isEmpty()) {
+        a->setShortcut(shortcut);
+        a->setShortcutContext(Qt::WindowShortcut);
+    }
+    if (handler) {
+        connect(a, &QAction::triggered, this, [this, a, handler] {
+            RunCommand(MyStB, [this, a, handler] {
+                gate(a);
+                (this->*handler)();
+            });
+        });
+    } else {
+        // Its command comes with a later part of the workbench.
+        a->setEnabled(false);
+    }
+    addAction(a);
+    Actions << a;
+    return a;
+}
+
+void TfrmQuenbarMain::buildActions()
+{
+    const QString P = QStringLiteral("Project"), F = QStringLiteral("FileCollect"), G = QStringLiteral("Generate"),
+                  V = QStringLiteral("Viewer"), H = QStringLiteral("Help"), X = QStringLiteral("ExtraActions"),
+                  O = QStringLiteral("Output");
+    using K = QKeySequence;
+    using M = TfrmQuenbarMain;
+    ActNewProject = makeAction("ActNewProject", P, QStringLiteral("New job"), K(QStringLiteral("Ctrl+N")), &M::ActNewProjectExecute);
+    ActOpenProject = makeAction("ActOpenProject", P, QStringLiteral("&Open existing job"), K(QStringLiteral("Ctrl+O")), &M::ActOpenProjectExecute);
+    ActSaveProject = makeAction("ActSaveProject", P, QStringLiteral("&Save "), K(QStringLiteral("Ctrl+S")), &M::ActSaveProjectExecute);
+    ActSaveProjectAs = makeAction("ActSaveProjectAs", P, QStringLiteral("Save job as..."), K(), &M::ActSaveProjectAsExecute);
+    ActCloseAll = makeAction("ActCloseAll", P, QStringLiteral("&Exit"), K(), &M::ActCloseAllExecute);
+    ActAddfiles = makeAction("ActAddfiles", F, QStringLiteral("Add &files to the job"), K(QStringLiteral("Ctrl+B")), nullptr);
+    ActAddDirectories = makeAction("ActAddDirectories", F, QStringLiteral("Add complete directories "), K(QStringLiteral("Ctrl+A")), nullptr);
+    ActRemoveFiles = makeAction("ActRemoveFiles", F, QStringLiteral("Remove &unchecked list items"), K(), nullptr);
+    ActUnselectAll = makeAction("ActUnselectAll", F, QStringLiteral("&Unselect all of the items"), K(QStringLiteral("Alt+U")), nullptr);
+    ActSelectAll = makeAction("ActSelectAll", F, QStringLiteral("Select &all items in the list"), K(QStringLiteral("Alt+A")), nullptr);
+    ActToggleSelect = makeAction("ActToggleSelect", F, QStringLiteral("&Reverse the selection"), K(QStringLiteral("Alt+R")), nullptr);
+    ActCalculateCommonRoot = makeAction("ActCalculateCommonRoot", F, QStringLiteral("Analyze component/modul structure"), K(), nullptr);
+    ActCalculateCommonRootStrict = makeAction("ActCalculateCommonRootStrict", F, QStringLiteral("Recalculate modular structure"), K(), nullptr);
+    ActRestartProject = makeAction("ActRestartProject", F, QStringLiteral("Reset output"), K(), &M::ActRestartProjectExecute);
+    ActCallMireth = makeAction("ActCallMireth", F, QStringLiteral("Call Mireth program to analyse sources"), K(), nullptr);
+    ActRefresh = makeAction("ActRefresh", F, QStringLiteral("Refresh"), K(), nullptr);
+    ActRunCSVToWSDL = makeAction("ActRunCSVToWSDL", G, QStringLiteral("Import marked CSV/WSDL files"), K(), nullptr);
+    ActRunTool = makeAction("ActRunTool", G, QStringLiteral("&Start tool"), K(QStringLiteral("Ctrl+G")), nullptr);
+    ActCancelRun = makeAction("ActCancelRun", G, QStringLiteral("Skip the rest of processing (&Cancel run)"), K(QStringLiteral("Ctrl+C")), &M::ActCancelRunExecute);
+    ActViewGeneral = makeAction("ActViewGeneral", V, QStringLiteral("Open a file in the general internal viewer"), K(QStringLiteral("Ctrl+W")), &M::ActViewGeneralExecute);
+    ActViewNotepad = makeAction("ActViewNotepad", V, QStringLiteral("Call external editor"), K(), &M::ActViewNotepadExecute);
+    ActViewProductLog = makeAction("ActViewProductLog", V, QStringLiteral("View product log (<Productname>.log)"), K(QStringLiteral("Ctrl+L")), &M::ActViewProductLogExecute);
+    ActViewConsoleLog = makeAction("ActViewConsoleLog", V, QStringLiteral("View console log from the last run"), K(), &M::ActViewConsoleLogExecute);
+    ActViewParameters = makeAction("ActViewParameters", V, QStringLiteral("ActViewParameters"), K(), &M::ActViewParametersExecute);
+    ActCloseTab = makeAction("ActCloseTab", V, QStringLiteral("Close current page"), K(QStringLiteral("Ctrl+F4")), &M::ActCloseTabExecute);
+    ActCloseAllPages = makeAction("ActCloseAllPages", V, QStringLiteral("Close all editor pages"), K(), &M::ActCloseAllPagesExecute);
+    ActSelectFont = makeAction("ActSelectFont", V, QStringLiteral("Select font for the viewer"), K(), &M::ActSelectFontExecute);
+    ActShowAdvanced = makeAction("ActShowAdvanced", H, QStringLiteral("Show extended options"), K(), &M::ActShowAdvancedExecute);
+    ActWriteINIFile = makeAction("ActWriteINIFile", X, QStringLiteral("Save initialisation parameters"), K(), &M::ActWriteINIFileExecute);
+    ActDeleteFilesAfter = makeAction("ActDeleteFilesAfter", X, QStringLiteral("Delete copied files after run from temporary input directory"), K(), nullptr);
+    ActAbout = makeAction("ActAbout", H, QStringLiteral("About"), K(), &M::ActAboutExecute);
+    ActHelpShell = makeAction("ActHelpShell", H, QStringLiteral("Help on Ostrin shell"), K(), &M::ActHelpShellExecute);
+    ActCrossreferenceInterfaces = makeAction("ActCrossreferenceInterfaces", O, QStringLiteral("Show crossreference"), K(), nullptr);
+    ActCrossreferenceOperations = makeAction("ActCrossreferenceOperations", O, QStringLiteral("Show crossreference"), K(), nullptr);
+    ActCrossreferenceInputsOutputs = makeAction("ActCrossreferenceInputsOutputs", O, QStringLiteral("Show crossreference"), K(), nullptr);
+    ActCrossReferenceParameters = makeAction("ActCrossReferenceParameters", O, QStringLiteral("Show crossreference"), K(), nullptr);
+    ActGenerateWSDL = makeAction("ActGenerateWSDL", O, QStringLiteral("Generate WSDL"), K(), nullptr);
+    ActGenerateASR = makeAction("ActGenerateASR", O, QStringLiteral("Generate ASR"), K(), nullptr);
+
+    ActShowAdvanced->setCheckable(true);
+    ActShowAdvanced->setVisible(false);
+    ActCancelRun->setEnabled(false);
+    ActSaveProject->setEnabled(false);
+    ActDeleteFilesAfter->setCheckable(true);
+}
+
+void TfrmQuenbarMain::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu"));
+    m_menuFile = bar->addMenu(QStringLiteral("&File"));
+    m_menuFile->addActions({ActOpenProject, ActNewProject, ActSaveProject, ActSaveProjectAs});
+    m_menuFile->addSeparator();
+    m_menuFile->addAction(ActCloseAll);
+    QMenu *actions = bar->addMenu(QStringLiteral("&Actions"));
+    actions->addActions({ActAddfiles, ActAddDirectories, ActRunCSVToWSDL, ActRestartProject, ActCancelRun});
+    actions->addSeparator();
+    QAction *showAll = actions->addAction(QStringLiteral("Show all actions"));
+    showAll->setCheckable(true);
+    connect(ActShowAdvanced, &QAction::changed, showAll, [this, showAll] {
+        showAll->setVisible(ActShowAdvanced->isVisible());
+        showAll->setChecked(ActShowAdvanced->isChecked());
+    });
+    connect(showAll, &QAction::triggered, ActShowAdvanced, &QAction::trigger);
+    showAll->setVisible(false);
+    actions->addAction(ActWriteINIFile);
+    QMenu *viewers = bar->addMenu(QStringLiteral("&Viewers/Editors"));
+    viewers->addActions({ActViewGeneral, ActViewNotepad});
+    QMenu *logs = bar->addMenu(QStringLiteral("&Logs"));
+    logs->addActions({ActViewProductLog, ActViewConsoleLog});
+    // The parameter file of the last converter run.
+    QAction *showXml = logs->addAction(QStringLiteral("Show XML parameter file in a viewer tab"));
+    connect(showXml, &QAction::triggered, ActViewParameters, &QAction::trigger);
+    QMenu *help = bar->addMenu(QStringLiteral("Help"));
+    help->addAction(ActHelpShell);
+    QAction *contents = help->addAction(QStringLiteral("&Contents"));
+    connect(contents, &QAction::triggered, ActHelpShell, &QAction::trigger);
+    QAction *topics = help->addAction(QStringLiteral("&Topic Search"));
+    connect(topics, &QAction::triggered, ActHelpShell, &QAction::trigger);
+    help->addSeparator();
+    help->addAction(ActAbout);
+
+    CheckListBoxSelectedFiles->setContextMenuPolicy(Qt::ActionsContextMenu);
+    CheckListBoxSelectedFiles->addActions(
+        {ActAddfiles, ActAddDirectories, ActRemoveFiles, ActToggleSelect, ActSelectAll, ActUnselectAll});
+    PageControlViewer->setContextMenuPolicy(Qt::ActionsContextMenu);
+    PageControlViewer->addActions(
+        {ActCloseTab, ActCloseAllPages, ActViewGeneral, ActViewProductLog, ActViewConsoleLog, ActSelectFont});
+}
+
+void TfrmQuenbarMain::buildUi()
+{
+    MyStB = new TMyStatusBar(this);
+    MyStB->setObjectName(QStringLiteral("MyStB"));
+    setStatusBar(MyStB);
+
+    PageControlMain = new QTabWidget(this);
+    PageControlMain->setObjectName(QStringLiteral("PageControlMain"));
+    setCentralWidget(PageControlMain);
+
+    // "Names and datasets"
+    TabSheetNames = pageOf(PageControlMain, new QWidget, QStringLiteral("Names and datasets"));
+    TabSheetNames->setObjectName(QStringLiteral("TabSheetNames"));
+    auto *namesLayout = new QHBoxLayout(TabSheetNames);
+    SplitterMain = new QSplitter(Qt::Horizontal, TabSheetNames);
+    SplitterMain->setObjectName(QStringLiteral("SplitterMain"));
+    namesLayout->addWidget(SplitterMain);
+
+    PanelBozomek = new QWidget(SplitterMain);
+    PanelBozomek->setObjectName(QStringLiteral("PanelBozomek"));
+    auto *left = new QVBoxLayout(PanelBozomek);
+
+    GroupBoxNames = new QGroupBox(QStringLiteral("Names"), PanelBozomek);
+    GroupBoxNames->setObjectName(QStringLiteral("GroupBoxNames"));
+    GroupBoxNames->setToolTip(
+        QStringLiteral("Drag to the ouptu directory to create product/system specific output directorry"));
+    auto *names = new QGridLayout(GroupBoxNames);
+    EditProductName = new QLineEdit(GroupBoxNames);
+    EditProductName->setObjectName(QStringLiteral("EditProductName"));
+    EditProductName->setMaxLength(ReuseJob::MaxNameLength);
+    EditProductName->setToolTip(QStringLiteral("The name of the product to be processed (Max. 8 characters)"));
+    EditSystemName = new QLineEdit(GroupBoxNames);
+    EditSystemName->setObjectName(QStringLiteral("EditSystemName"));
+    EditSystemName->setMaxLength(ReuseJob::MaxNameLength);
+    EditSystemName->setToolTip(QStringLiteral("The name of the system to be processed (Max. 8 characters)"));
+    auto *labelProduct = new QLabel(QStringLiteral("Product name"), GroupBoxNames);
+    labelProduct->setObjectName(QStringLiteral("LabelProductName"));
+    auto *labelSystem = new QLabel(QStringLiteral("System name"), GroupBoxNames);
+    labelSystem->setObjectName(QStringLiteral("LabelSystemName"));
+    names->addWidget(labelProduct, 0, 0);
+    names->addWidget(EditProductName, 0, 1);
+    names->addWidget(labelSystem, 1, 0);
+    names->addWidget(EditSystemName, 1, 1);
+    left->addWidget(GroupBoxNames);
+
+    GroupBoxDataSets = new QGroupBox(QStringLiteral("Data set definitions"), PanelBozomek);
+    GroupBoxDataSets->setObjectName(QStringLiteral("GroupBoxDataSets"));
+    GroupBoxDataSets->setAcceptDrops(true);
+    auto *sets = new QVBoxLayout(GroupBoxDataSets);
+    FrameFindDirectoryOutputDir = new TFrameFindDirectory(GroupBoxDataSets);
+    FrameFindDirectoryOutputDir->setObjectName(QStringLiteral("FrameFindDirectoryOutputDir"));
+    FrameFindDirectoryOutputDir->LabelCaption->setText(QStringLiteral("Output directory"));
+    sets->addWidget(FrameFindDirectoryOutputDir);
+    auto *commonRow = new QHBoxLayout;
+    auto *labelCommon = new QLabel(QStringLiteral("Common root"), GroupBoxDataSets);
+    labelCommon->setObjectName(QStringLiteral("LabelCommonRoot"));
+    EditCommonRoot = new QLineEdit(GroupBoxDataSets);
+    EditCommonRoot->setObjectName(QStringLiteral("EditCommonRoot"));
+    EditCommonRoot->setReadOnly(true);
+    commonRow->addWidget(labelCommon);
+    commonRow->addWidget(EditCommonRoot, 1);
+    sets->addLayout(commonRow);
+    left->addWidget(GroupBoxDataSets);
+
+    auto *jobButtons = new QWidget(PanelBozomek);
+    jobButtons->setObjectName(QStringLiteral("PanelJobButtons"));
+    auto *buttons = new QGridLayout(jobButtons);
+    int b = 0;
+    for (QAction *a : {ActNewProject, ActOpenProject, ActSaveProject, ActSaveProjectAs, ActRestartProject,
+                       ActCallMireth, ActRunCSVToWSDL, ActCancelRun}) {
+        auto *button = new QPushButton(a->text().remove(u'&').trimmed(), jobButtons);
+        button->setObjectName(QStringLiteral("Button") + a->objectName().mid(3));
+        button->setEnabled(a->isEnabled());
+        button->setVisible(a->isVisible());
+        connect(button, &QPushButton::clicked, a, &QAction::trigger);
+        connect(a, &QAction::changed, button, [a, button] {
+            button->setEnabled(a->isEnabled());
+            button->setVisible(a->isVisible());
+        });
+        buttons->addWidget(button, b / 2, b % 2);
+        ++b;
+    }
+    left->addWidget(jobButtons);
+
+    PageControlHelper = new QTabWidget(PanelBozomek);
+    PageControlHelper->setObjectName(QStringLiteral("PageControlHelper"));
+    NewFileNames = new QPlainTextEdit;
+    NewFileNames->setObjectName(QStringLiteral("NewFileNames"));
+    Longextensions = new QPlainTextEdit;
+    Longextensions->setObjectName(QStringLiteral("Longextensions"));
+    PageControlHelper->addTab(NewFileNames, QStringLiteral("NewFileNames"));
+    PageControlHelper->addTab(Longextensions, QStringLiteral("Longextensions"));
+    PageControlHelper->hide();
+    left->addWidget(PageControlHelper, 1);
+    left->addStretch();
+
+    PanelLibraries = new QWidget(SplitterMain);
+    PanelLibraries->setObjectName(QStringLiteral("PanelLibraries"));
+    auto *right = new QVBoxLayout(PanelLibraries);
+    GroupBoxSelectedFiles = new TGroupBoxWM_Drop(PanelLibraries);
+    GroupBoxSelectedFiles->setObjectName(QStringLiteral("GroupBoxSelectedFiles"));
+    GroupBoxSelectedFiles->setTitle(QStringLiteral("Selected source files (0)"));
+    auto *files = new QVBoxLayout(GroupBoxSelectedFiles);
+    CheckListBoxSelectedFiles = new QListWidget(GroupBoxSelectedFiles);
+    CheckListBoxSelectedFiles->setObjectName(QStringLiteral("CheckListBoxSelectedFiles"));
+    CheckListBoxSelectedFiles->setSortingEnabled(true);
+    files->addWidget(CheckListBoxSelectedFiles, 1);
+    auto *fileButtons = new QHBoxLayout;
+    BitBtnAddFiles = new TBitBtnWM_Drop(GroupBoxSelectedFiles);
+    BitBtnAddFiles->setObjectName(QStringLiteral("BitBtnAddFiles"));
+    BitBtnAddFiles->setText(QStringLiteral("Add files"));
+    BitBtnAddDirectories = new TBitBtnWM_Drop(GroupBoxSelectedFiles);
+    BitBtnAddDirectories->setObjectName(QStringLiteral("BitBtnAddDirectories"));
+    BitBtnAddDirectories->setText(QStringLiteral("Add directories"));
+    connect(BitBtnAddFiles, &QPushButton::clicked, ActAddfiles, &QAction::trigger);
+    connect(BitBtnAddDirectories, &QPushButton::clicked, ActAddDirectories, &QAction::trigger);
+    fileButtons->addWidget(BitBtnAddFiles);
+    fileButtons->addWidget(BitBtnAddDirectories);
+    files->addLayout(fileButtons);
+    right->addWidget(GroupBoxSelectedFiles);
+    SplitterMain->setStretchFactor(1, 1);
+
+    STLHCentral_Name = new TStringListHolder(this);
+    STLHCentral_Name->setObjectName(QStringLiteral("STLHCentral_Name"));
+    STLHCentral_Name->SetSaveObjects(true);
+    STLHCentral_Other = new TStringListHolder(this);
+    STLHCentral_Other->setObjectName(QStringLiteral("STLHCentral_Other"));
+
+    // "Technical parameters"
+    TabSheetTech = pageOf(PageControlMain, new QWidget, QStringLiteral("Technical parameters"));
+    TabSheetTech->setObjectName(QStringLiteral("TabSheetTech"));
+    auto *tech = new QVBoxLayout(TabSheetTech);
+    FrameFindexecEditorGeneral = new TFrameFindexec(TabSheetTech);
+    FrameFindexecEditorGeneral->setObjectName(QStringLiteral("FrameFindexecEditorGeneral"));
+    FrameFindexecEditorGeneral->LabelFindExec->setText(QStringLiteral("External editor && viewer"));
+    FrameFindexecWSDLProc = new TFrameFindexec(TabSheetTech);
+    FrameFindexecWSDLProc->setObjectName(QStringLiteral("FrameFindexecWSDLProc"));
+    FrameFindexecWSDLProc->LabelFindExec->setText(QStringLiteral("Program for procedural languages"));
+    FrameFindexecWSDLObjt = new TFrameFindexec(TabSheetTech);
+    FrameFindexecWSDLObjt->setObjectName(QStringLiteral("FrameFindexecWSDLObjt"));
+    FrameFindexecWSDLObjt->LabelFindExec->setText(QStringLiteral("Program for object oriented languages"));
+    // The editor is a convenience: a desktop without one must not hold up a job.
+    FrameFindexecEditorGeneral->setOptional(true);
+    tech->addWidget(FrameFindexecEditorGeneral);
+    tech->addWidget(FrameFindexecWSDLProc);
+    tech->addWidget(FrameFindexecWSDLObjt);
+    GroupBoxSettings = new QGroupBox(QStringLiteral("Product ini file : "), TabSheetTech);
+    GroupBoxSettings->setObjectName(QStringLiteral("GroupBoxSettings"));
+    auto *settings = new QVBoxLayout(GroupBoxSettings);
+    MemoToolNameDefault = new QPlainTextEdit(GroupBoxSettings);
+    MemoToolNameDefault->setObjectName(QStringLiteral("MemoToolNameDefault"));
+    MemoToolNameDefault->setLineWrapMode(QPlainTextEdit::NoWrap);
+    settings->addWidget(MemoToolNameDefault, 1);
+    auto *settingsButtons = new QHBoxLayout;
+    ButtonApplyINI = new QPushButton(QStringLiteral("Apply changes"), GroupBoxSettings);
+    ButtonApplyINI->setObjectName(QStringLiteral("ButtonApplyINI"));
+    auto *buttonWrite = new QPushButton(QStringLiteral("Save initialisation parameters"), GroupBoxSettings);
+    buttonWrite->setObjectName(QStringLiteral("ButtonWriteINIFile"));
+    connect(ButtonApplyINI, &QPushButton::clicked, this,
+            [this] { RunCommand(MyStB, [this] { ButtonApplyINIClick(); }); });
+    connect(buttonWrite, &QPushButton::clicked, ActWriteINIFile, &QAction::trigger);
+    settingsButtons->addWidget(ButtonApplyINI);
+    settingsButtons->addWidget(buttonWrite);
+    settingsButtons->addStretch();
+    settings->addLayout(settingsButtons);
+    tech->addWidget(GroupBoxSettings, 1);
+
+    // "Internal viewer"
+    TabSheetViewer = pageOf(PageControlMain, new QWidget, QStringLiteral("Internal viewer"));
+    TabSheetViewer->setObjectName(QStringLiteral("TabSheetViewer"));
+    auto *viewer = new QVBoxLayout(TabSheetViewer);
+    PageControlViewer = new QTabWidget(TabSheetViewer);
+    PageControlViewer->setObjectName(QStringLiteral("PageControlViewer"));
+    viewer->addWidget(PageControlViewer);
+
+    // "WSDL View": the repository grids live here.
+    TabSheetWSDLView = pageOf(PageControlMain, new QWidget, QStringLiteral("WSDL View"));
+    TabSheetWSDLView->setObjectName(QStringLiteral("TabSheetWSDLView"));
+    new QVBoxLayout(TabSheetWSDLView);
+
+    PageControlMain->setTabVisible(PageControlMain->indexOf(TabSheetViewer), false);
+    PageControlMain->setTabVisible(PageControlMain->indexOf(TabSheetTech), false);
+
+    // Name fields: Enter runs the leave handling; leaving a non-empty field validates it.
+    for (QLineEdit *e : {EditProductName, EditSystemName})
+        e->installEventFilter(this);
+    connect(EditProductName, &QLineEdit::textEdited, this, [this] { SetModified(true); });
+    connect(EditSystemName, &QLineEdit::textEdited, this, [this] { SetModified(true); });
+    GroupBoxNames->installEventFilter(this);
+    GroupBoxDataSets->installEventFilter(this);
+    FrameFindDirectoryOutputDir->installEventFilter(this);
+    FrameFindDirectoryOutputDir->Edit->installEventFilter(this);
+    setAcceptDrops(true);
+    resize(1000, 680);
+}
+
+// ---- Start ----------------------------------------------------------------
+
+void TfrmQuenbarMain::FormCreate()
+{
+    buildUi();
+    buildActions();
+    buildMenus();
+    // The buttons were made before the actions; bind them now.
+    for (QPushButton *button : findChildren<QPushButton *>(QRegularExpression(QStringLiteral("^Button[A-Z]")))) {
+        QAction *a = findChild<QAction *>(QStringLiteral("Act") + button->objectName().mid(6));
+        if (!a)
+            continue;
+        button->setText(a->text().remove(u'&').trimmed());
+        button->setEnabled(a->isEnabled());
+        button->setVisible(a->isVisible());
+        connect(button, &QPushButton::clicked, a, &QAction::trigger);
+        connect(a, &QAction::changed, button, [a, button] {
+            button->setEnabled(a->isEnabled());
+            button->setVisible(a->isVisible());
+        });
+    }
+
+    Settings = std::make_unique<TWorkbenchSettings>(MyStB, m_programPath);
+    Settings->OnSettingsUnavailable = [this] {
+        PageControlMain->setEnabled(false);
+        menuBar()->clear();
+        m_modified = false;
+    };
+    Settings->OnTextChanged = [this] { showSettingsText(); };
+    Settings->OnShowConsoleLog = [this](bool on) { ActViewConsoleLog->setVisible(on); };
+    CommandLine = TWorkbenchCommandLine::parse(m_args);
+
+    RunCommand(MyStB, [this] {
+        ActCalculateCommonRootStrict->setVisible(false);   // shown when the list grows
+        Row = Settings->Row();
+        ViewerPageCounter = 0;
+        Settings->LoadSettingsText();
+        showSettingsText();
+        Settings->ApplySettings(false);
+        LoadingJob = false;
+        SetModified(false);
+        if (Row.KindNumber == 0)
+            Settings->DetermineToolRoot(CommandLine);
+        JobSaveTime = QDateTime();
+        FrameFindDirectoryOutputDir->Reporter = MyStB;
+        for (TFrameFindexec *f : findChildren<TFrameFindexec *>())
+            f->StatusBar = MyStB;
+        FrameFindDirectoryOutputDir->OnBeforeCheck = [this](QObject *) {
+            if (NamesDropPending && FrameFindDirectoryOutputDir->Edit->isModified())
+                QDir().mkpath(FrameFindDirectoryOutputDir->Edit->text());
+        };
+        FrameFindDirectoryOutputDir->OnDirectoryChanged = [this](QObject *) {
+            WorkDir = OutputDirectory() + QStringLiteral("/work");
+            StagingDir = OutputDirectory() + QStringLiteral("/workinp");
+            SetModified(true);
+        };
+        ProgramVersion = ProgramVersionString(QStringLiteral("FileVersion"));
+        if (CommandLine.Register)
+            Settings->RegisterJobFileType();
+        QFont viewerFont(QStringLiteral("Lucida Console"));
+        viewerFont.setStyleHint(QFont::Monospace);
+        viewerFont.setPixelSize(11);
+        ViewerFont = viewerFont;
+    });
+}
+
+void TfrmQuenbarMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        // After the event loop has shown the window and every other window exists.
+        QTimer::singleShot(0, this, [this] { FormShow(); });
+    }
+}
+
+void TfrmQuenbarMain::FormShow()
+{
+    if (MyStB->Severity() > 1) {
+        QMetaObject::invokeMethod(this, [this] { WMFatalStart(); }, Qt::QueuedConnection);
+        return;
+    }
+    QCoreApplication::processEvents();
+    SetSettingsProgram(Row.AppName + QStringLiteral(" Shell"));
+    SetSettingsSection(QStringLiteral("Parameters"));
+    WriteSetting(QStringLiteral("ProgramVersion"), ProgramVersion);
+
+    GroupBoxSelectedFiles->setAcceptDrops(true);
+    if (!ReadSetting(QStringLiteral("FontName")).isEmpty()) {
+        QFont f = ViewerFont;
+        ReadSettingInt(QStringLiteral("FontCharSet"), 238);
+        const int size = ReadSettingInt(QStringLiteral("FontSize"), 9);
+        if (size > 0)
+            f.setPointSize(size);
+        const int height = std::abs(ReadSettingInt(QStringLiteral("FontHeight"), 0));
+        if (height > 0)
+            f.setPixelSize(height);
+        f.setFamily(ReadSetting(QStringLiteral("FontName")));
+        f.setBold(ReadSettingBool(QStringLiteral("FontBold")));
+        f.setItalic(ReadSettingBool(QStringLiteral("FontItalic")));
+        f.setUnderline(ReadSettingBool(QStringLiteral("FontUnderline")));
+        f.setStrikeOut(ReadSettingBool(QStringLiteral("FontStrikeOut")));
+        ViewerFont = f;
+    }
+    if (ReadSettingInt(QStringLiteral("FormWidth")) != 0) {
+        const int panel = ReadSettingInt(QStringLiteral("PanelBozomek.Width"), PanelBozomek->width());
+        SplitterMain->setSizes({panel, std::max(100, width() - panel)});
+        const int top = ReadSettingInt(QStringLiteral("FormTop"), y());
+        const int leftEdge = ReadSettingInt(QStringLiteral("FormLeft"), x());
+        const int w = ReadSettingInt(QStringLiteral("FormWidth"), width());
+        const int h = ReadSettingInt(QStringLiteral("FormHeight"), height());
+        setGeometry(leftEdge, top, w, h);
+    }
+    setWindowTitle(Row.AppCaption + QStringLiteral(" - "));
+    PageControlMain->setCurrentWidget(TabSheetNames);
+
+    const bool settingsOk = RunCommand(MyStB, [this] {
+        Settings->ApplySettings(true);
+        m_modified = false;
+    });
+    if (!settingsOk || MyStB->Severity() > 1) {
+        QMetaObject::invokeMethod(this, [this] { WMFatalStart(); }, Qt::QueuedConnection);
+        return;
+    }
+    RunCommand(MyStB, [this] {
+        SetModified(false);
+        ActShowAdvanced->setVisible(CommandLine.ShowAdvanced);
+        ActShowAdvanced->setChecked(ActShowAdvanced->isVisible() && Settings->DebugMode());
+        applyShowAdvanced();
+        PageControlMain->setCurrentWidget(TabSheetNames);
+        const QFileInfo proj(CommandLine.Proj);
+        if (CommandLine.HasProj && proj.isFile() && SameText(QLatin1Char('.') + proj.suffix(), Row.JobExtension)) {
+            OpenJobFile(proj.absoluteFilePath());
+        } else {
+            m_userInvoked = false;
+            ActNewProjectExecute();
+            m_userInvoked = true;
+        }
+    });
+    PageControlHelper->setCurrentWidget(NewFileNames);
+    FitFormToWorkArea(this);
+    emit startFinished();
+}
+
+void TfrmQuenbarMain::WMFatalStart()
+{
+    MyStB->setUseMessageBox(true);
+    m_modified = false;
+    m_fatalStart = true;
+    RunCommand(MyStB, [this] { MyStB->AddError(QStringLiteral("Fatal errors during start, application cannot run!"), true); });
+    m_closing = true;
+    close();
+    // The start failed: the program ends even if other windows are open.
+    QCoreApplication::exit(1);
+}
+
+// ---- Settings ----------------------------------------------------------------
+
+void TfrmQuenbarMain::showSettingsText()
+{
+    MemoToolNameDefault->setPlainText(Settings->Text());
+    GroupBoxSettings->setTitle(Settings->SettingsCaption());
+}
+
+void TfrmQuenbarMain::takeSettingsText()
+{
+    Settings->setText(MemoToolNameDefault->toPlainText());
+}
+
+void TfrmQuenbarMain::setProgramDefaults()
+{
+    // The desktop's editor when there is one; the described default otherwise.
+    QString editor = QStringLiteral("NOTEPAD.EXE");
+    for (const char *candidate : {"gnome-text-editor", "gedit", "kate", "mousepad", "xed", "pluma", "featherpad"}) {
+        const QString found = QStandardPaths::findExecutable(QLatin1String(candidate));
+        if (!found.isEmpty()) {
+            editor = found;
+            break;
+        }
+    }
+    FrameFindexecEditorGeneral->DefaultName = editor;
+    FrameFindexecWSDLProc->DefaultName = Settings->ConverterDefault(QStringLiteral("WSDLProc_Processor"));
+    FrameFindexecWSDLObjt->DefaultName = Settings->ConverterDefault(QStringLiteral("WSDLObjt_Processor"));
+    for (TFrameFindexec *f : {FrameFindexecEditorGeneral, FrameFindexecWSDLProc, FrameFindexecWSDLObjt})
+        f->Edit->clear();
+}
+
+void TfrmQuenbarMain::refreshProgramFields()
+{
+    const bool workbench = Row.KindNumber == 0;
+    FrameFindexecWSDLProc->setVisible(workbench);
+    FrameFindexecWSDLObjt->setVisible(workbench);
+    ActRunCSVToWSDL->setVisible(workbench);
+    bool allValid = true;
+    for (TFrameFindexec *f : {FrameFindexecEditorGeneral, FrameFindexecWSDLProc, FrameFindexecWSDLObjt}) {
+        const bool valid = f->Validate() && f->editState() == TFrameFindexec::TEditState::Normal;
+        if (!valid && !f->isHidden())
+            allValid = false;
+    }
+    if (!allValid) {
+        PageControlMain->setTabVisible(PageControlMain->indexOf(TabSheetTech), true);
+        PageControlMain->setCurrentWidget(TabSheetTech);
+    }
+    // The import runs only with both converters at hand (its command comes with the import).
+    const bool convertersValid = FrameFindexecWSDLProc->editState() == TFrameFindexec::TEditState::Normal
+                                 && FrameFindexecWSDLObjt->editState() == TFrameFindexec::TEditState::Normal;
+    ActRunCSVToWSDL->setProperty("ConvertersValid", convertersValid);
+}
+
+void TfrmQuenbarMain::ActWriteINIFileExecute()
+{
+    takeSettingsText();
+    Settings->SaveSettingsText();
+    Settings->ApplySettings(true);
+    refreshProgramFields();
+}
+
+void TfrmQuenbarMain::ButtonApplyINIClick()
+{
+    takeSettingsText();
+    Settings->ApplySettings(true);
+    refreshProgramFields();
+}
+
+// ---- Action gate and modified state ----------------------------------------
+
+void TfrmQuenbarMain::runAction(QAction *action)
+{
+    if (action)
+        action->trigger();
+}
+
+void TfrmQuenbarMain::gate(QAction *action)
+{
+    const QString category = action->property(kCategory).toString();
+    if (BatchRunning && category != QLatin1String("Viewer") && action != ActSaveProject && action != ActCloseAll
+        && action != ActCancelRun) {
+        MyStB->ShowError(QStringLiteral("Only viewing,Save,Cancel & Exit are allowed when processing"), false);
+    }
+    if (category == QLatin1String("FileCollect") || category == QLatin1String("Generate"))
+        CheckJobNamesAndOutput();
+    else
+        MyStB->ClearMessage();
+}
+
+void TfrmQuenbarMain::CheckJobNamesAndOutput()
+{
+    ValidateProductName(EditProductName->text());
+    ValidateSystemName(EditSystemName->text());
+    JobName.clear();
+    SetJobName(GetJobName());
+    if (OutputDirectory().isEmpty()) {
+        FrameFindDirectoryOutputDir->Edit->setFocus();
+        MyStB->ShowError(QStringLiteral("You have to set the output directory(s) first!"), false);
+    }
+    MyStB->ClearMessage();
+}
+
+void TfrmQuenbarMain::SetModified(bool flag)
+{
+    if (!flag && m_modified) {
+        const int answer = Dialogs::message(
+            TMsgDlgType::Confirmation,
+            QStringLiteral("The current project has been modified \r\nDo you want to save the changes?'"),
+            mbYesNoCancel, 0, this);
+        if (answer == mbYes) {
+            ActSaveProject->setEnabled(true);
+            SaveJob(false);
+        } else if (answer == mbCancel) {
+            MyStB->ShowError(QStringLiteral("Action cancelled"), false);
+        }
+    }
+    m_modified = flag;
+    ActSaveProject->setEnabled(flag);
+}
+
+// ---- Names and job name --------------------------------------------------
+
+void TfrmQuenbarMain::ValidateProductName(const QString &text)
+{
+    QString name = text == QLatin1String("*") ? QString() : text;
+    if (text != QLatin1String("*") && !ReuseJob::NameIsValid(name)) {
+        PageControlMain->setCurrentWidget(TabSheetNames);
+        EditProductName->setFocus();
+        MyStB->ShowError(QStringLiteral("Product name missing or incorrect"), false);
+    }
+    JobName.clear();
+    if (EditProductName->text() != name)
+        EditProductName->setText(name);
+    SetModified(true);
+    MyStB->ClearMessage();
+}
+
+void TfrmQuenbarMain::ValidateSystemName(const QString &text)
+{
+    QString name = text == QLatin1String("*") ? QString() : text;
+    if (text != QLatin1String("*") && !ReuseJob::NameIsValid(name)) {
+        PageControlMain->setCurrentWidget(TabSheetNames);
+        EditSystemName->setFocus();
+        MyStB->ShowError(QStringLiteral("System name missing or incorrect"), false);
+    }
+    JobName.clear();
+    if (EditSystemName->text() != name)
+        EditSystemName->setText(name);
+    SetModified(true);
+    MyStB->ClearMessage();
+}
+
+QString TfrmQuenbarMain::GetJobName()
+{
+    if (JobName.isEmpty()) {
+        ValidateProductName(EditProductName->text());
+        ValidateSystemName(EditSystemName->text());
+        JobName = ReuseJob::DeriveJobName(EditProductName->text(), EditSystemName->text());
+    }
+    return JobName;
+}
+
+void TfrmQuenbarMain::SetJobName(const QString &fileName)
+{
+    if (fileName.isEmpty() || fileName == QLatin1String("*"))
+        JobName.clear();
+    else
+        JobName = QFileInfo(fileName).completeBaseName();
+    setWindowTitle(ReuseJob::CaptionWithJobName(windowTitle(), JobName));
+}
+
+void TfrmQuenbarMain::SetProjectFolder(const QString &folder)
+{
+    ProjectDirectory = WithTrailingChar(fromStored(folder), QLatin1Char('/'));
+    WriteSetting(QStringLiteral("LastPosition"), ProjectDirectory);
+}
+
+QString TfrmQuenbarMain::OutputDirectory() const
+{
+    return FrameFindDirectoryOutputDir->DirectoryWithoutDelimiter();
+}
+
+void TfrmQuenbarMain::SetOutputDirectory(const QString &dir)
+{
+    FrameFindDirectoryOutputDir->Edit->setText(dir);
+    WorkDir = dir + QStringLiteral("/work");
+    StagingDir = dir + QStringLiteral("/workinp");
+}
+
+// ---- Job commands ----------------------------------------------------------
+
+void TfrmQuenbarMain::updateSourceGroupCaption()
+{
+    const QString title = GroupBoxSelectedFiles->title();
+    GroupBoxSelectedFiles->setTitle(TextBefore(title, QStringLiteral("(")) + QStringLiteral("(")
+                                    + QString::number(CheckListBoxSelectedFiles->count()) + QStringLiteral(")"));
+}
+
+void TfrmQuenbarMain::ClearJob()
+{
+    EditProductName->clear();
+    EditSystemName->clear();
+    EditCommonRoot->clear();
+    QuenbarJobName.clear();
+    CheckListBoxSelectedFiles->clear();
+    NewFileNames->clear();
+    Longextensions->clear();
+    STLHCentral_Name->clear();
+    STLHCentral_Other->clear();
+    closeAllViewerPages();
+    SetJobName(QStringLiteral("*"));
+    m_modified = false;
+    ActSaveProject->setEnabled(false);
+    updateSourceGroupCaption();
+}
+
+void TfrmQuenbarMain::StartJob(const QString &key)
+{
+    QString k = key;
+    const bool loadMode = StartsWithText(QStringLiteral("???"), k);
+    if (loadMode)
+        k = k.mid(3);
+    const QStringList items = TWorkbenchSettings::SplitCommaText(Settings->ValueOf(k));
+    if (items.size() < 2) {
+        MyStB->AddError(QStringLiteral("Corrupt ini file!"), true);
+        throw EAbort();
+    }
+    LanguageCode = items[1];
+    setWindowTitle(ReuseJob::CaptionWithItem(windowTitle(), items[0]));
+    try {
+        ClearJob();
+        refreshProgramFields();
+        setProgramDefaults();
+        SetProjectFolder(ReadSetting(QStringLiteral("LastPosition"), DocumentsFolder()));
+        if (!QFileInfo(ProjectDirectory).isDir() && !QDir().mkpath(ProjectDirectory))
+            SetProjectFolder(DocumentsFolder());
+        QString out = ReuseJob::NormalizeOutputDirectory(ReadSetting(QStringLiteral("LastOutputDir"), DocumentsFolder()));
+        if (!QFileInfo(out).isDir() && !QDir().mkpath(out))
+            out = DocumentsFolder();
+        if (loadMode && !m_loadProjectName.isEmpty())
+            out = ProjectDirectory + m_loadProjectName;
+        SetOutputDirectory(out);
+        if (!loadMode) {
+            CheckOutputDirectory();
+            MyStB->ClearMessage();
+        }
+    } catch (const EAbort &) {
+        throw;
+    } catch (...) {
+        throw EAbort();   // the step reported its failure already or has nothing to add
+    }
+}
+
+void TfrmQuenbarMain::ActNewProjectExecute()
+{
+    SetModified(false);
+    if (!LoadingJob) {
+        MyStB->ClearMessage();
+        StartJob(QStringLiteral("BussinesLogicGeneration"));
+    }
+    PageControlMain->setCurrentWidget(TabSheetNames);
+}
+
+void TfrmQuenbarMain::OpenJobFile(const QString &fileName)
+{
+    m_presetJobFile = fileName;
+    m_userInvoked = false;
+    RunCommand(MyStB, [this] {
+        gate(ActOpenProject);
+        ActOpenProjectExecute();
+    });
+    m_userInvoked = true;
+}
+
+void TfrmQuenbarMain::ActOpenProjectExecute()
+{
+    SetModified(false);
+    ClearJob();
+    PageControlMain->setCurrentWidget(TabSheetNames);
+    QString file = m_presetJobFile;
+    m_presetJobFile.clear();
+    if (m_userInvoked || file.isEmpty()) {
+        TFileDialogRequest request;
+        request.caption = QStringLiteral("Open a ") + Row.JobHeader;
+        request.filter = QStringLiteral("Job definitions files(*%1) (*%1)").arg(Row.JobExtension);
+        request.defaultExtension = Row.JobExtension.mid(1);
+        request.folder = ProjectDirectory;
+        file = Dialogs::service().openFileName(request, this);
+        if (file.isEmpty())
+            MyStB->ShowError(QStringLiteral("File search cancelled, new project created"), false);
+    }
+    LoadJob(file);
+}
+
+void TfrmQuenbarMain::LoadJob(const QString &fileName)
+{
+    {
+        TBusyCursor busy;
+        TStreamToIni ini;
+        bool ok = true;
+        try {
+            ini.LoadFromFile(fileName);
+            const TJobProperties p = ReuseJob::ReadProperties(ini);
+            m_loadProjectName = p.ProjectName;
+            try {
+                StartJob(QStringLiteral("???BussinesLogicGeneration"));
+            } catch (...) {
+                m_loadProjectName.clear();
+                throw;
+            }
+            m_loadProjectName.clear();
+            LoadingJob = true;
+            EditCommonRoot->setText(p.ProjectCommonRoot);
+            SetJobName(p.ProjectName);
+            const QString jobName = JobName;
+            if (!p.ProjectProductName.isEmpty())
+                ValidateProductName(p.ProjectProductName);
+            if (!p.ProjectSystemName.isEmpty())
+                ValidateSystemName(p.ProjectSystemName);
+            JobName = jobName;   // the name the file was stored under stays the job's name
+            InterfaceType = p.ProjectInterFaceType;
+            if (!p.ProjectDirectory.isEmpty())
+                SetProjectFolder(p.ProjectDirectory);
+            MaxDirDepth = p.MaxDirDepth;
+            if (p.BatchRunning) {
+                BatchRunning = true;
+                m_modified = true;
+            }
+            ListWidth = p.SelectedFilesScreenWidth;
+            QuenbarJobName = p.QuenbarJobName;
+            ini.RestoreAllForms();
+            WorkDir = OutputDirectory() + QStringLiteral("/work");
+            StagingDir = OutputDirectory() + QStringLiteral("/workinp");
+            ActCalculateCommonRootStrict->setVisible(CheckListBoxSelectedFiles->count() > Settings->BigDirectoryLimit());
+            updateSourceGroupCaption();
+            m_modified = false;
+            SetModified(false);
+            JobSaveTime = QFileInfo(fileName).lastModified();
+        } catch (...) {
+            ok = false;
+        }
+        if (!ok) {
+            LoadingJob = false;
+            MyStB->ShowError(
+                QStringLiteral(" Error while loading project definition, it was possibly generated with an older version of the tool"),
+                false);
+        }
+    }
+    if (LoadingJob)
+        CheckOutputDirectory();
+    LoadingJob = false;
+    setWindowTitle(ReuseJob::CaptionWithJobName(windowTitle(), JobName));
+    PageControlMain->setCurrentWidget(TabSheetNames);
+}
+
+void TfrmQuenbarMain::CheckOutputDirectory()
+{
+    refreshProgramFields();
+    const QString out = OutputDirectory();
+    WorkDir = out + QStringLiteral("/work");
+    StagingDir = out + QStringLiteral("/workinp");
+    if (!QFileInfo(out).isDir()) {
+        if (LoadingJob && !out.isEmpty()) {
+            QDir().mkpath(WorkDir);
+            QDir().mkpath(StagingDir);
+        } else {
+            Dialogs::message(TMsgDlgType::Warning,
+                             QStringLiteral("The project's output directory - ") + out + QStringLiteral(" - doesn't exist")
+                                 + QStringLiteral("\r\n") + QStringLiteral("please define an output directory"),
+                             mbOK, 0, this);
+            FrameFindDirectoryOutputDir->Edit->setModified(true);
+            FrameFindDirectoryOutputDirEditExit();
+        }
+    }
+    if (MyStB->Severity() > 0)
+        MyStB->AddError(QStringLiteral("<<<<<<<<<<<<<<>>>>>>>>>>>>>>>"), true);
+}
+
+void TfrmQuenbarMain::FrameFindDirectoryOutputDirEditExit()
+{
+    m_suppressNamesDrag = true;
+    MyStB->ClearMessage();
+    QLineEdit *edit = FrameFindDirectoryOutputDir->Edit;
+    const QString problem = ReuseJob::OutputDirectoryProblem(edit->text());
+    if (!problem.isEmpty()) {
+        edit->selectAll();
+        if (edit->isEnabled() && edit->isVisible())
+            edit->setFocus();
+        MyStB->ShowError(problem, false);
+    }
+    if (NamesDropPending && edit->isModified())
+        QDir().mkpath(edit->text());
+    NamesDropPending = false;
+    const bool wasModified = edit->isModified();
+    edit->setText(ReuseJob::NormalizeOutputDirectory(edit->text()));
+    edit->setModified(wasModified);
+    try {
+        FrameFindDirectoryOutputDir->EditExit();
+    } catch (...) {
+        WorkDir = OutputDirectory() + QStringLiteral("/work");
+        StagingDir = OutputDirectory() + QStringLiteral("/workinp");
+        throw;
+    }
+    WorkDir = OutputDirectory() + QStringLiteral("/work");
+    StagingDir = OutputDirectory() + QStringLiteral("/workinp");
+    SetModified(true);
+}
+
+void TfrmQuenbarMain::ActSaveProjectExecute() { SaveJob(false); }
+void TfrmQuenbarMain::ActSaveProjectAsExecute() { SaveJob(true); }
+
+void TfrmQuenbarMain::SaveJob(bool saveAs)
+{
+    TBusyCursor busy;
+    QString target = ResolvePath(GetJobName() + Row.JobExtension, ProjectDirectory);
+    if (saveAs || JobName.isEmpty() || !QFileInfo::exists(target)) {
+        try {
+            FrameFindDirectoryOutputDir->Edit->setModified(true);
+            FrameFindDirectoryOutputDirEditExit();
+        } catch (...) {
+            // The dialog comes anyway; the field's own report stays on the bar.
+        }
+        TFileDialogRequest request;
+        request.caption = QStringLiteral("Save your recent activity for later reuse as a ") + Row.JobHeader;
+        request.fileName = JobName + Row.JobExtension;
+        request.folder = ProjectDirectory;
+        request.filter = QStringLiteral("%1s(*%2) (*%2)").arg(Row.JobHeader, Row.JobExtension);
+        request.defaultExtension = TextAfter(Row.JobExtension, QStringLiteral("."));
+        const QString chosen = Dialogs::service().saveFileName(request, this);
+        if (chosen.isEmpty())
+            MyStB->ShowError(QStringLiteral("Save cancelled"), false);
+        target = chosen;
+        SetProjectFolder(QFileInfo(chosen).absolutePath());
+        SetJobName(chosen);
+    }
+    WriteSetting(QStringLiteral("LastOutputDir"), ReuseJob::LastOutputDirFor(OutputDirectory()));
+
+    TStreamToIni ini;
+    TJobProperties p;
+    p.ProjectName = JobName;
+    p.ProjectProductName = EditProductName->text();
+    p.ProjectSystemName = EditSystemName->text();
+    p.BatchRunning = BatchRunning;
+    p.ProjectDirectory = ProjectDirectory;
+    p.LanguageCode = LanguageCode;
+    p.ToolRoot = Settings->ToolRoot();
+    p.ProjectInterFaceType = InterfaceType;
+    p.MaxDirDepth = MaxDirDepth;
+    p.ProjectCommonRoot = EditCommonRoot->text();
+    p.SelectedFilesScreenWidth = ListWidth;
+    p.QuenbarJobName = QuenbarJobName;
+    ReuseJob::WriteProperties(ini, p);
+    ini.SkipInvisible = true;
+    ini.SkipComponents({MemoToolNameDefault});
+    ini.SkipFrames({QStringLiteral("TFrameFindExec")});
+    ini.SaveMainFormState(this);
+    ini.SaveToFile(target);
+    JobSaveTime = QFileInfo(target).lastModified();
+    m_modified = false;
+    ActSaveProject->setEnabled(false);
+}
+
+void TfrmQuenbarMain::ActRestartProjectExecute()
+{
+    if (Row.KindNumber == 0) {
+        NewFileNames->clear();
+        Longextensions->clear();
+    }
+    const int depth = MaxDirDepth == 99 ? 1 : MaxDirDepth;
+    const QString out = OutputDirectory();
+    const QStringList files = ReuseJob::ResetOutputFiles(out, EditProductName->text(), EditSystemName->text(),
+                                                         GetJobName(), MaxDirDepth);
+    if (m_dm)
+        m_dm->CloseRepository();
+    if (!files.isEmpty()
+        && Dialogs::message(TMsgDlgType::Warning, ReuseJob::ResetOutputQuestion(files), mbYesNo, 0, this) != mbYes)
+        return;
+    if (files.isEmpty())
+        return;
+    struct THide
+    {
+        TfrmProgressQuenbar *p;
+        ~THide()
+        {
+            if (p)
+                p->ShowProgressWindow(false);
+        }
+    } hide{m_progress};
+    if (m_progress) {
+        m_progress->StartCounting(int(files.size()) + 4, QStringLiteral("Cleaning up output directory"));
+        m_progress->ShowProgressWindow(true);
+    }
+    const auto step = [this] {
+        if (m_progress)
+            m_progress->StepProgress();
+    };
+    // The job file itself is the user's: a job kept inside its output directory survives the reset.
+    const QString jobFile = QFileInfo(ResolvePath(JobName + Row.JobExtension, ProjectDirectory)).absoluteFilePath();
+    const auto notJobFile = [jobFile](const QString &path) { return QFileInfo(path).absoluteFilePath() != jobFile; };
+    for (const QString &f : files) {
+        if (notJobFile(f))
+            QFile::remove(f);
+        step();
+    }
+    ReuseJob::RemoveFilesBelow(out, depth + 2, notJobFile);
+    step();
+    if (StagingDir.isEmpty())
+        StagingDir = out + QStringLiteral("/workinp");
+    ReuseJob::RemoveFilesBelow(StagingDir, depth + 2, [](const QString &path) {
+        return ReuseJob::IsNumberedConverterFile(QFileInfo(path).fileName());
+    });
+    step();
+    QDir().mkpath(out);
+    step();
+    if (m_dm) {
+        m_dm->OpenRepository(out + QStringLiteral("/ParadoxDB"), true);
+        QDir().rmdir(out + QStringLiteral("/ParadoxDB"));
+    }
+    step();
+}
+
+// ---- Viewer ------------------------------------------------------------------
+
+TFrameSimpleViewer *TfrmQuenbarMain::ActiveViewer() const
+{
+    QWidget *page = PageControlViewer->currentWidget();
+    return page ? page->findChild<TFrameSimpleViewer *>() : nullptr;
+}
+
+void TfrmQuenbarMain::OpenViewerFile(const QString &path)
+{
+    if (!QFileInfo::exists(path))
+        MyStB->ShowError(QStringLiteral("File ") + path + QStringLiteral(" doesn't exist"), false);
+    const QString out = WithTrailingChar(OutputDirectory(), QLatin1Char('/'));
+    const QString caption = (!OutputDirectory().isEmpty() && StartsWithText(out, path)) ? path.mid(out.size()) : path;
+    PageControlMain->setTabVisible(PageControlMain->indexOf(TabSheetViewer), true);
+    PageControlMain->setCurrentWidget(TabSheetViewer);
+    for (int i = 0; i < PageControlViewer->count(); ++i) {
+        if (!SameText(PageControlViewer->tabText(i), caption))
+            continue;
+        PageControlViewer->setCurrentIndex(i);
+        TFrameSimpleViewer *v = PageControlViewer->widget(i)->findChild<TFrameSimpleViewer *>();
+        if (!v || v->FileTime() == QFileInfo(path).lastModified())
+            return;
+        if (!SameText(QFileInfo(path).suffix(), QStringLiteral("log"))
+            && Dialogs::message(TMsgDlgType::Confirmation,
+                                QStringLiteral("Module %1's date/time changed. Reload?").arg(caption), mbYesNo, 0, this)
+                   != mbYes)
+            return;
+        closeViewerPage(i);
+        break;
+    }
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("tsv") + QString::number(ViewerPageCounter++));
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *viewer = new TFrameSimpleViewer(page);
+    viewer->setObjectName(page->objectName() + QStringLiteral("FrameSimpleViewer"));
+    viewer->Memo->setFont(ViewerFont);
+    layout->addWidget(viewer);
+    PageControlViewer->addTab(page, caption);
+    PageControlViewer->setCurrentWidget(page);
+    try {
+        viewer->LoadFile(path);
+    } catch (...) {
+        closeViewerPage(PageControlViewer->indexOf(page));
+        throw;
+    }
+}
+
+void TfrmQuenbarMain::closeViewerPage(int index)
+{
+    QWidget *page = PageControlViewer->widget(index);
+    if (!page)
+        return;
+    PageControlViewer->removeTab(index);
+    page->deleteLater();
+    if (PageControlViewer->count() == 0) {
+        PageControlMain->setTabVisible(PageControlMain->indexOf(TabSheetViewer), false);
+        PageControlMain->setCurrentWidget(TabSheetNames);
+    }
+}
+
+void TfrmQuenbarMain::closeAllViewerPages()
+{
+    while (PageControlViewer->count() > 0)
+        closeViewerPage(PageControlViewer->count() - 1);
+}
+
+void TfrmQuenbarMain::ActViewGeneralExecute()
+{
+    PageControlMain->setTabVisible(PageControlMain->indexOf(TabSheetViewer), true);
+    PageControlMain->setCurrentWidget(TabSheetViewer);
+    TFileDialogRequest request;
+    request.caption = QStringLiteral("Open a result file");
+    request.filter = QStringLiteral("All files (*);;Result files (*.wsdl *.log)");
+    request.folder = OutputDirectory();
+    if (TFrameSimpleViewer *v = ActiveViewer()) {
+        request.folder = QFileInfo(v->FileName()).absolutePath();
+        request.fileName = QFileInfo(v->FileName()).fileName();
+    }
+    const QString file = Dialogs::service().openFileName(request, this);
+    if (file.isEmpty()) {
+        if (PageControlViewer->count() == 0)
+            closeAllViewerPages();
+        MyStB->ShowError(QStringLiteral("File search cancelled"), false);
+    }
+    OpenViewerFile(file);
+}
+
+void TfrmQuenbarMain::openLogFile(const QString &path)
+{
+    if (!QFileInfo::exists(path))
+        return;
+    OpenViewerFile(path);
+}
+
+void TfrmQuenbarMain::ActViewProductLogExecute()
+{
+    openLogFile(WithTrailingChar(OutputDirectory(), QLatin1Char('/')) + EditSystemName->text() + QStringLiteral(".log"));
+}
+
+void TfrmQuenbarMain::ActViewConsoleLogExecute()
+{
+    openLogFile(WithTrailingChar(OutputDirectory(), QLatin1Char('/')) + QStringLiteral("Console.log"));
+}
+
+void TfrmQuenbarMain::ActViewParametersExecute()
+{
+    openLogFile(WithTrailingChar(OutputDirectory(), QLatin1Char('/')) + QStringLiteral("lastprc.xml"));
+}
+
+void TfrmQuenbarMain::ActViewNotepadExecute()
+{
+    QString program = FrameFindexecEditorGeneral->Edit->text();
+    if (program.isEmpty() || program == QLatin1String("?"))
+        program = FrameFindexecEditorGeneral->DefaultName;
+    QProcess process;
+    process.setWorkingDirectory(OutputDirectory());
+    process.setProgram(program);
+    QEventLoop wait;
+    connect(&process, &QProcess::finished, &wait, &QEventLoop::quit);
+    connect(&process, &QProcess::errorOccurred, &wait, &QEventLoop::quit);
+    process.start();
+    if (!process.waitForStarted(10000))
+        MyStB->ShowError(QStringLiteral("Cannot start ") + program + QStringLiteral(": ") + process.errorString(), false);
+    // The window stays responsive while the editor is open.
+    if (process.state() != QProcess::NotRunning)
+        wait.exec();
+}
+
+void TfrmQuenbarMain::ActCloseTabExecute()
+{
+    if (PageControlMain->currentWidget() == TabSheetViewer && PageControlViewer->count() > 0)
+        closeViewerPage(PageControlViewer->currentIndex());
+}
+
+void TfrmQuenbarMain::ActCloseAllPagesExecute() { closeAllViewerPages(); }
+
+void TfrmQuenbarMain::ActSelectFontExecute()
+{
+    QFont font = ViewerFont;
+    if (!Dialogs::service().chooseFont(font, this))
+        return;
+    ViewerFont = font;
+    for (TFrameSimpleViewer *v : PageControlViewer->findChildren<TFrameSimpleViewer *>())
+        v->Memo->setFont(font);
+    WriteSettingInt(QStringLiteral("FontCharSet"), 238);
+    WriteSettingInt(QStringLiteral("FontSize"), font.pointSize());
+    WriteSettingInt(QStringLiteral("FontHeight"), font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize());
+    WriteSetting(QStringLiteral("FontName"), font.family());
+    WriteSettingBool(QStringLiteral("FontBold"), font.bold());
+    WriteSettingBool(QStringLiteral("FontItalic"), font.italic());
+    WriteSettingBool(QStringLiteral("FontUnderline"), font.underline());
+    WriteSettingBool(QStringLiteral("FontStrikeOut"), font.strikeOut());
+}
+
+// ---- Other commands ----------------------------------------------------------
+
+void TfrmQuenbarMain::applyShowAdvanced()
+{
+    const bool on = ActShowAdvanced->isChecked();
+    PageControlMain->setTabVisible(PageControlMain->indexOf(TabSheetTech),
+                                   on || PageControlMain->isTabVisible(PageControlMain->indexOf(TabSheetTech)));
+    if (!on && PageControlMain->currentWidget() != TabSheetTech)
+        PageControlMain->setTabVisible(PageControlMain->indexOf(TabSheetTech), false);
+    for (QWidget *w : QApplication::topLevelWidgets())
+        for (QAction *a : w->findChildren<QAction *>())
+            if (a->property(kCategory).toString() == QLatin1String("ExtraActions"))
+                a->setVisible(on);
+    PageControlHelper->setVisible(on);
+}
+
+void TfrmQuenbarMain::ActShowAdvancedExecute()
+{
+    PageControlMain->setCurrentWidget(TabSheetNames);
+    // QAction toggles its checked state itself when the user triggers it.
+    applyShowAdvanced();
+}
+
+void TfrmQuenbarMain::ActAboutExecute()
+{
+    TAboutBoxDlg about;
+    about.MemoContent = QStringLiteral("Tool root directory : \r\n") + Settings->ToolRoot();
+    about.Execute(this);
+}
+
+void TfrmQuenbarMain::ActHelpShellExecute()
+{
+    const QString help = QFileInfo(m_programPath).absolutePath() + QStringLiteral("/HELP_TARVELL.HLP");
+    if (!QFileInfo::exists(help) || !QDesktopServices::openUrl(QUrl::fromLocalFile(help)))
+        MyStB->ShowWarning(QStringLiteral("Help file ") + help + QStringLiteral(" is not available"));
+}
+
+void TfrmQuenbarMain::ActCancelRunExecute()
+{
+    if (!BatchRunning)
+        return;
+    QFile semaphore(WithTrailingChar(OutputDirectory(), QLatin1Char('/')) + QStringLiteral("Semaphore.xml"));
+    if (semaphore.open(QIODevice::WriteOnly))
+        semaphore.close();
+}
+
+void TfrmQuenbarMain::ActCloseAllExecute()
+{
+    closeAllViewerPages();
+    close();
+}
+
+// ---- Drops and the names drag ------------------------------------------------
+
+void TfrmQuenbarMain::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TfrmQuenbarMain::dropEvent(QDropEvent *event)
+{
+    const QStringList names = LocalPathsOf(event->mimeData());
+    event->acceptProposedAction();
+    if (names.size() != 1 || !QFileInfo(names.first()).isFile() || !names.first().endsWith(Row.JobExtension))
+        return;
+    OpenJobFile(names.first());
+}
+
+void TfrmQuenbarMain::DropNames()
+{
+    QLineEdit *edit = FrameFindDirectoryOutputDir->Edit;
+    const QString target = ReuseJob::NamesDropTarget(edit->text(), LanguageCode, GetJobName());
+    if (target.isEmpty())
+        return;
+    edit->setText(target);
+    edit->setModified(true);
+    edit->setFocus();
+    NamesDropPending = true;
+}
+
+bool TfrmQuenbarMain::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if ((watched == EditProductName || watched == EditSystemName)) {
+        auto *edit = static_cast<QLineEdit *>(watched);
+        const bool enter = type == QEvent::KeyPress
+                           && (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Return
+                               || static_cast<QKeyEvent *>(event)->key() == Qt::Key_Enter);
+        if ((type == QEvent::FocusOut || enter) && !edit->text().isEmpty()) {
+            RunCommand(MyStB, [this, edit] {
+                if (edit == EditProductName)
+                    ValidateProductName(edit->text());
+                else
+                    ValidateSystemName(edit->text());
+            });
+            return enter;
+        }
+    } else if (watched == FrameFindDirectoryOutputDir->Edit && type == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            NamesDropPending = false;
+    } else if (watched == GroupBoxNames && type == QEvent::MouseButtonPress) {
+        if (m_suppressNamesDrag) {
+            m_suppressNamesDrag = false;
+        } else if (!EditProductName->text().isEmpty() && !EditSystemName->text().isEmpty()) {
+            auto *drag = new QDrag(GroupBoxNames);
+            auto *data = new QMimeData;
+            data->setData(kNamesMime, QByteArray("names"));
+            drag->setMimeData(data);
+            drag->exec(Qt::CopyAction);
+            return true;
+        }
+    }
+    if ((watched == GroupBoxDataSets || watched == FrameFindDirectoryOutputDir || watched == FrameFindDirectoryOutputDir->Edit)
+        && (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop)) {
+        auto *drop = static_cast<QDropEvent *>(event);
+        if (drop->mimeData()->hasFormat(kNamesMime)) {
+            drop->acceptProposedAction();
+            if (type == QEvent::Drop)
+                RunCommand(MyStB, [this] { DropNames(); });
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- Closing -----------------------------------------------------------------
+
+bool TfrmQuenbarMain::FormCloseQuery()
+{
+    if (BusyPreparing) {
+        if (Dialogs::message(TMsgDlgType::Confirmation, QStringLiteral("The User requested to stop the process, please confirm?"),
+                             mbYesNo, 0, this)
+            == mbYes) {
+            StopRequested = true;
+            BusyPreparing = false;
+        }
+        return false;
+    }
+    if (PageControlMain->currentWidget() == TabSheetViewer && PageControlViewer->count() > 0) {
+        closeViewerPage(PageControlViewer->currentIndex());
+        return false;
+    }
+    if (!BatchRunning) {
+        SetModified(false);
+        return true;
+    }
+    if (Dialogs::message(TMsgDlgType::Confirmation,
+                         QStringLiteral("You are running a batch process in the background. If you quit \r\nnow, you will loose "
+                                        "the connection with it. If you open the same \r\nproject again later, it will try to "
+                                        "synchrornize with the results. It is \r\nbetter not to exit this task.\r\n\r\nDo you "
+                                        "still want to exit?"),
+                         mbYesNo, mbNo, this)
+        == mbYes) {
+        m_modified = true;
+        ActSaveProject->setEnabled(true);
+        ActCancelRunExecute();
+        ActCancelRun->setEnabled(false);
+        MyStB->ShowError(QStringLiteral("Background process cancelled!"), false);
+    }
+    return false;
+}
+
+void TfrmQuenbarMain::closeEvent(QCloseEvent *event)
+{
+    if (m_closing) {
+        FormHide();
+        event->accept();
+        return;
+    }
+    bool mayClose = false;
+    RunCommand(MyStB, [&] { mayClose = FormCloseQuery(); });
+    if (mayClose) {
+        FormHide();
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TfrmQuenbarMain::hideEvent(QHideEvent *event)
+{
+    QMainWindow::hideEvent(event);
+}
+
+void TfrmQuenbarMain::FormHide()
+{
+    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
+        return;
+    if (SettingsProgram().isEmpty())
+        return;   // the start never reached the per-user settings
+    WriteSettingInt(QStringLiteral("FormTop"), y());
+    WriteSettingInt(QStringLiteral("FormLeft"), x());
+    WriteSettingInt(QStringLiteral("FormWidth"), width());
+    WriteSettingInt(QStringLiteral("FormHeight"), height());
+    WriteSettingInt(QStringLiteral("PanelBozomek.Width"), PanelBozomek->width());
+    WriteSettingInt(QStringLiteral("PanelLibraries.Width"), PanelLibraries->width());
+}

@@ -1,0 +1,218 @@
+#pragma once
+// The workbench main window: the reuse job's names, output directory and
+// source list, the technical parameters, the internal viewer and the
+// repository view; the action gate, the start sequence and the close logic.
+
+#include "ReuseJob.h"
+#include "WorkbenchRow.h"
+#include "WorkbenchSettings.h"
+
+#include <QDateTime>
+#include <QFont>
+#include <QMainWindow>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QGroupBox;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class QTabWidget;
+class TBitBtnWM_Drop;
+class TDM;
+class TFrameFindDirectory;
+class TFrameFindexec;
+class TFrameSimpleViewer;
+class TGroupBoxWM_Drop;
+class TMyStatusBar;
+class TStringListHolder;
+class TfrmProgressQuenbar;
+
+class TfrmQuenbarMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // args: the command-line arguments after the program name; the
+    // program's own when not given.
+    explicit TfrmQuenbarMain(const QStringList &args = QStringList(), QWidget *parent = nullptr,
+                             const QString &programPath = QString());
+    ~TfrmQuenbarMain() override;
+
+    // Windows created after this one (the start order) are handed in here.
+    void setProgressWindow(TfrmProgressQuenbar *progress) { m_progress = progress; }
+    void setDataModule(TDM *dm) { m_dm = dm; }
+    TDM *dataModule() const { return m_dm; }
+
+    // Components (object names as the job files store them).
+    TMyStatusBar *MyStB;
+    QTabWidget *PageControlMain;
+    QWidget *TabSheetNames;
+    QWidget *TabSheetTech;
+    QWidget *TabSheetViewer;
+    QWidget *TabSheetWSDLView;
+    QSplitter *SplitterMain;
+    QWidget *PanelBozomek;
+    QWidget *PanelLibraries;
+    QGroupBox *GroupBoxNames;
+    QLineEdit *EditProductName;
+    QLineEdit *EditSystemName;
+    QGroupBox *GroupBoxDataSets;
+    TFrameFindDirectory *FrameFindDirectoryOutputDir;
+    QLineEdit *EditCommonRoot;
+    TGroupBoxWM_Drop *GroupBoxSelectedFiles;
+    QListWidget *CheckListBoxSelectedFiles;
+    TBitBtnWM_Drop *BitBtnAddFiles;
+    TBitBtnWM_Drop *BitBtnAddDirectories;
+    QTabWidget *PageControlHelper;
+    QPlainTextEdit *NewFileNames;
+    QPlainTextEdit *Longextensions;
+    TStringListHolder *STLHCentral_Name;
+    TStringListHolder *STLHCentral_Other;
+    TFrameFindexec *FrameFindexecEditorGeneral;
+    TFrameFindexec *FrameFindexecWSDLProc;
+    TFrameFindexec *FrameFindexecWSDLObjt;
+    QGroupBox *GroupBoxSettings;
+    QPlainTextEdit *MemoToolNameDefault;
+    QPushButton *ButtonApplyINI;
+    QTabWidget *PageControlViewer;
+
+    QAction *ActNewProject, *ActOpenProject, *ActSaveProject, *ActSaveProjectAs, *ActCloseAll;
+    QAction *ActAddfiles, *ActAddDirectories, *ActRemoveFiles, *ActUnselectAll, *ActSelectAll, *ActToggleSelect;
+    QAction *ActCalculateCommonRoot, *ActCalculateCommonRootStrict, *ActRestartProject, *ActCallMireth, *ActRefresh;
+    QAction *ActRunCSVToWSDL, *ActRunTool, *ActCancelRun;
+    QAction *ActViewGeneral, *ActViewNotepad, *ActViewProductLog, *ActViewConsoleLog, *ActViewParameters;
+    QAction *ActCloseTab, *ActCloseAllPages, *ActSelectFont;
+    QAction *ActShowAdvanced, *ActWriteINIFile, *ActDeleteFilesAfter, *ActAbout, *ActHelpShell;
+    QAction *ActCrossreferenceInterfaces, *ActCrossreferenceOperations, *ActCrossreferenceInputsOutputs,
+        *ActCrossReferenceParameters, *ActGenerateWSDL, *ActGenerateASR;
+    QList<QAction *> Actions;   // every named action, for the gate and the categories
+
+    std::unique_ptr<TWorkbenchSettings> Settings;
+    TAnalTypeConstants Row;
+    TWorkbenchCommandLine CommandLine;
+
+    // Job and run state.
+    QString JobName;
+    QString ProjectDirectory;
+    QString WorkDir;
+    QString StagingDir;
+    QString LanguageCode;
+    QString QuenbarJobName;
+    QString InterfaceType;
+    int MaxDirDepth = 0;
+    int ListWidth = 0;
+    bool BatchRunning = false;
+    bool BusyPreparing = false;
+    bool StopRequested = false;
+    bool LoadingJob = false;
+    bool NamesDropPending = false;
+    int ViewerPageCounter = 0;
+    QFont ViewerFont;
+    QString ProgramVersion;
+    QDateTime JobSaveTime;   // invalid: never saved
+
+    bool modified() const { return m_modified; }
+    // True after a fatal start: the program ends with a failure status.
+    bool fatalStart() const { return m_fatalStart; }
+    // Runs a named action through the gate, as a menu or shortcut would.
+    void runAction(QAction *action);
+
+    // Operations of the window, callable for tests and by other windows.
+    void SetModified(bool flag);
+    void StartJob(const QString &key);
+    void ClearJob();
+    void LoadJob(const QString &fileName);
+    void SaveJob(bool saveAs);
+    void CheckOutputDirectory();
+    void CheckJobNamesAndOutput();
+    void ValidateProductName(const QString &text);
+    void ValidateSystemName(const QString &text);
+    QString GetJobName();
+    void SetJobName(const QString &fileName);
+    void SetProjectFolder(const QString &folder);
+    void FrameFindDirectoryOutputDirEditExit();
+    void DropNames();
+    void OpenJobFile(const QString &fileName);   // as a dropped job file does
+    void OpenViewerFile(const QString &path);
+    TFrameSimpleViewer *ActiveViewer() const;
+    QString OutputDirectory() const;
+    void SetOutputDirectory(const QString &dir);
+
+signals:
+    void startFinished();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildUi();
+    void buildActions();
+    void buildMenus();
+    QAction *makeAction(const char *name, const QString &category, const QString &caption,
+                        const QKeySequence &shortcut, void (TfrmQuenbarMain::*handler)());
+    void gate(QAction *action);
+
+    void FormCreate();
+    void FormShow();
+    void WMFatalStart();
+    bool FormCloseQuery();
+    void FormHide();
+
+    void loadAndApplySettings(bool ask);
+    void refreshProgramFields();
+    void setProgramDefaults();
+    void showSettingsText();
+    void takeSettingsText();
+    void updateSourceGroupCaption();
+    void closeViewerPage(int index);
+    void closeAllViewerPages();
+    void applyShowAdvanced();
+
+    // Action handlers ("Act…Execute").
+    void ActNewProjectExecute();
+    void ActOpenProjectExecute();
+    void ActSaveProjectExecute();
+    void ActSaveProjectAsExecute();
+    void ActCloseAllExecute();
+    void ActRestartProjectExecute();
+    void ActViewGeneralExecute();
+    void ActViewNotepadExecute();
+    void ActViewProductLogExecute();
+    void ActViewConsoleLogExecute();
+    void ActViewParametersExecute();
+    void ActCloseTabExecute();
+    void ActCloseAllPagesExecute();
+    void ActSelectFontExecute();
+    void ActShowAdvancedExecute();
+    void ActWriteINIFileExecute();
+    void ButtonApplyINIClick();
+    void ActAboutExecute();
+    void ActHelpShellExecute();
+    void ActCancelRunExecute();
+    void openLogFile(const QString &path);
+
+    QStringList m_args;
+    QString m_programPath;
+    TfrmProgressQuenbar *m_progress = nullptr;
+    TDM *m_dm = nullptr;
+    bool m_modified = false;
+    bool m_shown = false;
+    bool m_fatalStart = false;
+    bool m_closing = false;
+    bool m_userInvoked = true;
+    bool m_suppressNamesDrag = false;
+    QString m_presetJobFile;
+    QString m_loadProjectName;
+    QMenu *m_menuFile = nullptr;
+};

@@ -1,0 +1,26 @@
+// The program's start: the application, the windows in their order, the
+// event loop until the workbench window closes.
+
+#include "CommandDispatch.h"
+#include "ProgressQuenbar.h"
+#include "QuenbarDB.h"
+#include "QuenbarMain.h"
+
+int main(int argc, char **argv)
+{
+    TQuenbarApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Quenbar shell application"));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Quenbar shell application"));
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    TfrmQuenbarMain frmQuenbarMain;
+    TfrmProgressQuenbar frmProgressQuenbar(&frmQuenbarMain);
+    TDM DM;
+    DM.SetStatusBar(frmQuenbarMain.MyStB);
+    frmQuenbarMain.setProgressWindow(&frmProgressQuenbar);
+    frmQuenbarMain.setDataModule(&DM);
+
+    frmQuenbarMain.show();
+    const int status = app.exec();
+    return frmQuenbarMain.fatalStart() ? 1 : status;
+}
