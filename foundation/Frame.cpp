@@ -1,0 +1,6 @@
+#include "Frame.h"
+
+TFrame::TFrame(QWidget *parent)
+    : QFrame(parent)
+{
+}
