@@ -33,8 +33,18 @@ case "${1:-}" in
 run)
     install_missing
     build
-    # Until the workbench window exists, the main job is the smoke part of the suite.
-    ctest --test-dir "$BUILD" -L smoke --output-on-failure
+    DEMO=${QUENBAR_DEMO_DIR:-${XDG_DATA_HOME:-$HOME/.local/share}/quenbar-demo}
+    JOB=$("$ROOT/examples/prepare-demo" "$DEMO" | tail -n 1)
+    echo "Starting the workbench on $JOB"
+    if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+        exec "$BUILD/bin/Quenbar" "-Proj:$JOB"
+    fi
+    # No display: start it on a virtual one for a while to show that it comes up.
+    echo "No display found: running on a virtual display for 20 seconds"
+    status=0
+    timeout 20 xvfb-run -a "$BUILD/bin/Quenbar" "-Proj:$JOB" || status=$?
+    [ "$status" -eq 124 ] && status=0
+    exit "$status"
     ;;
 test)
     install_missing

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QStackedWidget>
 #include <QToolButton>
 
 TFrameFindexec::TFrameFindexec(QWidget *parent)
@@ -45,9 +46,16 @@ QString TFrameFindexec::caption() const { return LabelFindExec->text(); }
 
 bool TFrameFindexec::frameVisible() const
 {
-    // A frame on a page not shown yet still counts as visible: what matters
-    // is that neither it nor a parent was hidden on purpose.
-    return window() ? isVisibleTo(window()) || (window() == this && !isHidden()) : !isHidden();
+    // Visible as the window designs it: a picker on a tab page that is not
+    // showing counts as visible; one hidden on purpose (or inside a hidden
+    // panel) does not.
+    for (const QWidget *w = this; w; w = w->parentWidget()) {
+        if (w->isWindow())
+            break;
+        if (w->isHidden() && !qobject_cast<const QStackedWidget *>(w->parentWidget()))
+            return false;
+    }
+    return true;
 }
 
 void TFrameFindexec::setState(TEditState state)

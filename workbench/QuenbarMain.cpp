@@ -40,6 +40,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QTabWidget>
@@ -283,18 +284,12 @@ void TfrmQuenbarMain::buildUi()
     auto *jobButtons = new QWidget(PanelBozomek);
     jobButtons->setObjectName(QStringLiteral("PanelJobButtons"));
     auto *buttons = new QGridLayout(jobButtons);
+    // Bound to their actions once those exist (FormCreate).
     int b = 0;
-    for (QAction *a : {ActNewProject, ActOpenProject, ActSaveProject, ActSaveProjectAs, ActRestartProject,
-                       ActCallMireth, ActRunCSVToWSDL, ActCancelRun}) {
-        auto *button = new QPushButton(a->text().remove(u'&').trimmed(), jobButtons);
-        button->setObjectName(QStringLiteral("Button") + a->objectName().mid(3));
-        button->setEnabled(a->isEnabled());
-        button->setVisible(a->isVisible());
-        connect(button, &QPushButton::clicked, a, &QAction::trigger);
-        connect(a, &QAction::changed, button, [a, button] {
-            button->setEnabled(a->isEnabled());
-            button->setVisible(a->isVisible());
-        });
+    for (const char *name : {"ButtonNewProject", "ButtonOpenProject", "ButtonSaveProject", "ButtonSaveProjectAs",
+                             "ButtonRestartProject", "ButtonCallMireth", "ButtonRunCSVToWSDL", "ButtonCancelRun"}) {
+        auto *button = new QPushButton(jobButtons);
+        button->setObjectName(QLatin1String(name));
         buttons->addWidget(button, b / 2, b % 2);
         ++b;
     }
@@ -317,7 +312,9 @@ void TfrmQuenbarMain::buildUi()
     auto *right = new QVBoxLayout(PanelLibraries);
     GroupBoxSelectedFiles = new TGroupBoxWM_Drop(PanelLibraries);
     GroupBoxSelectedFiles->setObjectName(QStringLiteral("GroupBoxSelectedFiles"));
-    GroupBoxSelectedFiles->setTitle(QStringLiteral("Selected source files (0)"));
+    GroupBoxSelectedFiles->setTitle(QStringLiteral("Source files of the project (0)"));
+    GroupBoxSelectedFiles->setToolTip(
+        QStringLiteral("You can control the processing of you selected files by checking/unchecking them"));
     auto *files = new QVBoxLayout(GroupBoxSelectedFiles);
     CheckListBoxSelectedFiles = new QListWidget(GroupBoxSelectedFiles);
     CheckListBoxSelectedFiles->setObjectName(QStringLiteral("CheckListBoxSelectedFiles"));
@@ -330,8 +327,6 @@ void TfrmQuenbarMain::buildUi()
     BitBtnAddDirectories = new TBitBtnWM_Drop(GroupBoxSelectedFiles);
     BitBtnAddDirectories->setObjectName(QStringLiteral("BitBtnAddDirectories"));
     BitBtnAddDirectories->setText(QStringLiteral("Add directories"));
-    connect(BitBtnAddFiles, &QPushButton::clicked, ActAddfiles, &QAction::trigger);
-    connect(BitBtnAddDirectories, &QPushButton::clicked, ActAddDirectories, &QAction::trigger);
     fileButtons->addWidget(BitBtnAddFiles);
     fileButtons->addWidget(BitBtnAddDirectories);
     files->addLayout(fileButtons);
@@ -376,7 +371,6 @@ void TfrmQuenbarMain::buildUi()
     buttonWrite->setObjectName(QStringLiteral("ButtonWriteINIFile"));
     connect(ButtonApplyINI, &QPushButton::clicked, this,
             [this] { RunCommand(MyStB, [this] { ButtonApplyINIClick(); }); });
-    connect(buttonWrite, &QPushButton::clicked, ActWriteINIFile, &QAction::trigger);
     settingsButtons->addWidget(ButtonApplyINI);
     settingsButtons->addWidget(buttonWrite);
     settingsButtons->addStretch();
@@ -419,8 +413,12 @@ void TfrmQuenbarMain::FormCreate()
     buildUi();
     buildActions();
     buildMenus();
+    connect(BitBtnAddFiles, &QPushButton::clicked, ActAddfiles, &QAction::trigger);
+    connect(BitBtnAddDirectories, &QPushButton::clicked, ActAddDirectories, &QAction::trigger);
+    connect(findChild<QPushButton *>(QStringLiteral("ButtonWriteINIFile")), &QPushButton::clicked, ActWriteINIFile,
+            &QAction::trigger);
     // The buttons were made before the actions; bind them now.
-    for (QPushButton *button : findChildren<QPushButton *>(QRegularExpression(QStringLiteral("^Button[A-Z]")))) {
+    for (QPushButton *button : findChildren<QPushButton *>(QRegularExpression(QStringLiteral("^Button(New|Open|Save|Restart|Call|Run|Cancel)")))) {
         QAction *a = findChild<QAction *>(QStringLiteral("Act") + button->objectName().mid(6));
         if (!a)
             continue;
@@ -564,8 +562,7 @@ void TfrmQuenbarMain::WMFatalStart()
     RunCommand(MyStB, [this] { MyStB->AddError(QStringLiteral("Fatal errors during start, application cannot run!"), true); });
     m_closing = true;
     close();
-    // The start failed: the program ends even if other windows are open.
-    QCoreApplication::exit(1);
+    emit fatalStartReported();
 }
 
 // ---- Settings ----------------------------------------------------------------
@@ -599,12 +596,14 @@ void TfrmQuenbarMain::setProgramDefaults()
         f->Edit->clear();
 }
 
-void TfrmQuenbarMain::refreshProgramFields()
+void TfrmQuenbarMain::refreshProgramFields(bool validate)
 {
     const bool workbench = Row.KindNumber == 0;
     FrameFindexecWSDLProc->setVisible(workbench);
     FrameFindexecWSDLObjt->setVisible(workbench);
     ActRunCSVToWSDL->setVisible(workbench);
+    if (!validate)
+        return;
     bool allValid = true;
     for (TFrameFindexec *f : {FrameFindexecEditorGeneral, FrameFindexecWSDLProc, FrameFindexecWSDLObjt}) {
         const bool valid = f->Validate() && f->editState() == TFrameFindexec::TEditState::Normal;
@@ -626,14 +625,14 @@ void TfrmQuenbarMain::ActWriteINIFileExecute()
     takeSettingsText();
     Settings->SaveSettingsText();
     Settings->ApplySettings(true);
-    refreshProgramFields();
+    refreshProgramFields(true);
 }
 
 void TfrmQuenbarMain::ButtonApplyINIClick()
 {
     takeSettingsText();
     Settings->ApplySettings(true);
-    refreshProgramFields();
+    refreshProgramFields(true);
 }
 
 // ---- Action gate and modified state ----------------------------------------
@@ -799,7 +798,7 @@ void TfrmQuenbarMain::StartJob(const QString &key)
     setWindowTitle(ReuseJob::CaptionWithItem(windowTitle(), items[0]));
     try {
         ClearJob();
-        refreshProgramFields();
+        refreshProgramFields(false);
         setProgramDefaults();
         SetProjectFolder(ReadSetting(QStringLiteral("LastPosition"), DocumentsFolder()));
         if (!QFileInfo(ProjectDirectory).isDir() && !QDir().mkpath(ProjectDirectory))
@@ -925,7 +924,7 @@ void TfrmQuenbarMain::LoadJob(const QString &fileName)
 
 void TfrmQuenbarMain::CheckOutputDirectory()
 {
-    refreshProgramFields();
+    refreshProgramFields(true);
     const QString out = OutputDirectory();
     WorkDir = out + QStringLiteral("/work");
     StagingDir = out + QStringLiteral("/workinp");

@@ -146,6 +146,8 @@ public:
 
 signals:
     void startFinished();
+    // The start failed; the window has closed.
+    void fatalStartReported();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -170,7 +172,7 @@ private:
     void FormHide();
 
     void loadAndApplySettings(bool ask);
-    void refreshProgramFields();
+    void refreshProgramFields(bool validate);
     void setProgramDefaults();
     void showSettingsText();
     void takeSettingsText();

@@ -20,6 +20,9 @@ int main(int argc, char **argv)
     frmQuenbarMain.setProgressWindow(&frmProgressQuenbar);
     frmQuenbarMain.setDataModule(&DM);
 
+    // A failed start ends the program even while other windows are open.
+    QObject::connect(&frmQuenbarMain, &TfrmQuenbarMain::fatalStartReported, &app, [] { QCoreApplication::exit(1); },
+                     Qt::QueuedConnection);
     frmQuenbarMain.show();
     const int status = app.exec();
     return frmQuenbarMain.fatalStart() ? 1 : status;

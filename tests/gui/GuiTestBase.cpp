@@ -46,8 +46,8 @@ TGuiTestBase::~TGuiTestBase()
         m_window->BatchRunning = false;
         m_window->BusyPreparing = false;
     }
+    m_progress.reset();   // a child of the window: goes first
     m_window.reset();
-    m_progress.reset();
     m_dm.reset();
     m_dialogs.reset();
 }

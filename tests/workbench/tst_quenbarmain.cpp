@@ -3,6 +3,7 @@
 #include "CommandDispatch.h"
 #include "FindDirectoryFrame.h"
 #include "FindExecFrame.h"
+#include "WM_DropFilesComponents.h"
 #include "MyStatusBar.h"
 #include "QuenbarMain.h"
 #include "SharedRoutinesCommon.h"
@@ -142,7 +143,7 @@ void TestQuenbarMain::jobRoundTrip()
     for (const char *item : {"/src/legacy/a.csv=0001", "/src/legacy/b.wsdl=0003"}) {
         auto *it = new QListWidgetItem(QString::fromLatin1(item), w->CheckListBoxSelectedFiles);
         it->setFlags(it->flags() | Qt::ItemIsUserCheckable);
-        it->setCheckState(item[13] == 'a' ? Qt::Checked : Qt::Unchecked);
+        it->setCheckState(item[12] == 'a' ? Qt::Checked : Qt::Unchecked);
     }
     w->STLHCentral_Name->add(QString::fromUtf8("Főkönyv"), 42);
     w->STLHCentral_Other->add("other entry");

@@ -1,0 +1,426 @@
+#include "WorkbenchSettings.h"
+
+#include "DialogService.h"
+#include "MyStatusBar.h"
+#include "SharedRoutinesCommon.h"
+#include "TextFile.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace {
+
+const QString kUseDosBox = QStringLiteral("Runcontrol.UseDOSBox");
+const QString kDosBoxLocation = QStringLiteral("Runcontrol.DOSBoxLocation");
+const QString kDateWritten = QStringLiteral("Date Written");
+const QString kDosBoxConfigName = QStringLiteral("DOSBox.config");
+const QString kShellSettingsName = QStringLiteral("Quenbar_Mireth.INI");
+
+// Relative paths are stored with "\"; we build with "/".
+QString storedPath(QString path)
+{
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return path;
+}
+
+QString fullPath(const QString &path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
+
+bool readFlag(const QString &value) { return TextToBool(value); }
+
+// The integer keys are read as "0" followed by the text, so empty gives 0.
+int readZeroPrefixedInt(const QString &value)
+{
+    const QString text = QStringLiteral("0") + value;
+    int result = 0;
+    if (!TryTextToInt(text, result))
+        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    return result;
+}
+
+} // namespace
+
+// ---- Command line -------------------------------------------------------------
+
+TWorkbenchCommandLine TWorkbenchCommandLine::parse(const QStringList &args)
+{
+    TWorkbenchCommandLine c;
+    c.HasRoot = CommandLineValue(args, QStringLiteral("-Root:-R"), c.Root);
+    c.HasProj = CommandLineValue(args, QStringLiteral("-Proj:P"), c.Proj);
+    c.ShowAdvanced = CommandLineSwitch(args, QStringLiteral("-ShowAdvanced:-ShA"));
+    c.Register = CommandLineSwitch(args, QStringLiteral("-Register:-Shell"));
+    c.HasAutoRun = CommandLineValue(args, QStringLiteral("-AutoRun:-ar"), c.AutoRun);
+    return c;
+}
+
+// ---- Construction and text ------------------------------------------------------
+
+TWorkbenchSettings::TWorkbenchSettings(TMyStatusBar *bar, const QString &programPath)
+    : m_bar(bar), m_programPath(QFileInfo(programPath).absoluteFilePath()),
+      m_row(TakeOverRow(QFileInfo(programPath).completeBaseName()))
+{
+    Q_ASSERT(m_bar);
+}
+
+QString TWorkbenchSettings::ProgramFolder() const { return QFileInfo(m_programPath).absolutePath(); }
+
+QString TWorkbenchSettings::Text() const { return m_lines.join(QLatin1Char('\n')); }
+
+void TWorkbenchSettings::setText(const QString &text) { m_lines = TextFile::splitLines(text); }
+
+int TWorkbenchSettings::IndexOfName(const QStringList &lines, const QString &name)
+{
+    for (int i = 0; i < lines.size(); ++i) {
+        const qsizetype eq = lines[i].indexOf(QLatin1Char('='));
+        if (eq >= 0 && SameText(lines[i].left(eq), name))
+            return i;
+    }
+    return -1;
+}
+
+QString TWorkbenchSettings::ValueIn(const QStringList &lines, const QString &name)
+{
+    const int i = IndexOfName(lines, name);
+    return i < 0 ? QString() : TextAfter(lines[i], QStringLiteral("="));
+}
+
+void TWorkbenchSettings::SetValueIn(QStringList &lines, const QString &name, const QString &value)
+{
+    const int i = IndexOfName(lines, name);
+    if (i < 0)
+        lines.append(name + QLatin1Char('=') + value);
+    else
+        lines[i] = ListName(lines[i]) + QLatin1Char('=') + value;   // the file's spelling of the name stays
+}
+
+void TWorkbenchSettings::textChanged()
+{
+    if (OnTextChanged)
+        OnTextChanged();
+}
+
+// ---- Settings file ----------------------------------------------------------------
+
+QString TWorkbenchSettings::SettingsCaption() const
+{
+    return QStringLiteral("Product ini file : ") + m_settingsFilePath;
+}
+
+QString TWorkbenchSettings::LocateSettingsFile()
+{
+    if (!m_settingsFilePath.isEmpty())
+        return m_settingsFilePath;
+    if (m_row.IniFileName.isEmpty())
+        m_row.IniFileName = QFileInfo(m_programPath).completeBaseName() + QStringLiteral(".INI");
+    const QString folder = ProgramFolder();
+    const QString devPath = fullPath(folder + QLatin1Char('/') + storedPath(m_row.DevIniPath));
+    const QString normalPath = fullPath(folder + QLatin1Char('/') + storedPath(m_row.IniFileName));
+    m_settingsFilePath = normalPath;
+    if (!m_row.DevIniPath.isEmpty() && QFileInfo(devPath).isFile())
+        m_settingsFilePath = devPath;
+    else if (!QFileInfo(normalPath).isFile())
+        // Recorded, so the start's fatal report still lists it with what follows.
+        m_bar->AddError(QStringLiteral("No ini file is available for ") + m_row.AppName, false);
+    return m_settingsFilePath;
+}
+
+void TWorkbenchSettings::LoadSettingsText()
+{
+    bool failed = false;
+    try {
+        const QString path = LocateSettingsFile();
+        m_lines = TextFile::readLines(path);
+    } catch (const EAbort &) {
+        failed = true;
+    } catch (const EQuenbarError &) {
+        failed = true;
+    }
+    m_loaded = !failed;
+    if (failed) {
+        if (OnSettingsUnavailable)
+            OnSettingsUnavailable();
+        m_bar->AddError(QStringLiteral("Cannot access product ini file - ") + m_settingsFilePath, false);
+    }
+    textChanged();
+}
+
+QString TWorkbenchSettings::DateWrittenText(const QDateTime &moment)
+{
+    const QLocale locale = QLocale::system();
+    // Long time without its time zone: date and time of the local clock.
+    static const QRegularExpression zone(QStringLiteral("\\s*(?<![A-Za-z'])t+(?![A-Za-z'])"));
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    timeFormat.remove(zone);
+    timeFormat = timeFormat.trimmed();
+    return locale.toString(moment.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+           + locale.toString(moment.time(), timeFormat);
+}
+
+void TWorkbenchSettings::SaveSettingsText()
+{
+    if (ValueOf(kDateWritten).isEmpty())
+        m_lines.insert(qMin<qsizetype>(1, m_lines.size()), kDateWritten + QStringLiteral("=0"));
+    SetValue(kDateWritten, DateWrittenText(QDateTime::currentDateTime()));
+    textChanged();
+    const QString path = LocateSettingsFile();
+    bool failed = false;
+    try {
+        TextFile::writeLines(path, m_lines);
+    } catch (const EFileError &) {
+        failed = true;
+    }
+    if (failed) {
+        m_bar->setUseMessageBox(true);
+        m_bar->ShowError(QStringLiteral("Cannot write to ") + path, false);
+    }
+}
+
+// ---- Applying -------------------------------------------------------------------
+
+void TWorkbenchSettings::ApplySettings(bool ask)
+{
+    // Validated only: the workbench itself has no tree viewers.
+    readFlag(ValueOf(QStringLiteral("SpecViewer.CompressedTree")));
+    readFlag(ValueOf(QStringLiteral("Viewer.AutoExpand")));
+    LocateDosBox(TextToBool(ValueOf(kUseDosBox), false));
+    // Both are read (and so validated) even while DOSBox runs the converters.
+    m_blindRun = TextToBool(ValueOf(QStringLiteral("Runcontrol.Blindrun")), false) && !m_dosBoxActive;
+    m_captureLog = TextToBool(ValueOf(QStringLiteral("Runcontrol.CaptureLog")), false) && !m_dosBoxActive;
+    m_debugMode = readFlag(ValueOf(QStringLiteral("Runcontrol.DebugMode")));
+    if (OnShowConsoleLog)
+        OnShowConsoleLog(m_captureLog);
+    m_deleteAfter = readFlag(ValueOf(QStringLiteral("Runcontrol.DeleteAfter")));
+    m_deleteAfterControl = TextToBool(ValueOf(QStringLiteral("Runcontrol.SystemDeleteAfterControl")), false);
+    const int limit = readZeroPrefixedInt(ValueOf(QStringLiteral("Runcontrol.SystemBigDirectoryLimit")));
+    m_bigDirectoryLimit = limit == 0 ? 50 : limit;
+    const int buffer = readZeroPrefixedInt(ValueOf(QStringLiteral("FileCopy.SystemIOBuffSize")));
+    m_ioBuffSize = buffer == 0 ? 200000 : buffer;
+
+    if (ask && m_bar->Severity() >= 1) {
+        m_bar->setUseMessageBox(true);
+        if (m_bar->AskAfterErrors(QStringLiteral("Errors occured durig installation, rewrite ini file?")) == mbYes)
+            SaveSettingsText();
+    }
+}
+
+// ---- DOSBox ----------------------------------------------------------------------
+
+QStringList TWorkbenchSettings::DefaultDosBoxCandidates()
+{
+    return {QStandardPaths::findExecutable(QStringLiteral("dosbox")), QStringLiteral("/usr/bin/dosbox"),
+            QStringLiteral("/usr/local/bin/dosbox"), QStringLiteral("/usr/games/dosbox")};
+}
+
+QString TWorkbenchSettings::settingsFolder() { return QFileInfo(LocateSettingsFile()).absolutePath(); }
+
+void TWorkbenchSettings::LocateDosBox(bool use)
+{
+    if (!use) {
+        m_dosBoxActive = false;
+        m_dosBoxProgram.clear();
+        m_dosBoxConfigFile.clear();
+    } else if (!m_dosBoxActive) {
+        m_dosBoxProgram.clear();
+        m_dosBoxConfigFile.clear();
+        QString candidate;
+        const QStringList candidates = FindDosBoxCandidates ? FindDosBoxCandidates() : DefaultDosBoxCandidates();
+        for (const QString &c : candidates)
+            if (!c.isEmpty() && QFileInfo(c).isFile()) {
+                candidate = c;
+                break;
+            }
+        if (candidate.isEmpty()) {
+            candidate = ValueOf(kDosBoxLocation);
+            if (candidate.isEmpty()) {
+                TFileDialogRequest request;
+                request.caption = QStringLiteral("Please locate DOSBox-0.74\\DOSBox.exe manually");
+                request.folder = QStringLiteral("/usr/bin");
+                request.fileName = QStringLiteral("dosbox");
+                candidate = Dialogs::service().openFileName(request, m_bar->window());
+                if (candidate.isEmpty())
+                    m_bar->ShowWarning(QStringLiteral("DOSBox-0.74\\DOSBox.exe file search cancelled"));
+                else
+                    storeDosBoxLocation(candidate);
+            }
+        }
+        if (!candidate.isEmpty() && QFileInfo(candidate).isFile()) {
+            const QString folder = settingsFolder();
+            const QString config = folder + QLatin1Char('/') + kDosBoxConfigName;
+            if (!QFileInfo::exists(config))
+                writeDosBoxConfig(candidate, folder);
+            m_dosBoxActive = QFileInfo::exists(config);
+            if (m_dosBoxActive) {
+                m_dosBoxProgram = fullPath(candidate);
+                m_dosBoxConfigFile = config;
+            }
+        }
+    }
+    mirrorIntoShellSettings();
+}
+
+void TWorkbenchSettings::storeDosBoxLocation(const QString &path)
+{
+    // Only the first line of a name counts, so an empty location line standing
+    // before the new one would hide it; the new line is the only one kept.
+    for (int i = int(m_lines.size()) - 1; i >= 0; --i)
+        if (m_lines[i].contains(QLatin1Char('=')) && SameText(ListName(m_lines[i]), kDosBoxLocation))
+            m_lines.removeAt(i);
+    const QString line = kDosBoxLocation + QLatin1Char('=') + path;
+    const int at = IndexOfName(m_lines, kUseDosBox);
+    if (at < 0)
+        m_lines.append(line);
+    else
+        m_lines.insert(at + 1, line);
+    SaveSettingsText();
+    LoadSettingsText();
+}
+
+void TWorkbenchSettings::writeDosBoxConfig(const QString &program, const QString &folder)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    if (!Dialogs::canAsk()) {
+        // Without a display DOSBox would fail to open its window and sound.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("SDL_VIDEODRIVER"), QStringLiteral("dummy"));
+        env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
+        process.setProcessEnvironment(env);
+    }
+    process.start(program, {QStringLiteral("-c"), QStringLiteral("CONFIG -writeconf ") + kDosBoxConfigName,
+                            QStringLiteral("-noconsole"), QStringLiteral("-c"), QStringLiteral("exit")});
+    if (!process.waitForStarted())
+        return;
+    if (!process.waitForFinished(DOSBoxConfigTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+    }
+}
+
+void TWorkbenchSettings::mirrorIntoShellSettings()
+{
+    const QString path = settingsFolder() + QLatin1Char('/') + kShellSettingsName;
+    if (!QFileInfo(path).isFile())
+        return;   // no hosted shell settings: nothing to keep in step
+    QStringList lines = TextFile::readLines(path);
+    const QString flag = BoolToYN(m_dosBoxActive);
+    if (ValueIn(lines, kUseDosBox) == flag)
+        return;
+    SetValueIn(lines, kUseDosBox, flag);
+    TextFile::writeLines(path, lines);
+}
+
+// ---- Tool root, converters, captions ---------------------------------------------
+
+QString TWorkbenchSettings::ToolRootFor(const TAnalTypeConstants &row, const QString &programFolder, bool hasRoot,
+                                        const QString &root)
+{
+    // cleanPath drops a trailing delimiter, so the last component is the folder's name.
+    QString result = fullPath(hasRoot && !root.isEmpty() ? root : programFolder);
+    if (!row.ToolsFolder.isEmpty() && UpperCase(QFileInfo(result).fileName()) == UpperCase(row.ToolsFolder)) {
+        const QString install = QDir::cleanPath(result + QLatin1Char('/') + storedPath(row.InstallSubPath));
+        if (!row.InstallSubPath.isEmpty() && QFileInfo(install).isDir())
+            result = install;
+    }
+    return result;
+}
+
+void TWorkbenchSettings::DetermineToolRoot(const TWorkbenchCommandLine &commandLine)
+{
+    if (m_row.KindNumber != 0)
+        return;
+    m_toolRoot = ToolRootFor(m_row, ProgramFolder(), commandLine.HasRoot, commandLine.Root);
+}
+
+QString TWorkbenchSettings::ConverterDefault(const QString &key) const
+{
+    const QString value = storedPath(ValueOf(key));
+    if (QDir::isAbsolutePath(value))
+        return value;
+    return m_toolRoot + QLatin1Char('/') + value;
+}
+
+QStringList TWorkbenchSettings::SplitCommaText(const QString &text)
+{
+    QStringList items;
+    if (text.trimmed().isEmpty())
+        return items;
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    for (;;) {
+        while (i < n && text[i].isSpace())
+            ++i;
+        QString item;
+        if (i < n && text[i] == u'"') {
+            ++i;
+            while (i < n) {
+                if (text[i] == u'"') {
+                    if (i + 1 < n && text[i + 1] == u'"') {
+                        item += u'"';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                item += text[i++];
+            }
+            while (i < n && text[i] != u',')   // text after the closing quote is dropped
+                ++i;
+        } else {
+            const qsizetype start = i;
+            while (i < n && text[i] != u',')
+                ++i;
+            item = text.mid(start, i - start).trimmed();
+        }
+        items.append(item);
+        if (i >= n)
+            break;
+        ++i;   // the comma
+    }
+    return items;
+}
+
+QString TWorkbenchSettings::CaptionItem() const
+{
+    return SplitCommaText(ValueOf(QStringLiteral("BussinesLogicGeneration"))).value(0);
+}
+
+QString TWorkbenchSettings::LanguageCode() const
+{
+    return SplitCommaText(ValueOf(QStringLiteral("BussinesLogicGeneration"))).value(1);
+}
+
+QString TWorkbenchSettings::SourceFileFilter() const
+{
+    const QString code = LanguageCode();
+    return code.isEmpty() ? QString() : ValueOf(code + QStringLiteral(".Filters"));
+}
+
+// ---- Job file type ----------------------------------------------------------------
+
+QString TWorkbenchSettings::OpenCommand(bool advanced) const
+{
+    return QLatin1Char('"') + m_programPath + QLatin1Char('"') + (advanced ? QStringLiteral(" -sha") : QString())
+           + QStringLiteral(" -root \"") + m_toolRoot + QStringLiteral("\" -proj \"%1\"");
+}
+
+bool TWorkbenchSettings::RegisterJobFileType()
+{
+    bool ok = RegisterFileExtension(m_row.JobExtension, m_row.JobHeader);
+    ok = RegisterFileTypeIcon(m_row.JobHeader, QStringLiteral("quenbar")) && ok;
+    ok = RegisterFileTypeVerb(m_row.JobHeader, QStringLiteral("OpenAdvanced"),
+                              QStringLiteral("Start job with advanced options enabled"), OpenCommand(true))
+         && ok;
+    // Registered last, so it becomes the default command.
+    ok = RegisterFileTypeVerb(m_row.JobHeader, QStringLiteral("Open"), QStringLiteral("Start job"), OpenCommand(false))
+         && ok;
+    return ok;
+}
