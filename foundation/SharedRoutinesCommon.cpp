@@ -427,9 +427,14 @@ bool CommandLineValue(const QStringList &args, const QString &spec, QString &val
             }
             continue;
         }
+        // "-name=value", and on this platform also "-name:value".
         const qsizetype eq = arg.indexOf(QLatin1Char('='));
-        if (eq >= 0 && names.contains(LowerCase(arg.left(eq)))) {
-            value = arg.mid(eq + 1);
+        const qsizetype colon = arg.indexOf(QLatin1Char(':'));
+        qsizetype sep = eq;
+        if (colon >= 0 && (eq < 0 || colon < eq))
+            sep = colon;
+        if (sep >= 0 && names.contains(LowerCase(arg.left(sep)))) {
+            value = arg.mid(sep + 1);
             return true;
         }
     }

@@ -6,6 +6,8 @@
 #include "QuenbarDB.h"
 #include "QuenbarMain.h"
 
+#include <QTimer>
+
 int main(int argc, char **argv)
 {
     TQuenbarApplication app(argc, argv);
@@ -23,6 +25,15 @@ int main(int argc, char **argv)
     // A failed start ends the program even while other windows are open.
     QObject::connect(&frmQuenbarMain, &TfrmQuenbarMain::fatalStartReported, &app, [] { QCoreApplication::exit(1); },
                      Qt::QueuedConnection);
+    // For the README's picture: QUENBAR_SNAPSHOT=<png> saves the started window and quits.
+    const QString snapshot = qEnvironmentVariable("QUENBAR_SNAPSHOT");
+    if (!snapshot.isEmpty())
+        QObject::connect(&frmQuenbarMain, &TfrmQuenbarMain::startFinished, &app, [&frmQuenbarMain, snapshot] {
+            QTimer::singleShot(500, &frmQuenbarMain, [&frmQuenbarMain, snapshot] {
+                frmQuenbarMain.grab().save(snapshot);
+                QCoreApplication::exit(0);
+            });
+        });
     frmQuenbarMain.show();
     const int status = app.exec();
     return frmQuenbarMain.fatalStart() ? 1 : status;

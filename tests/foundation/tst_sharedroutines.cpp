@@ -213,6 +213,8 @@ void TestSharedRoutines::commandLineValue_data()
     QTest::newRow("default-single") << QStringList{"job.jQuenbar"} << "-Proj:P:default" << true << "job.jQuenbar";
     QTest::newRow("default-needs-one") << QStringList{"a", "b"} << "-Proj:P:default" << false << "";
     QTest::newRow("empty-value") << QStringList{"-proj="} << "-Proj:P" << true << "";
+    QTest::newRow("colon") << QStringList{"-Proj:/jobs/a=b.jQuenbar"} << "-Proj:P" << true << "/jobs/a=b.jQuenbar";
+    QTest::newRow("equals-before-colon") << QStringList{"-root=/x:y"} << "-Root:-R" << true << "/x:y";
 }
 
 void TestSharedRoutines::commandLineValue()
