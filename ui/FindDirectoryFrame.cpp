@@ -5,6 +5,7 @@
 #include "Errors.h"
 #include "MyStatusBar.h"
 #include "PathPickerLogic.h"
+#include "PickerEdit.h"
 #include "WM_DropFilesComponents.h"
 #include "SharedRoutinesCommon.h"
 
@@ -159,19 +160,8 @@ void TFrameFindDirectory::DropFiles(const QStringList &names)
 
 bool TFrameFindDirectory::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == Edit) {
-        if (event->type() == QEvent::FocusOut) {
-            RunCommand(Reporter, [this] { EditExit(); });
-        } else if (event->type() == QEvent::FocusIn) {
-            Edit->setToolTip(Edit->text());
-        } else if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent *>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                RunCommand(Reporter, [this] { EditExit(); });
-                return true;
-            }
-        }
-    }
+    if (watched == Edit && HandlePickerEditEvent(Edit, event, Reporter, [this] { EditExit(); }))
+        return true;
     return TFrame::eventFilter(watched, event);
 }
 

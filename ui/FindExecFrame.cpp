@@ -5,6 +5,7 @@
 #include "Errors.h"
 #include "MyStatusBar.h"
 #include "PathPickerLogic.h"
+#include "PickerEdit.h"
 #include "TextFile.h"
 
 #include <QDir>
@@ -204,19 +205,8 @@ bool TFrameFindexec::UseDefaultExtension(const QString &extension)
 
 bool TFrameFindexec::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == Edit) {
-        if (event->type() == QEvent::FocusOut) {
-            RunCommand(StatusBar, [this] { EditExit(); });
-        } else if (event->type() == QEvent::FocusIn) {
-            Edit->setToolTip(Edit->text());
-        } else if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent *>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                RunCommand(StatusBar, [this] { EditExit(); });
-                return true;
-            }
-        }
-    }
+    if (watched == Edit && HandlePickerEditEvent(Edit, event, StatusBar, [this] { EditExit(); }))
+        return true;
     return TFrame::eventFilter(watched, event);
 }
 

@@ -689,34 +689,30 @@ void TfrmQuenbarMain::SetModified(bool flag)
 
 // ---- Names and job name --------------------------------------------------
 
-void TfrmQuenbarMain::ValidateProductName(const QString &text)
+void TfrmQuenbarMain::validateName(QLineEdit *field, const QString &text, const QString &message)
 {
-    QString name = text == QLatin1String("*") ? QString() : text;
+    // "*" clears the name; anything else must be a valid name.
+    const QString name = text == QLatin1String("*") ? QString() : text;
     if (text != QLatin1String("*") && !ReuseJob::NameIsValid(name)) {
         PageControlMain->setCurrentWidget(TabSheetNames);
-        EditProductName->setFocus();
-        MyStB->ShowError(QStringLiteral("Product name missing or incorrect"), false);
+        field->setFocus();
+        MyStB->ShowError(message, false);
     }
     JobName.clear();
-    if (EditProductName->text() != name)
-        EditProductName->setText(name);
+    if (field->text() != name)
+        field->setText(name);
     SetModified(true);
     MyStB->ClearMessage();
 }
 
+void TfrmQuenbarMain::ValidateProductName(const QString &text)
+{
+    validateName(EditProductName, text, QStringLiteral("Product name missing or incorrect"));
+}
+
 void TfrmQuenbarMain::ValidateSystemName(const QString &text)
 {
-    QString name = text == QLatin1String("*") ? QString() : text;
-    if (text != QLatin1String("*") && !ReuseJob::NameIsValid(name)) {
-        PageControlMain->setCurrentWidget(TabSheetNames);
-        EditSystemName->setFocus();
-        MyStB->ShowError(QStringLiteral("System name missing or incorrect"), false);
-    }
-    JobName.clear();
-    if (EditSystemName->text() != name)
-        EditSystemName->setText(name);
-    SetModified(true);
-    MyStB->ClearMessage();
+    validateName(EditSystemName, text, QStringLiteral("System name missing or incorrect"));
 }
 
 QString TfrmQuenbarMain::GetJobName()

@@ -159,6 +159,7 @@ protected:
 
 private:
     void buildUi();
+    void validateName(QLineEdit *field, const QString &text, const QString &message);
     void buildActions();
     void buildMenus();
     QAction *makeAction(const char *name, const QString &category, const QString &caption,
