@@ -1,5 +1,7 @@
 #include "MyStatusBar.h"
 
+#include <cstdio>
+
 #include "DialogService.h"
 #include "Errors.h"
 #include "WidgetRoutines.h"
@@ -94,6 +96,14 @@ void TMyStatusBar::setTone(TTone tone)
 void TMyStatusBar::raiseSeverity(int level)
 {
     m_severity = std::max(m_severity, level);
+    if (level >= 2)
+        ++m_errorsReported;
+}
+
+void TMyStatusBar::echo(const char *kind, const QString &message)
+{
+    if (m_echoToStderr)
+        std::fprintf(stderr, "%s: %s\n", kind, message.toLocal8Bit().constData());
 }
 
 void TMyStatusBar::setShownText(const QString &text)
@@ -132,6 +142,7 @@ void TMyStatusBar::ShowWarning(const QString &message)
     FitMessage(message);
     m_lastMessage = message;
     raiseSeverity(1);
+    echo("Warning", message);
     QApplication::beep();
     if (m_useMessageBox)
         Dialogs::message(TMsgDlgType::Warning, message, mbOK, 0, window());
@@ -156,6 +167,7 @@ void TMyStatusBar::reportError(const QString &message, bool carryOn)
     m_lastMessage = message;
     FitMessage(message);
     raiseSeverity(2);
+    echo("Error", message);
     QApplication::beep();
     if (m_useMessageBox)
         Dialogs::message(TMsgDlgType::Error, message, mbOK, 0, window());
@@ -176,6 +188,7 @@ void TMyStatusBar::AddError(const QString &message, bool carryOn)
         FitMessage(message);
     }
     raiseSeverity(2);
+    echo("Error", message);
     QApplication::beep();
     if (m_useMessageBox)
         Dialogs::message(TMsgDlgType::Error, m_messages, mbOK, 0, window());
@@ -189,7 +202,9 @@ void TMyStatusBar::ShowFatal(const QString &message)
     m_lastMessage = message;
     setShownText(message);
     m_messages.clear();
+    raiseSeverity(3);
     m_severity = 3;
+    echo("Fatal error", message);
     QApplication::beep();
     Dialogs::message(TMsgDlgType::Error, message, mbAbort, 0, window());
     throw EAbort();

@@ -67,6 +67,12 @@ public:
     // The stacked errors, "- " + message each, separated by CR LF.
     QString Messages() const { return m_messages; }
     QString LastMessage() const { return m_lastMessage; }
+    // Errors reported since the bar was made (ClearMessage does not reset it):
+    // an unattended run ends with a failure status when it is not 0.
+    int ErrorsReported() const { return m_errorsReported; }
+    // Unattended runs: every warning and error is also printed on stderr.
+    bool EchoToStderr() const { return m_echoToStderr; }
+    void setEchoToStderr(bool on) { m_echoToStderr = on; }
 
     virtual void ShowInfo(const QString &message);
     virtual void ShowWarning(const QString &message);
@@ -101,6 +107,7 @@ private:
     bool hintHoldsOverflow() const;
     void setTone(TTone tone);
     void raiseSeverity(int level);
+    void echo(const char *kind, const QString &message);
     void setShownText(const QString &text);
     void reportError(const QString &message, bool carryOn);
     void showClickDialog();
@@ -109,6 +116,8 @@ private:
     QColor m_colorWarn;
     bool m_useMessageBox = false;
     int m_severity = 0;
+    int m_errorsReported = 0;
+    bool m_echoToStderr = false;
     QString m_messages;
     QString m_lastMessage;
     QString m_overflowMessage; // the whole message while its prefix is shown

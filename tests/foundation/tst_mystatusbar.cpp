@@ -273,6 +273,8 @@ void TestMyStatusBar::severityRules()
     QCOMPARE(bar.Severity(), 3);
     bar.ShowError(QStringLiteral("after fatal"), true);
     QCOMPARE(bar.Severity(), 3);
+    // The count of errors survives ClearMessage; warnings are not counted.
+    QCOMPARE(bar.ErrorsReported(), 3);
 }
 
 void TestMyStatusBar::dialogsOnlyWithUseMessageBox()
