@@ -12,6 +12,7 @@
 #include "QuenbarDB.h"
 #include "SharedRoutinesCommon.h"
 #include "SimpleViewerFrame.h"
+#include "SourceList.h"
 #include "StreamToIni.h"
 #include "StringListHolder.h"
 #include "WM_DropFilesComponents.h"
@@ -118,6 +119,80 @@ QAction *TfrmQuenbarMain::makeAction(const char *name, const QString &category, 
     addAction(a);
     Actions << a;
     return a;
+}
+
+void TfrmQuenbarMain::bind(QAction *action, std::function<void()> command)
+{
+    action->setEnabled(true);
+    connect(action, &QAction::triggered, this, [this, action, command] {
+        RunCommand(MyStB, [this, action, &command] {
+            gate(action);
+            command();
+        });
+    });
+}
+
+void TfrmQuenbarMain::buildSourceList()
+{
+    TSourceListControls c;
+    c.List = CheckListBoxSelectedFiles;
+    c.Names = STLHCentral_Name;
+    c.Statuses = STLHCentral_Other;
+    c.CommonRootEdit = EditCommonRoot;
+    c.LabelDepth = LabelDepth;
+    c.Group = GroupBoxSelectedFiles;
+    c.StatusBar = MyStB;
+    c.DM = m_dm;
+    c.Progress = m_progress;
+    c.OutputDirectory = [this] { return OutputDirectory(); };
+    c.LanguageCode = [this] { return LanguageCode; };
+    c.SettingValue = [this](const QString &name) { return Settings->ValueOf(name); };
+    c.BigDirectoryLimit = [this] { return Settings->BigDirectoryLimit(); };
+    c.MaxDirDepth = [this] { return MaxDirDepth; };
+    c.CheckJobNames = [this] {
+        JobName.clear();
+        SetJobName(GetJobName());
+    };
+    c.MarkModified = [this] { SetModified(true); };
+    c.ShowRecalculate = [this](bool visible) { ActCalculateCommonRootStrict->setVisible(visible); };
+    c.ShowNamesPage = [this] { PageControlMain->setCurrentWidget(TabSheetNames); };
+    Sources = std::make_unique<TSourceList>(c);
+    CheckListBoxSelectedFiles->setItemDelegate(new TSourceListDelegate(Sources.get(), CheckListBoxSelectedFiles));
+
+    bind(ActAddfiles, [this] { Sources->AddFilesFromDialog(); });
+    bind(ActAddDirectories, [this] { Sources->AddFolderFromDialog(); });
+    bind(ActRemoveFiles, [this] { Sources->RemoveUncheckedFiles(); });
+    bind(ActSelectAll, [this] { Sources->SelectAll(sender()); });
+    bind(ActUnselectAll, [this] { Sources->UnselectAll(sender()); });
+    bind(ActToggleSelect, [this] { Sources->ToggleSelect(sender()); });
+    bind(ActCalculateCommonRoot, [this] { Sources->CalculateCommonRoot(false); });
+    bind(ActCalculateCommonRootStrict, [this] { Sources->CalculateCommonRoot(true); });
+    bind(ActRefresh, [this] { Sources->RefreshSourceList(); });
+    connect(Sources.get(), &TSourceList::CheckMarkClicked, ActCalculateCommonRoot, &QAction::trigger);
+    connect(CheckListBoxSelectedFiles, &QListWidget::itemDoubleClicked, this, [this] {
+        RunCommand(MyStB, [this] { Sources->ToggleSelect(CheckListBoxSelectedFiles); });
+    });
+    const auto dropped = [this](QObject *, const QStringList &names) {
+        gate(ActAddfiles);
+        Sources->DropFiles(names);
+    };
+    GroupBoxSelectedFiles->OnWMDropFileMessage = dropped;
+    BitBtnAddFiles->OnWMDropFileMessage = dropped;
+    BitBtnAddDirectories->OnWMDropFileMessage = dropped;
+}
+
+void TfrmQuenbarMain::setProgressWindow(TfrmProgressQuenbar *progress)
+{
+    m_progress = progress;
+    if (Sources)
+        Sources->SetProgressWindow(progress);
+}
+
+void TfrmQuenbarMain::setDataModule(TDM *dm)
+{
+    m_dm = dm;
+    if (Sources)
+        Sources->SetDataModule(dm);
 }
 
 void TfrmQuenbarMain::buildActions()
@@ -273,11 +348,15 @@ void TfrmQuenbarMain::buildUi()
     auto *commonRow = new QHBoxLayout;
     auto *labelCommon = new QLabel(QStringLiteral("Common root"), GroupBoxDataSets);
     labelCommon->setObjectName(QStringLiteral("LabelCommonRoot"));
+    labelCommon->setText(QStringLiteral("Assumed \"System\" directory"));
     EditCommonRoot = new QLineEdit(GroupBoxDataSets);
     EditCommonRoot->setObjectName(QStringLiteral("EditCommonRoot"));
     EditCommonRoot->setReadOnly(true);
+    LabelDepth = new QLabel(GroupBoxDataSets);
+    LabelDepth->setObjectName(QStringLiteral("LabelDepth"));
     commonRow->addWidget(labelCommon);
     commonRow->addWidget(EditCommonRoot, 1);
+    commonRow->addWidget(LabelDepth);
     sets->addLayout(commonRow);
     left->addWidget(GroupBoxDataSets);
 
@@ -318,7 +397,6 @@ void TfrmQuenbarMain::buildUi()
     auto *files = new QVBoxLayout(GroupBoxSelectedFiles);
     CheckListBoxSelectedFiles = new QListWidget(GroupBoxSelectedFiles);
     CheckListBoxSelectedFiles->setObjectName(QStringLiteral("CheckListBoxSelectedFiles"));
-    CheckListBoxSelectedFiles->setSortingEnabled(true);
     files->addWidget(CheckListBoxSelectedFiles, 1);
     auto *fileButtons = new QHBoxLayout;
     BitBtnAddFiles = new TBitBtnWM_Drop(GroupBoxSelectedFiles);
@@ -413,6 +491,7 @@ void TfrmQuenbarMain::FormCreate()
     buildUi();
     buildActions();
     buildMenus();
+    buildSourceList();
     connect(BitBtnAddFiles, &QPushButton::clicked, ActAddfiles, &QAction::trigger);
     connect(BitBtnAddDirectories, &QPushButton::clicked, ActAddDirectories, &QAction::trigger);
     connect(findChild<QPushButton *>(QStringLiteral("ButtonWriteINIFile")), &QPushButton::clicked, ActWriteINIFile,
@@ -754,20 +833,13 @@ void TfrmQuenbarMain::SetOutputDirectory(const QString &dir)
 
 // ---- Job commands ----------------------------------------------------------
 
-void TfrmQuenbarMain::updateSourceGroupCaption()
-{
-    const QString title = GroupBoxSelectedFiles->title();
-    GroupBoxSelectedFiles->setTitle(TextBefore(title, QStringLiteral("(")) + QStringLiteral("(")
-                                    + QString::number(CheckListBoxSelectedFiles->count()) + QStringLiteral(")"));
-}
-
 void TfrmQuenbarMain::ClearJob()
 {
     EditProductName->clear();
     EditSystemName->clear();
-    EditCommonRoot->clear();
     QuenbarJobName.clear();
     CheckListBoxSelectedFiles->clear();
+    Sources->SetCommonRoot(QString());
     NewFileNames->clear();
     Longextensions->clear();
     STLHCentral_Name->clear();
@@ -776,7 +848,7 @@ void TfrmQuenbarMain::ClearJob()
     SetJobName(QStringLiteral("*"));
     m_modified = false;
     ActSaveProject->setEnabled(false);
-    updateSourceGroupCaption();
+    Sources->UpdateGroupCaption();
 }
 
 void TfrmQuenbarMain::StartJob(const QString &key)
@@ -875,7 +947,7 @@ void TfrmQuenbarMain::LoadJob(const QString &fileName)
             }
             m_loadProjectName.clear();
             LoadingJob = true;
-            EditCommonRoot->setText(p.ProjectCommonRoot);
+            Sources->SetCommonRoot(p.ProjectCommonRoot);
             SetJobName(p.ProjectName);
             const QString jobName = JobName;
             if (!p.ProjectProductName.isEmpty())
@@ -896,8 +968,8 @@ void TfrmQuenbarMain::LoadJob(const QString &fileName)
             ini.RestoreAllForms();
             WorkDir = OutputDirectory() + QStringLiteral("/work");
             StagingDir = OutputDirectory() + QStringLiteral("/workinp");
-            ActCalculateCommonRootStrict->setVisible(CheckListBoxSelectedFiles->count() > Settings->BigDirectoryLimit());
-            updateSourceGroupCaption();
+            Sources->SetCommonRoot(p.ProjectCommonRoot);   // the restored field must not win over the stored root
+            Sources->UpdateGroupCaption();
             m_modified = false;
             SetModified(false);
             JobSaveTime = QFileInfo(fileName).lastModified();
@@ -1011,7 +1083,8 @@ void TfrmQuenbarMain::SaveJob(bool saveAs)
     p.ToolRoot = Settings->ToolRoot();
     p.ProjectInterFaceType = InterfaceType;
     p.MaxDirDepth = MaxDirDepth;
-    p.ProjectCommonRoot = EditCommonRoot->text();
+    p.ProjectCommonRoot = Sources->CommonRoot();
+    ListWidth = Sources->HorizontalExtent();
     p.SelectedFilesScreenWidth = ListWidth;
     p.QuenbarJobName = QuenbarJobName;
     ReuseJob::WriteProperties(ini, p);

@@ -17,6 +17,7 @@
 
 class QAction;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
@@ -32,6 +33,7 @@ class TFrameSimpleViewer;
 class TGroupBoxWM_Drop;
 class TMyStatusBar;
 class TStringListHolder;
+class TSourceList;
 class TfrmProgressQuenbar;
 
 class TfrmQuenbarMain : public QMainWindow
@@ -45,8 +47,8 @@ public:
     ~TfrmQuenbarMain() override;
 
     // Windows created after this one (the start order) are handed in here.
-    void setProgressWindow(TfrmProgressQuenbar *progress) { m_progress = progress; }
-    void setDataModule(TDM *dm) { m_dm = dm; }
+    void setProgressWindow(TfrmProgressQuenbar *progress);
+    void setDataModule(TDM *dm);
     TDM *dataModule() const { return m_dm; }
 
     // Components (object names as the job files store them).
@@ -65,6 +67,7 @@ public:
     QGroupBox *GroupBoxDataSets;
     TFrameFindDirectory *FrameFindDirectoryOutputDir;
     QLineEdit *EditCommonRoot;
+    QLabel *LabelDepth;
     TGroupBoxWM_Drop *GroupBoxSelectedFiles;
     QListWidget *CheckListBoxSelectedFiles;
     TBitBtnWM_Drop *BitBtnAddFiles;
@@ -94,6 +97,7 @@ public:
     QList<QAction *> Actions;   // every named action, for the gate and the categories
 
     std::unique_ptr<TWorkbenchSettings> Settings;
+    std::unique_ptr<TSourceList> Sources;
     TAnalTypeConstants Row;
     TWorkbenchCommandLine CommandLine;
 
@@ -165,6 +169,9 @@ private:
     QAction *makeAction(const char *name, const QString &category, const QString &caption,
                         const QKeySequence &shortcut, void (TfrmQuenbarMain::*handler)());
     void gate(QAction *action);
+    // Gives an action its command, run through the gate.
+    void bind(QAction *action, std::function<void()> command);
+    void buildSourceList();
 
     void FormCreate();
     void FormShow();
@@ -177,7 +184,6 @@ private:
     void setProgramDefaults();
     void showSettingsText();
     void takeSettingsText();
-    void updateSourceGroupCaption();
     void closeViewerPage(int index);
     void closeAllViewerPages();
     void applyShowAdvanced();

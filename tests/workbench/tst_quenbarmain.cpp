@@ -8,6 +8,7 @@
 #include "QuenbarMain.h"
 #include "SharedRoutinesCommon.h"
 #include "SimpleViewerFrame.h"
+#include "SourceList.h"
 #include "StringListHolder.h"
 #include "TextFile.h"
 
@@ -137,7 +138,7 @@ void TestQuenbarMain::jobRoundTrip()
     QDir().mkpath(out);
     setNames(w, "abc", "def_x");
     w->SetOutputDirectory(out);
-    w->EditCommonRoot->setText("/src/legacy");
+    w->Sources->SetCommonRoot("/src/legacy");
     w->MaxDirDepth = 3;
     w->QuenbarJobName = "AbcDef_X.jMireth";
     for (const char *item : {"/src/legacy/a.csv=0001", "/src/legacy/b.wsdl=0003"}) {

@@ -1,0 +1,106 @@
+#pragma once
+// "Generate WSDL": a WSDL document for one interface of the repository,
+// assembled as lines of markup, read into the XML document model and written
+// from it with two-blank indentation into the output directory's "ExportDir"
+// folder. Also the pieces both generators share: reading one interface's rows
+// and the export file names.
+//
+// The callers close an open search of the browser first; the generators read
+// the repository through their own queries and leave the tables where they
+// are.
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+class TDM;
+class TMyStatusBar;
+
+// ---- The rows of one interface ---------------------------------------------
+
+struct TExportParameter
+{
+    qint64 kulcs = 0;
+    qint64 levelX = 0;
+    QString name;
+    QString typeX;
+    QString kommentar;
+    QString sequenceType;
+    bool xsType = false;
+    bool xsArray = false;
+};
+
+struct TExportMessage
+{
+    qint64 kulcs = 0;
+    QString typeX;
+    QString name;
+    QString kommentar;
+    std::vector<TExportParameter> parameters; // key order
+};
+
+struct TExportOperation
+{
+    qint64 kulcs = 0;
+    QString name;
+    QString kommentar;
+    std::vector<TExportMessage> messages; // key order
+};
+
+struct TExportInterface
+{
+    qint64 kulcs = 0;
+    QString name;
+    QString definitionsName;
+    QString kommentar;
+    std::vector<TExportOperation> operations; // key order
+};
+
+namespace RepositoryExport {
+
+// The interface with its operations, messages and parameters, each set read
+// by its parent key (UpPointer) in key order. Pending edits of the browser's
+// tables are posted first, so the file shows what the user sees. None when
+// the repository has no such interface; EDatabaseError when a query fails.
+std::optional<TExportInterface> ReadInterface(TDM &dm, qint64 interfaceKulcs);
+
+// The current interface of the browser; none without one (or while the
+// repository is closed).
+std::optional<qint64> CurrentInterface(TDM &dm);
+
+// outputDir/ExportDir/<name><extension>; a "/", "\" or NUL in the name becomes "_".
+QString ExportFolder(const QString &outputDir);
+QString ExportFileName(const QString &outputDir, const QString &interfaceName, const QString &extension);
+// Creates the export folder with missing parents; EFileError when that fails.
+void EnsureExportFolder(const QString &outputDir);
+
+// Runs the command body; with a status bar a failure is reported there and
+// ends the command (EAbort), without one it passes to the caller.
+QString Run(TMyStatusBar *statusBar, const std::function<QString()> &body);
+
+} // namespace RepositoryExport
+
+namespace WsdlGenerator {
+
+// The three line lists joined: the markup as assembled, before the reader
+// normalises it.
+QStringList WsdlLines(TDM &dm, const TExportInterface &face);
+// The lines read into the document model and written from it; the text is
+// checked with a namespace-aware XML reader, so markup that breaks (a name
+// holding "<", "&" or a double quote, a comment holding "--") raises
+// EXMLError with the reader's message. "<" and "&" inside a comment are
+// well-formed and stay.
+QString WsdlText(const QStringList &lines);
+
+} // namespace WsdlGenerator
+
+// Writes the WSDL document of the interface and returns the file's path
+// (empty when there is no such interface). An existing file is replaced only
+// by a document that passed the check. Failures: EFileError, EXMLError,
+// EDatabaseError, or, with a status bar, reported there and EAbort.
+QString GenerateWSDL(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, TMyStatusBar *statusBar = nullptr);
+// The same for the browser's current interface (nothing without one).
+QString GenerateWSDL(TDM &dm, const QString &outputDir, TMyStatusBar *statusBar = nullptr);
