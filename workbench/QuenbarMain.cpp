@@ -2,6 +2,7 @@
 
 #include "AboutBoxDlg.h"
 #include "CommandDispatch.h"
+#include "ConverterRun.h"
 #include "DialogService.h"
 #include "Errors.h"
 #include "FindDirectoryFrame.h"
@@ -9,13 +10,17 @@
 #include "LayoutHelpers.h"
 #include "MyStatusBar.h"
 #include "ProgressQuenbar.h"
+#include "ScriptGenerator.h"
 #include "QuenbarDB.h"
 #include "SharedRoutinesCommon.h"
 #include "SimpleViewerFrame.h"
 #include "SourceList.h"
 #include "StreamToIni.h"
 #include "StringListHolder.h"
+#include "TextFile.h"
 #include "WM_DropFilesComponents.h"
+#include "WsdlGenerator.h"
+#include "WsdlImport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -42,6 +47,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSqlQuery>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QTabWidget>
@@ -92,6 +98,172 @@ TfrmQuenbarMain::TfrmQuenbarMain(const QStringList &args, QWidget *parent, const
 }
 
 TfrmQuenbarMain::~TfrmQuenbarMain() = default;
+
+
+// The window as the converter runs see it.
+class TWorkbenchRunHost : public IConverterRunHost
+{
+public:
+    explicit TWorkbenchRunHost(TfrmQuenbarMain &w) : m_w(w) {}
+
+    QWidget *dialogParent() override { return &m_w; }
+    TMyStatusBar *statusBar() override { return m_w.MyStB; }
+    TfrmProgressQuenbar *progressWindow() override { return m_w.m_progress; }
+    QString appName() override { return m_w.Row.AppName; }
+    QString productName() override { return m_w.EditProductName->text(); }
+    QString systemName() override { return m_w.EditSystemName->text(); }
+    QString jobName() override { return m_w.GetJobName(); }
+    QString outputDirectory() override { return m_w.OutputDirectory(); }
+    QString commonRoot() override { return m_w.Sources->CommonRoot(); }
+    QString workDir() override { return m_w.WorkDir; }
+    QString stagingDir() override { return m_w.StagingDir; }
+    int maxDirDepth() override { return m_w.MaxDirDepth; }
+    QString converterProgram(int kind) override
+    {
+        TFrameFindexec *f = kind == 1 ? m_w.FrameFindexecWSDLProc : m_w.FrameFindexecWSDLObjt;
+        const QString text = f->Edit->text();
+        return text.isEmpty() || text == QLatin1String("?") ? f->DefaultName : text;
+    }
+    TConverterRunFlags runFlags() override
+    {
+        const TWorkbenchSettings &s = *m_w.Settings;
+        TConverterRunFlags f;
+        f.BlindRun = s.BlindRun();
+        f.CaptureLog = s.CaptureLog();
+        f.DOSBoxActive = s.DOSBoxActive();
+        f.DOSBoxProgram = s.DOSBoxProgram();
+        f.DOSBoxConfigFile = s.DOSBoxConfigFile();
+        f.DeleteAfter = s.DeleteAfter();
+        f.DeleteAfterControl = s.DeleteAfterControl();
+        f.BigDirectoryLimit = s.BigDirectoryLimit();
+        return f;
+    }
+    QStringList sourceLines() override
+    {
+        QStringList lines;
+        for (int i = 0; i < m_w.CheckListBoxSelectedFiles->count(); ++i)
+            lines << m_w.CheckListBoxSelectedFiles->item(i)->text();
+        return lines;
+    }
+    bool sourceChecked(int position) override { return m_w.Sources->CheckedAt(position); }
+    void disableSource(int position) override
+    {
+        if (QListWidgetItem *item = m_w.CheckListBoxSelectedFiles->item(position)) {
+            item->setCheckState(Qt::Unchecked);
+            item->setFlags(item->flags() & ~Qt::ItemIsEnabled);
+        }
+    }
+    QStringList holderPaths() override { return m_w.STLHCentral_Name->StringList(); }
+    QList<int> holderKinds() override { return m_w.STLHCentral_Name->objects(); }
+    QStringList newFileNames() override { return TextFile::splitLines(m_w.NewFileNames->toPlainText()); }
+    void setNewFileNames(const QStringList &lines) override { m_w.NewFileNames->setPlainText(lines.join(u'\n')); }
+    QStringList longExtensions() override { return TextFile::splitLines(m_w.Longextensions->toPlainText()); }
+    void setLongExtensions(const QStringList &lines) override { m_w.Longextensions->setPlainText(lines.join(u'\n')); }
+    void checkSourcesSelected() override { m_w.Sources->CheckSourcesSelected(); }
+    void refreshSourceList() override { m_w.Sources->RefreshSourceList(); }
+    void updateSourceCountCaption() override { m_w.Sources->UpdateGroupCaption(); }
+    void showNamesPage() override { m_w.PageControlMain->setCurrentWidget(m_w.TabSheetNames); }
+    void leaveOutputDirectory() override
+    {
+        m_w.FrameFindDirectoryOutputDir->Edit->setModified(true);
+        m_w.FrameFindDirectoryOutputDirEditExit();
+    }
+    QString caption() override { return m_w.windowTitle(); }
+    void setCaption(const QString &caption) override { m_w.setWindowTitle(caption); }
+    void setApplicationTitle(const QString &title) override { QGuiApplication::setApplicationDisplayName(title); }
+    bool batchRunning() override { return m_w.BatchRunning; }
+    void setBatchRunning(bool running) override
+    {
+        m_w.BatchRunning = running;
+        m_w.SetModified(true);
+    }
+    void setBusyPreparing(bool busy) override { m_w.BusyPreparing = busy; }
+    bool stopRequested() override { return m_w.StopRequested; }
+    void clearStopRequest() override { m_w.StopRequested = false; }
+    void markModified() override { m_w.SetModified(true); }
+    bool cancelRunEnabled() override { return m_w.ActCancelRun->isEnabled(); }
+    void setCancelRunEnabled(bool enabled) override { m_w.ActCancelRun->setEnabled(enabled); }
+    void setLogViewsEnabled(bool enabled) override
+    {
+        m_w.ActViewProductLog->setEnabled(enabled);
+        m_w.ActViewConsoleLog->setEnabled(enabled);
+    }
+    void viewProductLog() override { m_w.ActViewProductLogExecute(); }
+
+private:
+    TfrmQuenbarMain &m_w;
+};
+
+void TfrmQuenbarMain::buildRunner()
+{
+    RunHost = std::make_unique<TWorkbenchRunHost>(*this);
+    RunHost->ImportWsdl = [this](const QString &path) { ImportWsdlDocument(path); };
+    Runner = std::make_unique<TConverterRun>(*RunHost);
+    bind(ActRunCSVToWSDL, [this] { Runner->ActRunCSVToWSDL(); });
+    bind(ActRunTool, [this] { Runner->ActRunTool(); });
+    ActCancelRun->setEnabled(false);
+    bind(ActGenerateWSDL, [this] {
+        if (m_dm)
+            GenerateWSDL(*m_dm, OutputDirectory(), MyStB);
+    });
+    bind(ActGenerateASR, [this] {
+        if (m_dm)
+            GenerateASR(*m_dm, OutputDirectory(), MyStB);
+    });
+}
+
+void TfrmQuenbarMain::ImportWsdlDocument(const QString &path)
+{
+    if (!m_dm)
+        throw EQuenbarError(QStringLiteral("No repository for ") + path);
+    TWsdlImporter importer(*m_dm, OutputDirectory(), m_progress);
+    importer.ImportWsdlFile(path);
+}
+
+void TfrmQuenbarMain::GenerateAllInterfaces()
+{
+    if (!m_dm)
+        return;
+    if (!m_dm->Connected())
+        m_dm->OpenRepository(OutputDirectory() + QStringLiteral("/ParadoxDB"), false);
+    QList<qint64> keys;
+    {
+        QSqlQuery q(m_dm->database());
+        q.exec(QStringLiteral("select Kulcs from Interfaces order by NameFold, Kulcs"));
+        while (q.next())
+            keys << q.value(0).toLongLong();
+    }
+    for (qint64 key : keys) {
+        RunCommand(MyStB, [&] { GenerateWSDL(*m_dm, key, OutputDirectory(), MyStB); });
+        RunCommand(MyStB, [&] { GenerateASR(*m_dm, key, OutputDirectory(), MyStB); });
+    }
+}
+
+int TfrmQuenbarMain::autoRunStatus() const
+{
+    return MyStB->ErrorsReported() > 0 ? 1 : 0;
+}
+
+void TfrmQuenbarMain::RunAutoImport()
+{
+    RunCommand(MyStB, [this] {
+        ActRunCSVToWSDL->setEnabled(true);
+        ActRunCSVToWSDL->trigger();
+        if (Runner->Watching()) {
+            QEventLoop wait;
+            connect(Runner.get(), &TConverterRun::runEnded, &wait, &QEventLoop::quit);
+            if (Runner->Watching())
+                wait.exec();
+        }
+        GenerateAllInterfaces();
+        if (m_modified)
+            SaveJob(false);
+    });
+    m_modified = false;
+    m_closing = true;
+    close();
+    emit autoRunFinished(autoRunStatus());
+}
 
 // ---- Building the window -------------------------------------------------
 
@@ -492,6 +664,7 @@ void TfrmQuenbarMain::FormCreate()
     buildActions();
     buildMenus();
     buildSourceList();
+    buildRunner();
     connect(BitBtnAddFiles, &QPushButton::clicked, ActAddfiles, &QAction::trigger);
     connect(BitBtnAddDirectories, &QPushButton::clicked, ActAddDirectories, &QAction::trigger);
     connect(findChild<QPushButton *>(QStringLiteral("ButtonWriteINIFile")), &QPushButton::clicked, ActWriteINIFile,
@@ -520,6 +693,12 @@ void TfrmQuenbarMain::FormCreate()
     Settings->OnTextChanged = [this] { showSettingsText(); };
     Settings->OnShowConsoleLog = [this](bool on) { ActViewConsoleLog->setVisible(on); };
     CommandLine = TWorkbenchCommandLine::parse(m_args);
+    m_autoRun = CommandLine.HasAutoRun && SameText(CommandLine.AutoRun.trimmed(), QStringLiteral("Import"));
+    if (m_autoRun) {
+        // Nobody watches: every question takes the answer that lets the run go on, every report goes to stderr.
+        Dialogs::setAutoRun(true);
+        MyStB->setEchoToStderr(true);
+    }
 
     RunCommand(MyStB, [this] {
         ActCalculateCommonRootStrict->setVisible(false);   // shown when the list grows
@@ -631,6 +810,8 @@ void TfrmQuenbarMain::FormShow()
     PageControlHelper->setCurrentWidget(NewFileNames);
     FitFormToWorkArea(this);
     emit startFinished();
+    if (m_autoRun)
+        QTimer::singleShot(0, this, [this] { RunAutoImport(); });
 }
 
 void TfrmQuenbarMain::WMFatalStart()
@@ -696,7 +877,7 @@ void TfrmQuenbarMain::refreshProgramFields(bool validate)
     // The import runs only with both converters at hand (its command comes with the import).
     const bool convertersValid = FrameFindexecWSDLProc->editState() == TFrameFindexec::TEditState::Normal
                                  && FrameFindexecWSDLObjt->editState() == TFrameFindexec::TEditState::Normal;
-    ActRunCSVToWSDL->setProperty("ConvertersValid", convertersValid);
+    ActRunCSVToWSDL->setEnabled(convertersValid);
 }
 
 void TfrmQuenbarMain::ActWriteINIFileExecute()
@@ -1352,11 +1533,7 @@ void TfrmQuenbarMain::ActHelpShellExecute()
 
 void TfrmQuenbarMain::ActCancelRunExecute()
 {
-    if (!BatchRunning)
-        return;
-    QFile semaphore(WithTrailingChar(OutputDirectory(), QLatin1Char('/')) + QStringLiteral("Semaphore.xml"));
-    if (semaphore.open(QIODevice::WriteOnly))
-        semaphore.close();
+    Runner->ActCancelRun();
 }
 
 void TfrmQuenbarMain::ActCloseAllExecute()
@@ -1470,9 +1647,8 @@ bool TfrmQuenbarMain::FormCloseQuery()
         == mbYes) {
         m_modified = true;
         ActSaveProject->setEnabled(true);
-        ActCancelRunExecute();
+        Runner->StopRunForClose();
         ActCancelRun->setEnabled(false);
-        MyStB->ShowError(QStringLiteral("Background process cancelled!"), false);
     }
     return false;
 }

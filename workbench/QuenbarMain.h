@@ -34,6 +34,8 @@ class TGroupBoxWM_Drop;
 class TMyStatusBar;
 class TStringListHolder;
 class TSourceList;
+class TConverterRun;
+class TWorkbenchRunHost;
 class TfrmProgressQuenbar;
 
 class TfrmQuenbarMain : public QMainWindow
@@ -98,6 +100,8 @@ public:
 
     std::unique_ptr<TWorkbenchSettings> Settings;
     std::unique_ptr<TSourceList> Sources;
+    std::unique_ptr<TWorkbenchRunHost> RunHost;
+    std::unique_ptr<TConverterRun> Runner;
     TAnalTypeConstants Row;
     TWorkbenchCommandLine CommandLine;
 
@@ -124,6 +128,15 @@ public:
     bool modified() const { return m_modified; }
     // True after a fatal start: the program ends with a failure status.
     bool fatalStart() const { return m_fatalStart; }
+    // "-AutoRun:Import": the status the program ends with (0: no error reported).
+    bool autoRun() const { return m_autoRun; }
+    int autoRunStatus() const;
+    // The unattended import: import, generate, save, close.
+    void RunAutoImport();
+    // Imports one WSDL document into the job's repository.
+    void ImportWsdlDocument(const QString &path);
+    // Generates WSDL and script for every interface, in name order.
+    void GenerateAllInterfaces();
     // Runs a named action through the gate, as a menu or shortcut would.
     void runAction(QAction *action);
 
@@ -152,6 +165,8 @@ signals:
     void startFinished();
     // The start failed; the window has closed.
     void fatalStartReported();
+    // The unattended run is over; the program ends with this status.
+    void autoRunFinished(int status);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -172,6 +187,7 @@ private:
     // Gives an action its command, run through the gate.
     void bind(QAction *action, std::function<void()> command);
     void buildSourceList();
+    void buildRunner();
 
     void FormCreate();
     void FormShow();
@@ -218,6 +234,8 @@ private:
     bool m_modified = false;
     bool m_shown = false;
     bool m_fatalStart = false;
+    bool m_autoRun = false;
+    friend class TWorkbenchRunHost;
     bool m_closing = false;
     bool m_userInvoked = true;
     bool m_suppressNamesDrag = false;

@@ -34,6 +34,8 @@ int main(int argc, char **argv)
                 QCoreApplication::exit(0);
             });
         });
+    QObject::connect(&frmQuenbarMain, &TfrmQuenbarMain::autoRunFinished, &app,
+                     [](int status) { QCoreApplication::exit(status); }, Qt::QueuedConnection);
     frmQuenbarMain.show();
     const int status = app.exec();
     return frmQuenbarMain.fatalStart() ? 1 : status;

@@ -1,0 +1,917 @@
+#include "Errors.h"
+#include "KorvelXML.h"
+#include "ProgressQuenbar.h"
+#include "QuenbarDB.h"
+#include "ScriptedDialogs.h"
+#include "TextFile.h"
+#include "WsdlImport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QProcess>
+#include <QProgressBar>
+#include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstdio>
+
+namespace {
+
+const QString kSchemaNamespaces = QStringLiteral(
+    "xmlns:wsdl=\"http://schemas.xmlsoap.org/wsdl/\" xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
+    "xmlns:soapenc=\"http://schemas.xmlsoap.org/soap/encoding/\" xmlns:tns=\"urn:shop\"");
+
+// A document with prefixed names throughout; types is left out when null.
+QString wsdl(const QString &types, const QString &messages, const QString &operations)
+{
+    QString text = QStringLiteral("<?xml version=\"1.0\" encoding=\"windows-1250\"?>\n"
+                                  "<wsdl:definitions name=\"ShopDefs\" ")
+                   + kSchemaNamespaces + QStringLiteral(">\n");
+    if (!types.isNull())
+        text += QStringLiteral("  <wsdl:types>\n    <xsd:schema targetNamespace=\"urn:shop\">\n") + types
+                + QStringLiteral("\n    </xsd:schema>\n  </wsdl:types>\n");
+    text += messages + QStringLiteral("\n  <wsdl:portType name=\"ShopPort\">\n") + operations
+            + QStringLiteral("\n  </wsdl:portType>\n</wsdl:definitions>\n");
+    return text;
+}
+
+// One operation "Op" whose input message "In" has these parts.
+QString oneMessage(const QString &types, const QString &parts)
+{
+    return wsdl(types, QStringLiteral("  <wsdl:message name=\"In\">") + parts + QStringLiteral("</wsdl:message>"),
+                QStringLiteral("<wsdl:operation name=\"Op\"><wsdl:input message=\"tns:In\"/></wsdl:operation>"));
+}
+
+QString writeFile(const QString &path, const QString &text)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    TextFile::writeText(path, text);
+    return path;
+}
+
+QString writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        return QString();
+    f.close();
+    return path;
+}
+
+// The message of the import error; empty when the import succeeds.
+QString importError(TWsdlImporter &importer, const QString &file)
+{
+    try {
+        importer.ImportWsdlFile(file);
+    } catch (const EWsdlImportError &e) {
+        return e.message();
+    } catch (const EQuenbarError &e) {
+        return QStringLiteral("<other error> ") + e.message();
+    }
+    return QString();
+}
+
+QString inFile(const QString &message, const QString &file)
+{
+    return message + (message.endsWith(u' ') ? QString() : QStringLiteral(" ")) + QStringLiteral("in file ")
+           + QDir::toNativeSeparators(file);
+}
+
+QStringList query(const TDM &dm, const QString &sql)
+{
+    QStringList rows;
+    QSqlQuery q = dm.QWork();
+    if (!q.exec(sql))
+        return {QStringLiteral("<failed: %1>").arg(q.lastError().text())};
+    while (q.next()) {
+        QStringList values;
+        for (int i = 0; i < q.record().count(); ++i)
+            values << (q.isNull(i) ? QStringLiteral("-") : q.value(i).toString());
+        rows << values.join(u' ');
+    }
+    return rows;
+}
+
+int count(const TDM &dm, const QString &table)
+{
+    const QStringList rows = query(dm, QStringLiteral("select count(*) from ") + table);
+    return rows.size() == 1 ? rows.first().toInt() : -1;
+}
+
+// Parameter rows in key order: level, name, type, simple/complex, the
+// sequence type ("-" when none) and "array" for array items.
+QStringList parameterRows(const TDM &dm)
+{
+    QStringList rows;
+    for (const QString &r : query(dm, QStringLiteral("select LevelX, Name, TypeX, case XS_Type when 1 then 'simple' "
+                                                     "else 'complex' end, SequenceType, case XS_Array when 1 then "
+                                                     "'array' else '' end from Parameters order by Kulcs")))
+        rows << r.trimmed();
+    return rows;
+}
+
+// Every row of every table: equal snapshots mean an unchanged repository.
+QStringList snapshot(const TDM &dm)
+{
+    QStringList all;
+    for (const char *table : {"Interfaces", "Operations", "InputsOutputs", "Parameters", "XDuplis"})
+        all << query(dm, QStringLiteral("select * from %1 order by Kulcs").arg(QLatin1String(table)));
+    return all;
+}
+
+const QString kCustomerTypes = QStringLiteral(
+    "<xsd:complexType name=\"Customer\"><xsd:sequence>"
+    "<xsd:element name=\"CUSTNO\" type=\"xsd:int\"/><xsd:element name=\"NAME\" type=\"xsd:string\"/>"
+    "</xsd:sequence></xsd:complexType>");
+
+// Two operations with a simple part each and a complex one: the document an
+// earlier import leaves, which failed imports must not disturb.
+QString goodShop()
+{
+    return wsdl(kCustomerTypes,
+                QStringLiteral("<wsdl:message name=\"GetIn\"><wsdl:part name=\"CUSTNO\" type=\"xsd:int\"/></wsdl:message>"
+                               "<wsdl:message name=\"GetOut\"><wsdl:part name=\"CUST\" type=\"tns:Customer\"/></wsdl:message>"),
+                QStringLiteral("<wsdl:operation name=\"Get\"><wsdl:input message=\"tns:GetIn\"/>"
+                               "<wsdl:output message=\"tns:GetOut\"/></wsdl:operation>"
+                               "<wsdl:operation name=\"Put\"><wsdl:input message=\"tns:GetOut\"/>"
+                               "<wsdl:output message=\"tns:GetIn\"/></wsdl:operation>"));
+}
+
+// Child process: imports the file and stops for good after its first
+// operation, in the middle of the import's transaction.
+int importAndHold(const QString &outputDirectory, const QString &file)
+{
+    TDM dm;
+    TWsdlImporter importer(dm, outputDirectory);
+    importer.SetOperationObserver([](int, int) {
+        std::fputs("ready\n", stdout);
+        std::fflush(stdout);
+        std::getchar(); // killed while waiting here
+    });
+    importer.ImportWsdlFile(file);
+    return 0;
+}
+
+} // namespace
+
+class TestWsdlImport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void simpleParts();
+    void operationsAndPartsOutsideTheSubset();
+    void complexTypes_data();
+    void complexTypes();
+    void duplicateQualifiers();
+    void reimportReplacesByBaseName();
+    void overLongNamesAreCut();
+    void demoDocumentsImport_data();
+    void demoDocumentsImport();
+    void failuresLeaveRepositoryUnchanged_data();
+    void failuresLeaveRepositoryUnchanged();
+    void truncatedAnywhereFails();
+    void binaryFileFails();
+    void deepMarkupIsSkippedWithoutRecursion();
+    void stopInProgressWindowRollsBack();
+    void killedImportLeavesEarlierInterface();
+    void repositoryErrorIsReported();
+    void batchWritesWhatTheTablesWrite();
+};
+
+void TestWsdlImport::simpleParts()
+{
+    QTemporaryDir tmp;
+    const QString file = writeFile(tmp.filePath(QStringLiteral("sources/Orders.wsdl")),
+                                   wsdl(QString(),
+                                        QStringLiteral("<wsdl:message name=\"AIn\"><wsdl:part name=\"P1\" type=\"xsd:string\"/></wsdl:message>"
+                                                       "<wsdl:message name=\"AOut\"><wsdl:part name=\"P2\" type=\"xsd:string\"/></wsdl:message>"
+                                                       "<wsdl:message name=\"BIn\"><wsdl:part name=\"P3\" type=\"xsd:string\"/></wsdl:message>"
+                                                       "<wsdl:message name=\"BOut\"><wsdl:part name=\"P4\" type=\"xsd:string\"/></wsdl:message>"),
+                                        QStringLiteral("<wsdl:operation name=\"A\"><wsdl:input message=\"tns:AIn\"/><wsdl:output message=\"tns:AOut\"/></wsdl:operation>"
+                                                       "<wsdl:operation name=\"B\"><wsdl:input message=\"tns:BIn\"/><wsdl:output message=\"tns:BOut\"/></wsdl:operation>")));
+    TDM dm;
+    TWsdlImporter importer(dm, tmp.filePath(QStringLiteral("out")));
+    QCOMPARE(importer.RepositoryFolder(), tmp.filePath(QStringLiteral("out/ParadoxDB")));
+    const TWsdlImportCounts counts = importer.ImportWsdlFile(file);
+    QCOMPARE(counts.operations, 2);
+    QCOMPARE(counts.messages, 4);
+    QCOMPARE(counts.parameters, qint64(4));
+    QVERIFY(QFileInfo::exists(tmp.filePath(QStringLiteral("out/ParadoxDB/Interfaces.db"))));
+
+    QCOMPARE(query(dm, QStringLiteral("select Kulcs, CSVName, Name, DefinitionsName from Interfaces")),
+             QStringList{QStringLiteral("1 Orders ShopPort ShopDefs")});
+    QCOMPARE(query(dm, QStringLiteral("select Kulcs, InterfacesKulcs, OperationsKulcs, UpPointer, Name from Operations")),
+             (QStringList{QStringLiteral("1 1 1 1 A"), QStringLiteral("2 1 2 1 B")}));
+    QCOMPARE(query(dm, QStringLiteral("select Kulcs, InterfacesKulcs, OperationsKulcs, InputsOutputsKulcs, UpPointer, "
+                                      "TypeX, Name from InputsOutputs order by Kulcs")),
+             (QStringList{QStringLiteral("1 1 1 1 1 input AIn"), QStringLiteral("2 1 1 2 1 output AOut"),
+                          QStringLiteral("3 1 2 3 2 input BIn"), QStringLiteral("4 1 2 4 2 output BOut")}));
+    QCOMPARE(query(dm, QStringLiteral("select Kulcs, InterfacesKulcs, OperationsKulcs, InputsOutputsKulcs, "
+                                      "ParametersKulcs, UpPointer, LevelX, Name, TypeX, XS_Type, XS_Array, "
+                                      "NameFold from Parameters order by Kulcs")),
+             (QStringList{QStringLiteral("1 1 1 1 1 1 1 P1 string 1 0 P1"),
+                          QStringLiteral("2 1 1 2 2 2 1 P2 string 1 0 P2"),
+                          QStringLiteral("3 1 2 3 3 3 1 P3 string 1 0 P3"),
+                          QStringLiteral("4 1 2 4 4 4 1 P4 string 1 0 P4")}));
+    // Simple parts are grouped under their message.
+    QCOMPARE(query(dm, QStringLiteral("select p.Name, d.QualifierName, d.OwnName from Parameters p join XDuplis d "
+                                      "on d.Kulcs = p.DupliCheck order by p.Kulcs")),
+             (QStringList{QStringLiteral("P1 AIn P1"), QStringLiteral("P2 AOut P2"), QStringLiteral("P3 BIn P3"),
+                          QStringLiteral("P4 BOut P4")}));
+
+    // Left open, on the rows inserted last, with the import flag down.
+    QVERIFY(dm.Connected());
+    QVERIFY(!dm.Importing());
+    QCOMPARE(dm.TableInterfaces().Kulcs(), 1);
+    QCOMPARE(dm.TableOperations().AsString(QStringLiteral("Name")), QStringLiteral("B"));
+    QCOMPARE(dm.TableInputsOutputs().AsString(QStringLiteral("Name")), QStringLiteral("BOut"));
+    QCOMPARE(dm.TableParameters().AsString(QStringLiteral("Name")), QStringLiteral("P4"));
+    QCOMPARE(dm.TableParameters().RecordCount(), 1);
+    QCOMPARE(dm.TableDuplis().AsString(QStringLiteral("OwnName")), QStringLiteral("P4"));
+}
+
+void TestWsdlImport::operationsAndPartsOutsideTheSubset()
+{
+    // Operations after another element of the port type are not read; an
+    // operation's documentation names no message and a message's
+    // documentation is no part, so neither makes a row.
+    QTemporaryDir tmp;
+    const QString file = writeFile(
+        tmp.filePath(QStringLiteral("Doc.wsdl")),
+        wsdl(QString(),
+             QStringLiteral("<wsdl:message name=\"In\"><wsdl:documentation>the input</wsdl:documentation>"
+                            "<wsdl:part name=\"A\" type=\"xsd:string\"/><wsdl:part name=\"NOTYPE\"/></wsdl:message>"
+                            "<wsdl:message name=\"Fault\"><wsdl:part name=\"CODE\" type=\"xsd:int\"/></wsdl:message>"),
+             QStringLiteral("<wsdl:operation name=\"First\"><wsdl:documentation>reads</wsdl:documentation>"
+                            "<wsdl:input message=\"tns:In\"/><wsdl:fault name=\"f\" message=\"tns:Fault\"/></wsdl:operation>"
+                            "<wsdl:operation name=\"Second\"><wsdl:input message=\"tns:In\"/></wsdl:operation>"
+                            "<wsdl:documentation>more to come</wsdl:documentation>"
+                            "<wsdl:operation name=\"Hidden\"><wsdl:input message=\"tns:Missing\"/></wsdl:operation>")));
+    TDM dm;
+    TWsdlImporter importer(dm, tmp.path());
+    QCOMPARE(importError(importer, file), QString());
+    QCOMPARE(query(dm, QStringLiteral("select Name from Operations order by Kulcs")),
+             (QStringList{QStringLiteral("First"), QStringLiteral("Second")}));
+    QCOMPARE(query(dm, QStringLiteral("select UpPointer, TypeX, Name from InputsOutputs order by Kulcs")),
+             (QStringList{QStringLiteral("1 input In"), QStringLiteral("1 fault Fault"), QStringLiteral("2 input In")}));
+    QCOMPARE(parameterRows(dm), (QStringList{QStringLiteral("1 A string simple -"),
+                                             QStringLiteral("1 CODE int simple -"),
+                                             QStringLiteral("1 A string simple -")}));
+}
+
+void TestWsdlImport::complexTypes_data()
+{
+    QTest::addColumn<QString>("types");
+    QTest::addColumn<QString>("parts");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("sequence of two")
+        << kCustomerTypes << QStringLiteral("<wsdl:part name=\"CUST\" type=\"tns:Customer\"/>")
+        << QStringList{QStringLiteral("1 CUST Customer complex sequence"), QStringLiteral("2 CUSTNO int simple -"),
+                       QStringLiteral("2 NAME string simple -")};
+    QTest::newRow("nested types, then a simple part")
+        << QStringLiteral("<xsd:complexType name=\"Address\"><xsd:all><xsd:element name=\"CITY\" type=\"xsd:string\"/>"
+                          "</xsd:all></xsd:complexType>"
+                          "<xsd:complexType name=\"Person\"><xsd:choice><xsd:element name=\"HOME\" type=\"tns:Address\"/>"
+                          "<xsd:element name=\"ID\" type=\"xsd:int\"/></xsd:choice></xsd:complexType>")
+        << QStringLiteral("<wsdl:part name=\"WHO\" type=\"tns:Person\"/><wsdl:part name=\"RC\" type=\"xsd:short\"/>")
+        << QStringList{QStringLiteral("1 WHO Person complex choice"), QStringLiteral("2 HOME Address complex all"),
+                       QStringLiteral("3 CITY string simple -"), QStringLiteral("2 ID int simple -"),
+                       QStringLiteral("1 RC short simple -")};
+    QTest::newRow("groups nested in a sequence add their members in place")
+        << QStringLiteral("<xsd:complexType name=\"Pay\"><xsd:sequence><xsd:element name=\"AMOUNT\" type=\"xsd:decimal\"/>"
+                          "<xsd:choice><xsd:element name=\"CARD\" type=\"xsd:string\"/><xsd:sequence>"
+                          "<xsd:element name=\"IBAN\" type=\"xsd:string\"/></xsd:sequence></xsd:choice>"
+                          "<xsd:any/><xsd:element name=\"DATE\" type=\"xsd:date\"/></xsd:sequence>"
+                          "<xsd:attribute name=\"currency\" type=\"xsd:string\"/></xsd:complexType>")
+        << QStringLiteral("<wsdl:part name=\"PAY\" type=\"tns:Pay\"/>")
+        << QStringList{QStringLiteral("1 PAY Pay complex sequence"), QStringLiteral("2 AMOUNT decimal simple -"),
+                       QStringLiteral("2 CARD string simple -"), QStringLiteral("2 IBAN string simple -"),
+                       QStringLiteral("2 DATE date simple -")};
+    QTest::newRow("array of a simple type")
+        << QStringLiteral("<xsd:complexType name=\"IntList\"><xsd:complexContent><xsd:restriction base=\"soapenc:Array\">"
+                          "<xsd:attribute ref=\"soapenc:arrayType\" wsdl:arrayType=\"xsd:int[]\"/>"
+                          "</xsd:restriction></xsd:complexContent></xsd:complexType>")
+        << QStringLiteral("<wsdl:part name=\"IDS\" type=\"tns:IntList\"/>")
+        << QStringList{QStringLiteral("1 IDS IntList complex complexContent"), QStringLiteral("2 item[] int simple - array")};
+    QTest::newRow("array of a complex type, base in any case")
+        << kCustomerTypes
+               + QStringLiteral("<xsd:complexType name=\"Customers\"><xsd:simpleContent><xsd:restriction base=\"enc:ARRAYOF\">"
+                                "<xsd:attribute arrayType=\"tns:Customer[2][]\"/></xsd:restriction></xsd:simpleContent>"
+                                "</xsd:complexType>")
+        << QStringLiteral("<wsdl:part name=\"ALL\" type=\"tns:Customers\"/>")
+        << QStringList{QStringLiteral("1 ALL Customers complex simpleContent"),
+                       QStringLiteral("2 item[] Customer complex sequence array"), QStringLiteral("3 CUSTNO int simple -"),
+                       QStringLiteral("3 NAME string simple -")};
+    QTest::newRow("element part with its type inside")
+        << QStringLiteral("<xsd:element name=\"GetOrder\"><xsd:complexType><xsd:sequence>"
+                          "<xsd:element name=\"ORDERNO\" type=\"xsd:int\"/>"
+                          "<xsd:element name=\"LINE\"><xsd:complexType><xsd:sequence>"
+                          "<xsd:element name=\"QTY\" type=\"xsd:int\"/></xsd:sequence></xsd:complexType></xsd:element>"
+                          "</xsd:sequence></xsd:complexType></xsd:element>")
+        << QStringLiteral("<wsdl:part name=\"parameters\" element=\"tns:GetOrder\"/>")
+        << QStringList{QStringLiteral("1 parameters GetOrder complex sequence"), QStringLiteral("2 ORDERNO int simple -"),
+                       QStringLiteral("2 LINE LINE complex sequence"), QStringLiteral("3 QTY int simple -")};
+    QTest::newRow("element part naming a complex type")
+        << kCustomerTypes + QStringLiteral("<xsd:element name=\"Cust\" type=\"tns:Customer\"/>")
+        << QStringLiteral("<wsdl:part name=\"body\" element=\"tns:Cust\"/>")
+        << QStringList{QStringLiteral("1 body Cust complex sequence"), QStringLiteral("2 CUSTNO int simple -"),
+                       QStringLiteral("2 NAME string simple -")};
+    QTest::newRow("global element preferred to a member of the same name")
+        << QStringLiteral("<xsd:complexType name=\"Wrap\"><xsd:sequence><xsd:element name=\"Order\" type=\"xsd:string\"/>"
+                          "</xsd:sequence></xsd:complexType>"
+                          "<xsd:element name=\"Order\"><xsd:complexType><xsd:sequence>"
+                          "<xsd:element name=\"NO\" type=\"xsd:int\"/></xsd:sequence></xsd:complexType></xsd:element>")
+        << QStringLiteral("<wsdl:part name=\"p\" element=\"tns:Order\"/>")
+        << QStringList{QStringLiteral("1 p Order complex sequence"), QStringLiteral("2 NO int simple -")};
+    QTest::newRow("simple type name defined as a complex type")
+        << QStringLiteral("<xsd:complexType name=\"string\"><xsd:sequence><xsd:element name=\"TEXT\" type=\"xsd:token\"/>"
+                          "</xsd:sequence></xsd:complexType>")
+        << QStringLiteral("<wsdl:part name=\"S\" type=\"xsd:string\"/>")
+        << QStringList{QStringLiteral("1 S string complex sequence"), QStringLiteral("2 TEXT token simple -")};
+    QTest::newRow("empty complex type")
+        << QStringLiteral("<xsd:complexType name=\"Nothing\"/>") << QStringLiteral("<wsdl:part name=\"N\" type=\"tns:Nothing\"/>")
+        << QStringList{QStringLiteral("1 N Nothing complex -")};
+    QTest::newRow("element holding an empty complex type")
+        << QStringLiteral("<xsd:element name=\"Ping\"><xsd:complexType/></xsd:element><xsd:element name=\"Bare\"/>")
+        << QStringLiteral("<wsdl:part name=\"in\" element=\"tns:Ping\"/><wsdl:part name=\"b\" element=\"tns:Bare\"/>")
+        << QStringList{QStringLiteral("1 in Ping complex -"), QStringLiteral("1 b Bare complex -")};
+    QTest::newRow("annotations are passed over")
+        << QStringLiteral("<xsd:complexType name=\"Doc\"><xsd:annotation><xsd:documentation>a customer</xsd:documentation>"
+                          "</xsd:annotation><xsd:sequence><xsd:annotation/><xsd:element name=\"X\" type=\"xsd:int\"/>"
+                          "</xsd:sequence></xsd:complexType>")
+        << QStringLiteral("<wsdl:part name=\"D\" type=\"tns:Doc\"/>")
+        << QStringList{QStringLiteral("1 D Doc complex sequence"), QStringLiteral("2 X int simple -")};
+    QTest::newRow("member without type and without content")
+        << QStringLiteral("<xsd:complexType name=\"T\"><xsd:sequence><xsd:element name=\"tns:ANY\"/>"
+                          "<xsd:element name=\"Y\" type=\"xsd:int\"/></xsd:sequence></xsd:complexType>")
+        << QStringLiteral("<wsdl:part name=\"t\" type=\"tns:T\"/>")
+        << QStringList{QStringLiteral("1 t T complex sequence"), QStringLiteral("2 ANY ANY complex -"),
+                       QStringLiteral("2 Y int simple -")};
+    QTest::newRow("the same type twice side by side")
+        << kCustomerTypes
+        << QStringLiteral("<wsdl:part name=\"A\" type=\"tns:Customer\"/><wsdl:part name=\"B\" type=\"tns:Customer\"/>")
+        << QStringList{QStringLiteral("1 A Customer complex sequence"), QStringLiteral("2 CUSTNO int simple -"),
+                       QStringLiteral("2 NAME string simple -"), QStringLiteral("1 B Customer complex sequence"),
+                       QStringLiteral("2 CUSTNO int simple -"), QStringLiteral("2 NAME string simple -")};
+}
+
+void TestWsdlImport::complexTypes()
+{
+    QFETCH(QString, types);
+    QFETCH(QString, parts);
+    QFETCH(QStringList, expected);
+    QTemporaryDir tmp;
+    const QString file = writeFile(tmp.filePath(QStringLiteral("Shop.wsdl")), oneMessage(types, parts));
+    TDM dm;
+    TWsdlImporter importer(dm, tmp.path());
+    QCOMPARE(importError(importer, file), QString());
+    QCOMPARE(parameterRows(dm), expected);
+    // Every row hangs on the message and carries its own key.
+    QCOMPARE(query(dm, QStringLiteral("select count(*) from Parameters where UpPointer = 1 and InputsOutputsKulcs = 1 "
+                                      "and ParametersKulcs = Kulcs and DupliCheck is not null")),
+             QStringList{QString::number(expected.size())});
+}
+
+void TestWsdlImport::duplicateQualifiers()
+{
+    // Simple rows are grouped under the message or the type they are in;
+    // a complex-typed row's type is the qualifier of its members and of the
+    // rows after it on its level; an element without a type takes the
+    // message-level qualifier and turns it into its own name.
+    const QString types = kCustomerTypes
+                          + QStringLiteral("<xsd:complexType name=\"Order\"><xsd:sequence>"
+                                           "<xsd:element name=\"BUYER\" type=\"tns:Customer\"/>"
+                                           "<xsd:element name=\"QTY\" type=\"xsd:int\"/>"
+                                           "<xsd:element name=\"EXTRA\"><xsd:complexType><xsd:sequence>"
+                                           "<xsd:element name=\"NOTE\" type=\"xsd:string\"/></xsd:sequence></xsd:complexType>"
+                                           "</xsd:element><xsd:element name=\"LAST\" type=\"xsd:int\"/>"
+                                           "</xsd:sequence></xsd:complexType>");
+    const QString doc = wsdl(
+        types,
+        QStringLiteral("<wsdl:message name=\"M1\"><wsdl:part name=\"CUSTNO\" type=\"xsd:int\"/>"
+                       "<wsdl:part name=\"ORD\" type=\"tns:Order\"/><wsdl:part name=\"AFTER\" type=\"xsd:int\"/></wsdl:message>"
+                       "<wsdl:message name=\"M2\"><wsdl:part name=\"custno\" type=\"xsd:int\"/></wsdl:message>"),
+        QStringLiteral("<wsdl:operation name=\"Op\"><wsdl:input message=\"tns:M1\"/><wsdl:output message=\"tns:M2\"/>"
+                       "<wsdl:fault message=\"tns:M1\"/></wsdl:operation>"));
+    QTemporaryDir tmp;
+    const QString file = writeFile(tmp.filePath(QStringLiteral("Shop.wsdl")), doc);
+    TDM dm;
+    TWsdlImporter importer(dm, tmp.path());
+    QCOMPARE(importError(importer, file), QString());
+    const QString groups = QStringLiteral("select p.LevelX, p.Name, d.Kulcs, d.QualifierName, d.OwnName from Parameters p "
+                                          "join XDuplis d on d.Kulcs = p.DupliCheck where p.UpPointer = %1 order by p.Kulcs");
+    const QStringList m1{QStringLiteral("1 CUSTNO 1 M1 CUSTNO"),   QStringLiteral("1 ORD 2 - ORD"),
+                         QStringLiteral("2 BUYER 3 - BUYER"),      QStringLiteral("3 CUSTNO 4 Customer CUSTNO"),
+                         QStringLiteral("3 NAME 5 Customer NAME"), QStringLiteral("2 QTY 6 Customer QTY"),
+                         QStringLiteral("2 EXTRA 7 - EXTRA"),      QStringLiteral("3 NOTE 8 EXTRA NOTE"),
+                         QStringLiteral("2 LAST 9 Customer LAST"), QStringLiteral("1 AFTER 10 EXTRA AFTER")};
+    // Complex-typed groups have no qualifier.
+    QCOMPARE(query(dm, QStringLiteral("select count(*) from XDuplis where QualifierName is null")), QStringList{"3"});
+    QCOMPARE(query(dm, groups.arg(1)), m1);
+    // Another message's parameter of the same name (in any case) is a group
+    // of its own; the same message again reuses its groups.
+    QCOMPARE(query(dm, groups.arg(2)), QStringList{QStringLiteral("1 custno 11 M2 custno")});
+    QCOMPARE(query(dm, groups.arg(3)), m1);
+    QCOMPARE(count(dm, QStringLiteral("XDuplis")), 11);
+
+    // A re-import finds the same groups again.
+    QCOMPARE(importError(importer, file), QString());
+    QCOMPARE(count(dm, QStringLiteral("XDuplis")), 11);
+    QCOMPARE(query(dm, QStringLiteral("select group_concat(DupliCheck) from (select DupliCheck from Parameters order by Kulcs)")),
+             QStringList{QStringLiteral("1,2,3,4,5,6,7,8,9,10,11,1,2,3,4,5,6,7,8,9,10")});
+}
+
+void TestWsdlImport::reimportReplacesByBaseName()
+{
+    QTemporaryDir tmp;
+    const QString first = writeFile(tmp.filePath(QStringLiteral("a/Shop.wsdl")), goodShop());
+    TDM dm;
+    TWsdlImporter importer(dm, tmp.path());
+    importer.ImportWsdlFile(first);
+    const QStringList once = query(dm, QStringLiteral("select count(*) from Parameters union all "
+                                                      "select count(*) from InputsOutputs union all "
+                                                      "select count(*) from Operations"));
+    QCOMPARE(once, (QStringList{"8", "4", "2"}));
+
+    // The same base name from another folder replaces the interface.
+    const QString moved = writeFile(tmp.filePath(QStringLiteral("b/Shop.wsdl")),
+                                    oneMessage(QString(), QStringLiteral("<wsdl:part name=\"X\" type=\"xsd:int\"/>")));
+    importer.ImportWsdlFile(moved);
+    QCOMPARE(query(dm, QStringLiteral("select Kulcs, CSVName from Interfaces")), QStringList{QStringLiteral("1 Shop")});
+    QCOMPARE(parameterRows(dm), QStringList{QStringLiteral("1 X int simple -")});
+    QCOMPARE(query(dm, QStringLiteral("select Kulcs, InterfacesKulcs from Operations")), QStringList{"1 1"});
+
+    // Another base name adds a second interface; a dotted name keeps its dots.
+    importer.ImportWsdlFile(writeFile(tmp.filePath(QStringLiteral("Shop.v2.wsdl")), goodShop()));
+    QCOMPARE(query(dm, QStringLiteral("select CSVName from Interfaces order by Kulcs")),
+             (QStringList{QStringLiteral("Shop"), QStringLiteral("Shop.v2")}));
+    QCOMPARE(count(dm, QStringLiteral("Parameters")), 9);
+    QCOMPARE(query(dm, QStringLiteral("select count(*) from Parameters where InterfacesKulcs = 2")), QStringList{"8"});
+}
+
+void TestWsdlImport::overLongNamesAreCut()
+{
+    const QString longName = QString(150, u'N');
+    const QString longType = QStringLiteral("T") + QString(149, u't');
+    const QString types = QStringLiteral("<xsd:complexType name=\"%1\"><xsd:sequence>"
+                                         "<xsd:element name=\"%2\" type=\"xsd:int\"/></xsd:sequence></xsd:complexType>")
+                              .arg(longType, longName);
+    QString doc = oneMessage(types, QStringLiteral("<wsdl:part name=\"%1\" type=\"tns:%2\"/>").arg(longName, longType));
+    doc.replace(QStringLiteral("name=\"ShopDefs\""), QStringLiteral("name=\"%1\"").arg(QString(50, u'D')));
+    doc.replace(QStringLiteral("<wsdl:input message"), QStringLiteral("<wsdl:inputWithAVeryLongElementName message"));
+    QTemporaryDir tmp;
+    const QString baseName = QString(60, u'F');
+    const QString file = writeFile(tmp.filePath(baseName + QStringLiteral(".wsdl")), doc);
+    TDM dm;
+    TWsdlImporter importer(dm, tmp.path());
+    QCOMPARE(importError(importer, file), QString());
+    QCOMPARE(query(dm, QStringLiteral("select CSVName, DefinitionsName from Interfaces")),
+             QStringList{QString(40, u'F') + u' ' + QString(30, u'D')});
+    QCOMPARE(query(dm, QStringLiteral("select TypeX from InputsOutputs")), QStringList{QStringLiteral("inputWithAVeryLongEl")});
+    const QString name100(100, u'N');
+    const QString type100 = longType.left(100);
+    QCOMPARE(parameterRows(dm), (QStringList{QStringLiteral("1 %1 %2 complex sequence").arg(name100, type100),
+                                             QStringLiteral("2 %1 int simple -").arg(name100)}));
+    // The member's group is qualified by the type name as stored.
+    QCOMPARE(query(dm, QStringLiteral("select QualifierName, OwnName from XDuplis order by Kulcs")),
+             (QStringList{QStringLiteral("- ") + name100, type100 + u' ' + name100}));
+    // The cut base name still finds the interface to replace.
+    QCOMPARE(importError(importer, file), QString());
+    QCOMPARE(count(dm, QStringLiteral("Interfaces")), 1);
+    QCOMPARE(count(dm, QStringLiteral("Parameters")), 2);
+}
+
+void TestWsdlImport::demoDocumentsImport_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("CustomerAccounts")
+        << QStringLiteral("CustomerAccounts.wsdl")
+        << QStringList{QStringLiteral("1 CUSTNO int simple -"),
+                       QStringLiteral("1 CUSTOMER Customer complex sequence"),
+                       QStringLiteral("2 CUSTNO int simple -"),
+                       QStringLiteral("2 NAME string simple -"),
+                       QStringLiteral("2 ADDRESS Address complex sequence"),
+                       QStringLiteral("3 STREET string simple -"),
+                       QStringLiteral("3 CITY string simple -"),
+                       QStringLiteral("3 ZIPCODE string simple -"),
+                       QStringLiteral("1 RETCODE short simple -"),
+                       QStringLiteral("1 CUSTNO int simple -"),
+                       QStringLiteral("1 INVOICES ArrayOfInvoiceNo complex complexContent"),
+                       QStringLiteral("2 item[] string simple - array")};
+    QTest::newRow("StockLedger") << QStringLiteral("StockLedger.wsdl")
+                                 << QStringList{QStringLiteral("1 ITEM StockItem complex sequence"),
+                                                QStringLiteral("2 ITEMNO string simple -"),
+                                                QStringLiteral("2 QUANTITY decimal simple -"),
+                                                QStringLiteral("2 WAREHOUSE string simple -"),
+                                                QStringLiteral("1 MOVEDATE date simple -"),
+                                                QStringLiteral("1 RETCODE short simple -")};
+}
+
+void TestWsdlImport::demoDocumentsImport()
+{
+    QFETCH(QString, file);
+    QFETCH(QStringList, expected);
+    QTemporaryDir tmp;
+    TDM dm;
+    TWsdlImporter importer(dm, tmp.path());
+    const QString path = QStringLiteral(QUENBAR_EXAMPLES_DIR "/demo/sources/") + file;
+    QCOMPARE(importError(importer, path), QString());
+    QCOMPARE(parameterRows(dm), expected);
+    QCOMPARE(query(dm, QStringLiteral("select CSVName from Interfaces")), QStringList{QFileInfo(file).completeBaseName()});
+}
+
+void TestWsdlImport::failuresLeaveRepositoryUnchanged_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<QString>("expected"); // without the file name
+    auto row = [](const char *name, const QString &doc, const QString &message) {
+        QTest::newRow(name) << doc.toUtf8() << message;
+    };
+    const QString get = QStringLiteral("<wsdl:operation name=\"Get\"><wsdl:input message=\"tns:GetIn\"/></wsdl:operation>");
+    const QString getIn = QStringLiteral("<wsdl:message name=\"GetIn\"><wsdl:part name=\"A\" type=\"xsd:int\"/></wsdl:message>");
+
+    row("message missing in the second operation",
+        wsdl(QString(), getIn, get + QStringLiteral("<wsdl:operation name=\"Put\"><wsdl:input message=\"tns:PutIn\"/></wsdl:operation>")),
+        QStringLiteral("Tag \"message\" doesn't exist"));
+    row("message defined twice", wsdl(QString(), getIn + getIn, get),
+        QStringLiteral("Message \"GetIn\" is defined more than once"));
+    row("element part without types",
+        oneMessage(QString(), QStringLiteral("<wsdl:part name=\"p\" element=\"tns:E\"/>")),
+        QStringLiteral("Tag types has no children!"));
+    row("element part not defined",
+        oneMessage(kCustomerTypes, QStringLiteral("<wsdl:part name=\"p\" element=\"tns:E\"/>")),
+        QStringLiteral("Tag \"element\" doesn't exist"));
+    row("unknown construct",
+        oneMessage(QStringLiteral("<xsd:complexType name=\"Derived\"><xsd:complexContent><xsd:extension base=\"tns:Base\"/>"
+                                  "</xsd:complexContent></xsd:complexType>"),
+                   QStringLiteral("<wsdl:part name=\"A\" type=\"xsd:int\"/><wsdl:part name=\"D\" type=\"tns:Derived\"/>")),
+        QStringLiteral("Unknown construct in complexType name = \"Derived\" "));
+    row("array without its attribute",
+        oneMessage(QStringLiteral("<xsd:complexType name=\"L\"><xsd:complexContent><xsd:restriction base=\"soapenc:Array\"/>"
+                                  "</xsd:complexContent></xsd:complexType>"),
+                   QStringLiteral("<wsdl:part name=\"l\" type=\"tns:L\"/>")),
+        QStringLiteral("Tag xsd:restriction has no children!"));
+    row("no definitions", QStringLiteral("<portType name=\"P\"/>"), QStringLiteral("Tag \"definitions\" doesn't exist"));
+    row("no port type", QStringLiteral("<definitions name=\"D\"><message name=\"M\"/></definitions>"),
+        QStringLiteral("Tag \"portType\" doesn't exist"));
+    row("empty file", QString(), QStringLiteral("Tag \"definitions\" doesn't exist"));
+    row("mismatched end tag", QStringLiteral("<definitions><portType name=\"P\"></types></definitions>"),
+        QStringLiteral("No matching tag found for </types>!"));
+    row("cut off after an element",
+        goodShop().left(goodShop().indexOf(QStringLiteral("</wsdl:operation>")) + 17),
+        QStringLiteral("The document is incomplete: the end tag of \"wsdl:definitions\" is missing"));
+    row("type containing itself",
+        oneMessage(QStringLiteral("<xsd:complexType name=\"Node\"><xsd:sequence><xsd:element name=\"V\" type=\"xsd:int\"/>"
+                                  "<xsd:element name=\"NEXT\" type=\"tns:Node\"/></xsd:sequence></xsd:complexType>"),
+                   QStringLiteral("<wsdl:part name=\"n\" type=\"tns:Node\"/>")),
+        QStringLiteral("complexType name = \"Node\" contains itself"));
+    row("types containing each other",
+        oneMessage(QStringLiteral("<xsd:complexType name=\"A\"><xsd:sequence><xsd:element name=\"b\" type=\"tns:B\"/>"
+                                  "</xsd:sequence></xsd:complexType><xsd:complexType name=\"B\"><xsd:sequence>"
+                                  "<xsd:element name=\"inner\"><xsd:complexType><xsd:sequence>"
+                                  "<xsd:element name=\"a\" type=\"tns:A\"/></xsd:sequence></xsd:complexType></xsd:element>"
+                                  "</xsd:sequence></xsd:complexType>"),
+                   QStringLiteral("<wsdl:part name=\"x\" type=\"tns:A\"/>")),
+        QStringLiteral("complexType name = \"A\" contains itself"));
+    row("array of itself",
+        oneMessage(QStringLiteral("<xsd:complexType name=\"Tree\"><xsd:complexContent><xsd:restriction base=\"soapenc:Array\">"
+                                  "<xsd:attribute wsdl:arrayType=\"tns:Tree[]\"/></xsd:restriction></xsd:complexContent>"
+                                  "</xsd:complexType>"),
+                   QStringLiteral("<wsdl:part name=\"t\" type=\"tns:Tree\"/>")),
+        QStringLiteral("complexType name = \"Tree\" contains itself"));
+    {
+        QString chain;
+        for (int i = 1; i <= 150; ++i)
+            chain += QStringLiteral("<xsd:complexType name=\"T%1\"><xsd:sequence><xsd:element name=\"e\" type=\"tns:T%2\"/>"
+                                    "</xsd:sequence></xsd:complexType>")
+                         .arg(i)
+                         .arg(i + 1);
+        row("types nested too deep", oneMessage(chain, QStringLiteral("<wsdl:part name=\"t\" type=\"tns:T1\"/>")),
+            QStringLiteral("Types are nested more than 100 levels deep"));
+    }
+    {
+        QString open;
+        QString close;
+        for (int i = 0; i < 120; ++i) {
+            open += QStringLiteral("<xsd:element name=\"L%1\"><xsd:complexType><xsd:sequence>").arg(i);
+            close += QStringLiteral("</xsd:sequence></xsd:complexType></xsd:element>");
+        }
+        row("anonymous types nested too deep",
+            oneMessage(open + close, QStringLiteral("<wsdl:part name=\"p\" element=\"tns:L0\"/>")),
+            QStringLiteral("Types are nested more than 100 levels deep"));
+    }
+    {
+        // Ten members of the next type, six levels down: a million rows from
+        // a few lines; the guard stops it (at 1000 rows here).
+        QString fan;
+        for (int i = 0; i < 6; ++i) {
+            fan += QStringLiteral("<xsd:complexType name=\"F%1\"><xsd:sequence>").arg(i);
+            for (int k = 0; k < 10; ++k)
+                fan += QStringLiteral("<xsd:element name=\"m%1\" type=\"tns:F%2\"/>").arg(k).arg(i + 1);
+            fan += QStringLiteral("</xsd:sequence></xsd:complexType>");
+        }
+        row("expanding into too many rows", oneMessage(fan, QStringLiteral("<wsdl:part name=\"f\" type=\"tns:F0\"/>")),
+            QStringLiteral("The document expands into more than 1000 parameter rows"));
+    }
+}
+
+void TestWsdlImport::failuresLeaveRepositoryUnchanged()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(QString, expected);
+    QTemporaryDir tmp;
+    TDM dm;
+    TWsdlImporter importer(dm, tmp.path());
+    importer.SetMaxParameterRows(1000);
+    importer.ImportWsdlFile(writeFile(tmp.filePath(QStringLiteral("good/Shop.wsdl")), goodShop()));
+    importer.ImportWsdlFile(writeFile(tmp.filePath(QStringLiteral("good/Other.wsdl")), goodShop()));
+    const QStringList before = snapshot(dm);
+    QCOMPARE(before.size(), 2 + 4 + 8 + 16 + 4);
+
+    const QString bad = writeBytes(tmp.filePath(QStringLiteral("bad/Shop.wsdl")), document);
+    QCOMPARE(importError(importer, bad), inFile(expected, bad));
+    QVERIFY(!dm.Importing());
+    QCOMPARE(snapshot(dm), before);
+    // The tables read the file again: the earlier interface is there to browse.
+    QVERIFY(dm.TableInterfaces().LocateByName(QStringLiteral("ShopPort")));
+    QCOMPARE(dm.TableOperations().RecordCount(), 2);
+    // The repository stays usable: the next import works.
+    importer.ImportWsdlFile(writeFile(tmp.filePath(QStringLiteral("bad/Third.wsdl")), goodShop()));
+    QCOMPARE(count(dm, QStringLiteral("Interfaces")), 3);
+}
+
+void TestWsdlImport::truncatedAnywhereFails()
+{
+    // Cut at any point before the root's end tag, the document is refused
+    // as a whole, never imported in part.
+    QTemporaryDir tmp;
+    TDM dm;
+    TWsdlImporter importer(dm, tmp.path());
+    const QByteArray full = goodShop().toUtf8();
+    importer.ImportWsdlFile(writeBytes(tmp.filePath(QStringLiteral("Shop.wsdl")), full));
+    const QStringList before = snapshot(dm);
+    const qsizetype end = full.lastIndexOf("</wsdl:definitions>");
+    for (qsizetype cut = 0; cut < end + 18; cut += 13) {
+        const QString file = writeBytes(tmp.filePath(QStringLiteral("cut/Shop.wsdl")), full.left(cut));
+        const QString error = importError(importer, file);
+        QVERIFY2(error.endsWith(QStringLiteral(" in file ") + QDir::toNativeSeparators(file)),
+                 qPrintable(QStringLiteral("cut at %1: %2").arg(cut).arg(error)));
+        QCOMPARE(snapshot(dm), before);
+    }
+    // With its end tag (and a comment after it) the document imports again.
+    const QString whole = writeBytes(tmp.filePath(QStringLiteral("cut/Shop.wsdl")), full + "<!-- end -->\r\n");
+    QCOMPARE(importError(importer, whole), QString());
+}
+
+void TestWsdlImport::binaryFileFails()
+{
+    QTemporaryDir tmp;
+    TDM dm;
+    TWsdlImporter importer(dm, tmp.path());
+    QRandomGenerator random(20240601);
+    for (int round = 0; round < 20; ++round) {
+        QByteArray bytes(4096 + round * 997, Qt::Uninitialized);
+        for (char &c : bytes)
+            c = char(random.bounded(256));
+        // Markup characters now and then, so that the reader gets far.
+        for (qsizetype i = 0; i < bytes.size(); i += 1 + qsizetype(random.bounded(40)))
+            bytes[i] = "<>/=\"?!"[random.bounded(7)];
+        const QString file = writeBytes(tmp.filePath(QStringLiteral("Shop.wsdl")), bytes);
+        const QString error = importError(importer, file);
+        QVERIFY2(error.endsWith(QStringLiteral(" in file ") + QDir::toNativeSeparators(file)), qPrintable(error));
+        QVERIFY(!error.startsWith(QStringLiteral("<other error>")));
+        QCOMPARE(count(dm, QStringLiteral("Interfaces")), 0);
+    }
+}
+
+void TestWsdlImport::deepMarkupIsSkippedWithoutRecursion()
+{
+    // Deep markup the import does not read (a documentation element of a
+    // message) is stepped over, however deep.
+    QString deep;
+    for (int i = 0; i < 50000; ++i)
+        deep += QStringLiteral("<d>");
+    deep += QStringLiteral("x");
+    for (int i = 0; i < 50000; ++i)
+        deep += QStringLiteral("</d>");
+    QTemporaryDir tmp;
+    const QString file = writeFile(
+        tmp.filePath(QStringLiteral("Deep.wsdl")),
+        oneMessage(kCustomerTypes, QStringLiteral("<wsdl:documentation>") + deep
+                                       + QStringLiteral("</wsdl:documentation><wsdl:part name=\"C\" type=\"tns:Customer\"/>")));
+    TDM dm;
+    TWsdlImporter importer(dm, tmp.path());
+    QCOMPARE(importError(importer, file), QString());
+    QCOMPARE(parameterRows(dm), (QStringList{QStringLiteral("1 C Customer complex sequence"),
+                                             QStringLiteral("2 CUSTNO int simple -"), QStringLiteral("2 NAME string simple -")}));
+}
+
+void TestWsdlImport::stopInProgressWindowRollsBack()
+{
+    QTemporaryDir tmp;
+    TScriptedDialogs dialogs;
+    TfrmProgressQuenbar progress;
+    TDM dm;
+    TWsdlImporter importer(dm, tmp.path(), &progress);
+    importer.ImportWsdlFile(writeFile(tmp.filePath(QStringLiteral("Shop.wsdl")), goodShop()));
+    QCOMPARE(progress.windowTitle(), QStringLiteral("Importing Shop.wsdl"));
+    QCOMPARE(progress.ProgressBar->maximum(), 2);
+    QCOMPARE(progress.ProgressBar->value(), 2);
+    QCOMPARE(dialogs.messageCount(), 0);
+    const QStringList before = snapshot(dm);
+
+    // Esc during the first operation's step; Yes stops the import silently.
+    dialogs.answerMessage(mbYes);
+    importer.SetOperationObserver([&](int done, int) {
+        if (done == 1)
+            QCoreApplication::postEvent(&progress, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    });
+    const QString second = writeFile(tmp.filePath(QStringLiteral("new/Shop.wsdl")),
+                                     oneMessage(QString(), QStringLiteral("<wsdl:part name=\"X\" type=\"xsd:int\"/>"))
+                                         .replace(QStringLiteral("</wsdl:portType>"),
+                                                  QStringLiteral("<wsdl:operation name=\"Op2\"><wsdl:input message=\"tns:In\"/>"
+                                                                 "</wsdl:operation></wsdl:portType>")));
+    bool aborted = false;
+    try {
+        importer.ImportWsdlFile(second);
+    } catch (const EAbort &) {
+        aborted = true;
+    }
+    QVERIFY(aborted);
+    QCOMPARE(dialogs.messageCount(), 1);
+    QCOMPARE(dialogs.lastMessage().text, QString::fromUtf8("Tényleg meg akarod szakítani a feldolgozást?"));
+    QVERIFY(!dm.Importing());
+    QCOMPARE(snapshot(dm), before);
+}
+
+void TestWsdlImport::killedImportLeavesEarlierInterface()
+{
+    QTemporaryDir tmp;
+    const QStringList before = [&] {
+        TDM dm;
+        TWsdlImporter importer(dm, tmp.path());
+        importer.ImportWsdlFile(writeFile(tmp.filePath(QStringLiteral("Shop.wsdl")), goodShop()));
+        return snapshot(dm);
+    }();
+    QCOMPARE(before.size(), 1 + 2 + 4 + 8 + 4);
+
+    const QString next = writeFile(tmp.filePath(QStringLiteral("next/Shop.wsdl")),
+                                   QString(goodShop()).replace(QStringLiteral("CUSTNO"), QStringLiteral("KEY")));
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--import-and-hold"), tmp.path(), next});
+    QVERIFY(child.waitForStarted());
+    QByteArray output;
+    while (!output.contains("ready\n") && child.waitForReadyRead(120000))
+        output += child.readAllStandardOutput();
+    QVERIFY2(output.contains("ready\n"), output.constData());
+    // Mid-transaction: the old interface is deleted and new rows written.
+    QVERIFY(QFileInfo::exists(tmp.filePath(QStringLiteral("ParadoxDB/Interfaces.db-journal"))));
+    child.kill();
+    QVERIFY(child.waitForFinished());
+
+    TDM dm;
+    QVERIFY(dm.OpenRepository(tmp.filePath(QStringLiteral("ParadoxDB")), false));
+    QCOMPARE(query(dm, QStringLiteral("PRAGMA integrity_check")), QStringList{QStringLiteral("ok")});
+    QCOMPARE(snapshot(dm), before);
+}
+
+void TestWsdlImport::repositoryErrorIsReported()
+{
+    // A file where the repository folder should be: the repository's own
+    // error, before anything is read.
+    QTemporaryDir tmp;
+    writeFile(tmp.filePath(QStringLiteral("ParadoxDB")), QStringLiteral("not a folder"));
+    TDM dm;
+    TWsdlImporter importer(dm, tmp.path());
+    QString error;
+    try {
+        importer.ImportWsdlFile(writeFile(tmp.filePath(QStringLiteral("Shop.wsdl")), goodShop()));
+    } catch (const EDatabaseError &e) {
+        error = e.message();
+    }
+    QVERIFY2(error.startsWith(QStringLiteral("Error in Table Creation")), qPrintable(error));
+    QVERIFY(!dm.Importing());
+}
+
+void TestWsdlImport::batchWritesWhatTheTablesWrite()
+{
+    // The same rows through the tables and through the import's bulk path,
+    // after rows already there (keys go on from the highest): equal files.
+    struct TRow
+    {
+        QString name;
+        QString type;
+        bool simple;
+        int level;
+        QString sequence;
+        bool array;
+    };
+    const QList<TRow> rows{
+        {QStringLiteral("CUSTNO"), QStringLiteral("int"), true, 1, QString(), false},
+        {QStringLiteral("Cust"), QStringLiteral("Customer"), false, 1, QStringLiteral("sequence"), false},
+        {QStringLiteral("custno"), QStringLiteral("int"), true, 2, QString(), false},
+        {QString::fromUtf8("árvíztűrő"), QStringLiteral("string"), true, 2, QString(), false},
+        {QString::fromUtf8("ÁRVÍZTŰRŐ"), QStringLiteral("string"), true, 2, QString(), false},
+        {QStringLiteral("item[]"), QString(120, u'I'), false, 2, QStringLiteral("complexContent"), true},
+        {QString(130, u'x'), QStringLiteral("int"), true, 3, QString(), false},
+        {QStringLiteral("LAST"), QStringLiteral("int"), true, 1, QString(), false},
+    };
+    auto prepare = [](TDM &dm) {
+        dm.TableInterfaces().Insert({{QStringLiteral("Name"), QStringLiteral("Old")}, {QStringLiteral("CSVName"), QStringLiteral("old")}});
+        dm.TableOperations().Insert({{QStringLiteral("Name"), QStringLiteral("OldOp")}});
+        dm.TableInputsOutputs().Insert({{QStringLiteral("Name"), QStringLiteral("OldIn")}, {QStringLiteral("TypeX"), QStringLiteral("input")}});
+        QString q = QStringLiteral("OldIn");
+        TRepositoryTable &p = dm.TableParameters();
+        p.Insert();
+        p.SetFieldValue(QStringLiteral("Name"), QStringLiteral("CUSTNO"));
+        p.SetFieldValue(QStringLiteral("XS_Type"), true);
+        p.SetFieldValue(QStringLiteral("DupliCheck"), dm.DuplicateKey(q));
+        p.Post();
+    };
+    const QString longCsv = QString(45, u'C');
+
+    QTemporaryDir tablesDir;
+    TDM viaTables;
+    viaTables.OpenRepository(tablesDir.path(), false);
+    prepare(viaTables);
+    viaTables.SetImporting(true);
+    viaTables.TableInterfaces().Insert({{QStringLiteral("CSVName"), longCsv},
+                                        {QStringLiteral("Name"), QStringLiteral("Shop")},
+                                        {QStringLiteral("DefinitionsName"), QString(35, u'D')}});
+    viaTables.TableOperations().Insert({{QStringLiteral("Name"), QStringLiteral("Op")}});
+    viaTables.TableInputsOutputs().Insert({{QStringLiteral("TypeX"), QString(25, u'o')}, {QStringLiteral("Name"), QStringLiteral("In")}});
+    QString qualifier = QStringLiteral("In");
+    for (const TRow &r : rows) {
+        TRepositoryTable &p = viaTables.TableParameters();
+        p.Insert();
+        p.SetFieldValue(QStringLiteral("Name"), r.name);
+        p.SetFieldValue(QStringLiteral("TypeX"), r.type);
+        p.SetFieldValue(QStringLiteral("UpPointer"), viaTables.TableInputsOutputs().Kulcs());
+        p.SetFieldValue(QStringLiteral("LevelX"), r.level);
+        p.SetFieldValue(QStringLiteral("XS_Type"), r.simple);
+        p.SetFieldValue(QStringLiteral("XS_Array"), r.array);
+        if (!r.sequence.isEmpty())
+            p.SetFieldValue(QStringLiteral("SequenceType"), r.sequence);
+        p.SetFieldValue(QStringLiteral("DupliCheck"), viaTables.DuplicateKey(qualifier));
+        p.Post();
+    }
+    viaTables.SetImporting(false);
+
+    QTemporaryDir batchDir;
+    TDM viaBatch;
+    viaBatch.OpenRepository(batchDir.path(), false);
+    prepare(viaBatch);
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, TRepositoryBatch{viaBatch}); // outside a transaction
+    {
+        TRepositoryTransaction tx(viaBatch);
+        TRepositoryBatch batch(viaBatch);
+        batch.AddInterface(longCsv, QStringLiteral("Shop"), QString(35, u'D'));
+        batch.AddOperation(QStringLiteral("Op"));
+        batch.AddInputOutput(QString(25, u'o'), QStringLiteral("In"));
+        QString q = QStringLiteral("In");
+        for (const TRow &r : rows) {
+            TRepositoryBatch::TParameterRow row;
+            row.name = r.name;
+            row.typeX = r.type;
+            row.levelX = r.level;
+            row.xsType = r.simple;
+            row.xsArray = r.array;
+            row.sequenceType = r.sequence;
+            row.dupliCheck = batch.DuplicateKey(row, q);
+            batch.AddParameter(row);
+        }
+        QCOMPARE(q, qualifier);
+        QCOMPARE(batch.ParameterRows(), qint64(rows.size()));
+        tx.Commit();
+        batch.Finish();
+    }
+    QCOMPARE(snapshot(viaBatch), snapshot(viaTables));
+    // Both leave the tables on the same rows.
+    for (const char *table : {"Interfaces", "Operations", "InputsOutputs", "Parameters", "XDuplis"})
+        QCOMPARE(viaBatch.TableByName(QLatin1String(table))->Kulcs(), viaTables.TableByName(QLatin1String(table))->Kulcs());
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc == 4 && qstrcmp(argv[1], "--import-and-hold") == 0) {
+        QCoreApplication app(argc, argv);
+        return importAndHold(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    }
+    QApplication app(argc, argv);
+    TestWsdlImport test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_wsdlimport.moc"

@@ -1,0 +1,1014 @@
+#include "ConverterRun.h"
+
+#include "CommandDispatch.h"
+#include "DialogService.h"
+#include "MyStatusBar.h"
+#include "ProgressQuenbar.h"
+#include "SharedRoutinesCommon.h"
+#include "TarvellToolWatcherThread.h"
+#include "TextFile.h"
+#include "WorkbenchSettings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QProcessEnvironment>
+#include <QTime>
+
+#include <algorithm>
+
+namespace {
+
+const QString kSemaphore = QStringLiteral("Semaphore.xml");
+const QString kConsoleLog = QStringLiteral("Console.log");
+const QString kDosBoxConfig = QStringLiteral("DOSBox.config");
+const QString kWsdlDir = QStringLiteral("WSDLDir");
+const QString kRunTitle = QStringLiteral("Runnig bacth Converter ");
+const QString kLastBatch = QStringLiteral(" Last batch ");
+const QString kBroken = QStringLiteral("Process broken with message - ");
+
+QString num4(int n)
+{
+    return QStringLiteral("%1").arg(n, 4, 10, QLatin1Char('0'));
+}
+
+QString xmlText(QString s)
+{
+    s.replace(QLatin1Char('&'), QLatin1String("&amp;"));
+    s.replace(QLatin1Char('<'), QLatin1String("&lt;"));
+    s.replace(QLatin1Char('>'), QLatin1String("&gt;"));
+    return s;
+}
+
+QString xmlAttribute(const QString &s)
+{
+    return xmlText(s).replace(QLatin1Char('"'), QLatin1String("&quot;"));
+}
+
+QString element(const QString &name, const QString &value)
+{
+    return QLatin1Char('<') + name + QLatin1Char('>') + xmlText(value) + QLatin1String("</") + name + QLatin1Char('>');
+}
+
+// Surrounding blanks and double quotes are not part of a program path.
+QString unquoted(const QString &program)
+{
+    QString p = program.trimmed();
+    while (p.size() >= 2 && p.startsWith(QLatin1Char('"')) && p.endsWith(QLatin1Char('"')))
+        p = p.mid(1, p.size() - 2).trimmed();
+    return p;
+}
+
+QString shownProgram(const QString &program)
+{
+    return program.contains(QLatin1Char(' ')) ? QLatin1Char('"') + program + QLatin1Char('"') : program;
+}
+
+// A name usable as one file name inside a folder.
+bool plainFileName(const QString &name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
+           && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QChar(0));
+}
+
+bool maskMatches(const QString &fileName, const QString &mask)
+{
+    if (mask.isEmpty() || mask == QLatin1String("*.*"))
+        return true;
+    QString key = UpperCase(fileName);
+    for (QChar &c : key)
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            c = QLatin1Char('#');
+    return StartsWithText(mask, key);
+}
+
+bool noDisplay()
+{
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+        return true;
+    return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// The message of the error in flight; empty for the silent end of a command.
+QString currentErrorText()
+{
+    try {
+        throw;
+    } catch (const EAbort &) {
+        return QString();
+    } catch (const EQuenbarError &e) {
+        return e.message();
+    } catch (const std::exception &e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return UnknownErrorText();
+    }
+}
+
+class TCursorGuard
+{
+public:
+    explicit TCursorGuard(Qt::CursorShape shape) { QGuiApplication::setOverrideCursor(shape); }
+    ~TCursorGuard() { QGuiApplication::restoreOverrideCursor(); }
+    TCursorGuard(const TCursorGuard &) = delete;
+    TCursorGuard &operator=(const TCursorGuard &) = delete;
+};
+
+} // namespace
+
+// ---- Converter table --------------------------------------------------------------
+
+QString TConverterRun::ParameterFile(int kind)
+{
+    switch (kind) {
+    case 1: return QStringLiteral("lastprc.xml");
+    case 2: return QStringLiteral("lastobj.xml");
+    default: return QString();
+    }
+}
+
+QString TConverterRun::DefaultProgram(int kind)
+{
+    switch (kind) {
+    case 1: return QStringLiteral("WSDLProc.exe");
+    case 2: return QStringLiteral("WSDLObjt.exe");
+    default: return QString();
+    }
+}
+
+QString TConverterRun::ProgramField(int kind)
+{
+    switch (kind) {
+    case 1: return QStringLiteral("Program for procedural languages");
+    case 2: return QStringLiteral("Program for object oriented languages");
+    default: return QString();
+    }
+}
+
+// ---- Widget-free helpers -----------------------------------------------------------
+
+QString TConverterRun::ExtensionOf(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot);
+}
+
+QString TConverterRun::BaseNameOf(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? name : name.left(dot);
+}
+
+QString TConverterRun::ShortExtension(const QString &path)
+{
+    return UpperCase(ExtensionOf(path).left(4));
+}
+
+QStringList TConverterRun::StagingLines(const QStringList &paths, const QList<bool> &checked,
+                                        const QString &stagingDir, QStringList &longExtensions)
+{
+    QStringList lines;
+    for (int p = 0; p < paths.size(); ++p) {
+        if (p >= checked.size() || !checked[p])
+            continue;
+        const QString &path = paths[p];
+        const QString extension = ExtensionOf(path);
+        const QString shortExtension = ShortExtension(path);
+        lines << QStringLiteral("CMP") + num4(p + 1) + QLatin1Char('=') + BaseNameOf(path);
+        lines << QStringLiteral("XCPY") + num4(p) + QLatin1Char('=') + stagingDir + QLatin1Char('/')
+                     + QStringLiteral("CMP") + num4(p + 1) + shortExtension;
+        if (extension.size() > 4) {
+            TWorkbenchSettings::SetValueIn(longExtensions, extension, shortExtension);
+            TWorkbenchSettings::SetValueIn(longExtensions, shortExtension, extension);
+        }
+    }
+    return lines;
+}
+
+QStringList TConverterRun::ParameterLines(const TParameterJob &job, int kind, bool *listsFile)
+{
+    const QString root = UpperCase(job.AppName);
+    QStringList l;
+    l << QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>") + QString(17, QLatin1Char(' '));
+    l << QLatin1Char('<') + root + QLatin1Char('>');
+    l << QStringLiteral(" <Names") + QString(49, QLatin1Char(' '));
+    l << QStringLiteral("  ProductName = \"") + xmlAttribute(job.ProductName) + QLatin1Char('"');
+    l << QStringLiteral("  SystemName  = \"") + xmlAttribute(job.SystemName) + QLatin1Char('"');
+    l << QStringLiteral(" />");
+    l << QStringLiteral(" <Directories>");
+    l << QStringLiteral("  ") + element(QStringLiteral("Orig_Input_Dir"), job.CommonRoot);
+    l << QStringLiteral("  ") + element(QStringLiteral("Input_Dir"), QStringLiteral("workinp"));
+    l << QStringLiteral("  ") + element(QStringLiteral("Orig_Output_Dir"), job.OutputDir);
+    l << QStringLiteral("  ") + element(QStringLiteral("Output_Dir"), QStringLiteral("."));
+    l << QStringLiteral("  ") + element(QStringLiteral("Work_Dir"), QStringLiteral("./work"));
+    l << QStringLiteral(" </Directories>");
+    bool listed = false;
+    if (!job.Paths.isEmpty()) {
+        l << QStringLiteral(" <Files>");
+        for (int p = 0; p < job.Paths.size(); ++p) {
+            if (p >= job.Checked.size() || !job.Checked[p] || p >= job.Kinds.size() || job.Kinds[p] != kind)
+                continue;
+            const int n = p + 1;
+            l << QStringLiteral("  ") + element(QStringLiteral("Orig_File_") + num4(n), job.Paths[p]);
+            l << QStringLiteral("  ")
+                     + element(QStringLiteral("File_") + num4(n),
+                               QStringLiteral("CMP") + num4(n) + ShortExtension(job.Paths[p]));
+            listed = true;
+        }
+        l << QStringLiteral(" </Files>");
+    }
+    l << QStringLiteral("</") + root + QLatin1Char('>');
+    if (listsFile)
+        *listsFile = listed;
+    return l;
+}
+
+QStringList TConverterRun::DOSBoxConfigLines(const QStringList &baseLines, const QString &program,
+                                             const QStringList &arguments)
+{
+    QStringList lines = baseLines;
+    for (int i = 0; i < lines.size(); ++i) {
+        if (SameText(lines[i].trimmed(), QStringLiteral("[autoexec]"))) {
+            if (i > 0)
+                lines = lines.mid(0, i);
+            break;
+        }
+    }
+    const QFileInfo fi(program);
+    // A batch converter would never come back to the final "exit" without "call".
+    const QString suffix = fi.suffix();
+    const bool batch = SameText(suffix, QStringLiteral("bat")) || SameText(suffix, QStringLiteral("cmd"));
+    lines << QStringLiteral("[autoexec]");
+    lines << QStringLiteral("mount c: \"%1\"").arg(WithTrailingChar(fi.absolutePath(), QLatin1Char('/')));
+    lines << QStringLiteral("mount x: .");
+    lines << QStringLiteral("x:");
+    lines << (batch ? QStringLiteral("call ") : QString()) + QStringLiteral("c:\\") + fi.fileName() + QLatin1Char(' ')
+                 + arguments.join(QLatin1Char(' '));
+    lines << QStringLiteral("exit");
+    bool cycles = false;
+    for (QString &line : lines) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq > 0 && SameText(line.left(eq).trimmed(), QStringLiteral("cycles"))) {
+            line = line.left(eq + 1) + QStringLiteral("max");
+            cycles = true;
+            break;
+        }
+    }
+    if (!cycles)
+        lines << QStringLiteral("cycles=max");
+    return lines;
+}
+
+int TConverterRun::CountOrDeleteFiles(const QString &folder, const QString &subfolder, int depth, bool countOnly,
+                                      const QString &mask)
+{
+    if (folder.isEmpty() || depth <= 0)
+        return 0;
+    const QString searched = subfolder.isEmpty() ? folder : folder + QLatin1Char('/') + subfolder;
+    QDir dir(searched);
+    if (!dir.exists())
+        return 0;
+    int count = 0;
+    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo &entry : entries) {
+        if (entry.isDir()) {
+            // A linked folder may lead anywhere: never descend into one.
+            if (entry.isSymLink() || entry.fileName().startsWith(QLatin1Char('.')))
+                continue;
+            count += CountOrDeleteFiles(searched, entry.fileName(), depth - 1, countOnly, mask);
+            continue;
+        }
+        if (!maskMatches(entry.fileName(), mask))
+            continue;
+        ++count;
+        if (!countOnly)
+            QFile::remove(entry.filePath());
+    }
+    if (!countOnly)
+        QDir().rmdir(searched);   // only an empty folder goes
+    return count;
+}
+
+bool TConverterRun::RunAndWait(const QString &program, const QStringList &arguments, const QString &folder)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.setProgram(unquoted(program));
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    process.start();
+    if (!process.waitForStarted(-1))
+        return false;
+    if (process.state() != QProcess::NotRunning)
+        loop.exec();
+    return true;
+}
+
+QString TConverterRun::ElapsedText(qint64 milliseconds)
+{
+    return QTime(0, 0).addMSecs(std::max<qint64>(0, milliseconds) % (24LL * 3600 * 1000))
+        .toString(QStringLiteral("hh:mm:ss:zzz"));
+}
+
+// ---- The run ---------------------------------------------------------------------------
+
+TConverterRun::TConverterRun(IConverterRunHost &host, QObject *parent)
+    : QObject(parent), m_host(host)
+{
+}
+
+TConverterRun::~TConverterRun()
+{
+    m_destroying = true;
+    if (m_watcher) {
+        m_watcher->Terminate();
+        if (m_process && m_process->state() != QProcess::NotRunning) {
+            m_process->kill();
+            m_process->waitForFinished(3000);
+        }
+        WaitForWatcher();
+    }
+    releaseProcess();
+    restoreWatchCursor();
+}
+
+bool TConverterRun::Watching() const
+{
+    return m_watcher && m_watcher->isRunning();
+}
+
+QList<TConverterRun::TSource> TConverterRun::sources()
+{
+    const QStringList lines = m_host.sourceLines();
+    const QStringList paths = m_host.holderPaths();
+    const QList<int> kinds = m_host.holderKinds();
+    QList<TSource> result;
+    result.reserve(lines.size());
+    for (int p = 0; p < lines.size(); ++p) {
+        TSource s;
+        s.Path = ListName(lines[p]);
+        s.Checked = m_host.sourceChecked(p);
+        bool ok = false;
+        const int n = TextAfter(lines[p], QStringLiteral("=")).toInt(&ok);
+        if (ok && n >= 0 && n < paths.size()) {
+            s.Path = paths[n];
+            s.Kind = n < kinds.size() ? kinds[n] : 0;
+        }
+        result << s;
+    }
+    return result;
+}
+
+QString TConverterRun::outputFile(const QString &name)
+{
+    return m_host.outputDirectory() + QLatin1Char('/') + name;
+}
+
+bool TConverterRun::insideOutput(const QString &path)
+{
+    const QString root = QFileInfo(m_host.outputDirectory()).canonicalFilePath();
+    if (root.isEmpty() || path.isEmpty())
+        return false;
+    // Resolve the deepest existing folder (links included) and keep the rest
+    // as written: what will be created there is what counts.
+    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    QStringList tail{QFileInfo(absolute).fileName()};
+    QString folder = QFileInfo(absolute).path();
+    while (!QFileInfo(folder).isDir()) {
+        const QFileInfo fi(folder);
+        if (fi.path() == folder)
+            return false;
+        tail.prepend(fi.fileName());
+        folder = fi.path();
+    }
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    if (canonical.isEmpty())
+        return false;
+    const QString resolved = canonical + QLatin1Char('/') + tail.join(QLatin1Char('/'));
+    return resolved.startsWith(root + QLatin1Char('/')) && !tail.contains(QStringLiteral(".."));
+}
+
+void TConverterRun::ensureInsideOutput(const QString &path)
+{
+    if (!insideOutput(path))
+        throw EConverterRunError(QStringLiteral("Target is outside the output directory: ") + path);
+}
+
+void TConverterRun::setCaptionSuffix(const QString &suffix)
+{
+    QString caption = m_host.caption();
+    const qsizetype at = caption.lastIndexOf(kLastBatch);
+    if (at >= 0)
+        caption.truncate(at);
+    m_host.setCaption(caption + suffix);
+}
+
+QStringList TConverterRun::ConverterArguments(int kind) const
+{
+    QStringList arguments{ParameterFile(kind)};
+    if (m_host.runFlags().CaptureLog)
+        arguments << QStringLiteral(">") << kConsoleLog;
+    return arguments;
+}
+
+void TConverterRun::importWsdl(const QString &path)
+{
+    if (m_host.ImportWsdl)
+        m_host.ImportWsdl(path);
+}
+
+// ---- Commands --------------------------------------------------------------------------
+
+void TConverterRun::ActRunTool()
+{
+    TMyStatusBar *bar = m_host.statusBar();
+    if (Watching() || m_host.batchRunning())
+        bar->ShowError(QStringLiteral("Only viewing,Save,Cancel & Exit are allowed when processing"), false);
+    m_host.leaveOutputDirectory();
+    const QString out = m_host.outputDirectory();
+    if (out.isEmpty())
+        bar->ShowError(QStringLiteral("You have to set the output directory(s) first!"), false);
+    m_startTime = QDateTime::currentDateTime();
+    m_elapsed.start();
+    m_stopRequested = false;
+    setCaptionSuffix(QStringLiteral(" Last batch started at: ") + m_startTime.toString(QStringLiteral("hh:mm:ss")));
+    m_host.showNamesPage();
+
+    ImportOriginalWsdlFiles();
+    if (!PrepareConverterRun()) {
+        setCaptionSuffix(QStringLiteral(" Last batch runtime: ") + ElapsedText(m_elapsed.elapsed()));
+        return;
+    }
+
+    m_host.setLogViewsEnabled(false);
+    const QString productLog = out + QStringLiteral("/Exports/") + m_host.systemName() + QStringLiteral(".log");
+    if (insideOutput(productLog))
+        QFile::remove(productLog);
+
+    // Everything that lets events run comes before the start: the watcher's
+    // completion must not overtake the set-up of the run.
+    const int kind = m_firstKind;
+    TfrmProgressQuenbar *progress = m_host.progressWindow();
+    if (progress)
+        progress->StartPingPong(20, kRunTitle + ParameterFile(kind));
+    m_host.setCancelRunEnabled(true);
+    bool started = false;
+    try {
+        started = StartConverter(m_programs[kind], ConverterArguments(kind), out);
+    } catch (...) {
+        m_host.setCancelRunEnabled(false);
+        m_host.setLogViewsEnabled(true);
+        throw;
+    }
+    m_host.setBatchRunning(started);
+    if (progress)
+        progress->ShowProgressWindow(true);
+}
+
+void TConverterRun::requestStop()
+{
+    if (!m_stopRequested) {
+        m_stopRequested = true;
+        m_stopDeadline = QDeadlineTimer(KillGraceMs);
+    }
+    const QString semaphore = outputFile(kSemaphore);
+    if (insideOutput(semaphore)) {
+        QFile file(semaphore);
+        if (file.open(QIODevice::WriteOnly))
+            file.close();
+    }
+    m_host.setCancelRunEnabled(false);
+}
+
+void TConverterRun::ActCancelRun()
+{
+    if (!m_host.batchRunning())
+        return;
+    if (Dialogs::message(TMsgDlgType::Warning, QStringLiteral("Do you really want to cancel processing?"), mbYesNo,
+                         mbNo, m_host.dialogParent())
+        != mbYes)
+        return;
+    requestStop();
+    WaitForWatcher();
+    // A run flag without a watcher (a job saved during a run) would keep
+    // every command locked.
+    if (!Watching() && m_host.batchRunning())
+        m_host.setBatchRunning(false);
+    m_host.statusBar()->ShowError(QStringLiteral("Background process cancelled!"), false);
+}
+
+void TConverterRun::StopRunForClose()
+{
+    m_host.markModified();
+    requestStop();
+    WaitForWatcher();
+    m_host.setCancelRunEnabled(false);
+    if (!Watching() && m_host.batchRunning())
+        m_host.setBatchRunning(false);
+    m_host.statusBar()->ShowError(QStringLiteral("Background process cancelled!"), false);
+}
+
+void TConverterRun::WaitForWatcher()
+{
+    // A completion may start the second converter with a watcher of its own.
+    // Inside one of the watcher's own hand-overs (a cancel raised while a
+    // tick lets events run) nothing can be awaited: the completion follows
+    // once that hand-over has returned.
+    while (m_watcher && m_watcher->isRunning() && !m_watcher->Serving())
+        TTarvellToolWatcherThread::WaitFor(m_watcher.data());
+}
+
+// ---- Steps -----------------------------------------------------------------------------
+
+bool TConverterRun::ImportOriginalWsdlFiles()
+{
+    TMyStatusBar *bar = m_host.statusBar();
+    const QString wsdlDir = outputFile(kWsdlDir);
+    bool any = false;
+    for (const TSource &s : sources()) {
+        if (!s.Checked || s.Kind != 3)
+            continue;
+        try {
+            importWsdl(s.Path);
+            const QString target = wsdlDir + QLatin1Char('/') + BaseNameOf(s.Path) + QStringLiteral(".wsdl");
+            ensureInsideOutput(target);
+            QDir().mkpath(wsdlDir);
+            const QString sourceCanonical = QFileInfo(s.Path).canonicalFilePath();
+            // A WSDL file already kept in WSDLDir is its own copy: deleting the
+            // "existing target" would delete the source.
+            if (sourceCanonical.isEmpty() || sourceCanonical != QFileInfo(target).canonicalFilePath()) {
+                if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
+                    QFile::remove(target);
+                CopyFileTo(s.Path, target);
+            }
+            any = true;
+        } catch (...) {
+            const QString message = currentErrorText();
+            if (!message.isEmpty())
+                bar->AddError(kBroken + QFileInfo(s.Path).fileName() + QStringLiteral(": ") + message, true);
+        }
+    }
+    m_host.refreshSourceList();
+    return any;
+}
+
+bool TConverterRun::WriteConverterParameters(int kind)
+{
+    m_host.checkSourcesSelected();
+    TParameterJob job;
+    job.AppName = m_host.appName();
+    if (job.AppName.isEmpty())
+        job.AppName = QStringLiteral("Quenbar");   // an empty root element would make the file unreadable
+    job.ProductName = m_host.productName();
+    job.SystemName = m_host.systemName();
+    job.CommonRoot = m_host.commonRoot();
+    job.OutputDir = m_host.outputDirectory();
+    for (const TSource &s : sources()) {
+        job.Paths << s.Path;
+        job.Kinds << s.Kind;
+        job.Checked << s.Checked;
+    }
+    bool listed = false;
+    const QStringList lines = ParameterLines(job, kind, &listed);
+    const QString file = outputFile(ParameterFile(kind));
+    ensureInsideOutput(file);
+    TextFile::writeLines(file, lines);
+    return listed;
+}
+
+bool TConverterRun::PrepareConverterRun()
+{
+    TMyStatusBar *bar = m_host.statusBar();
+    TfrmProgressQuenbar *progress = m_host.progressWindow();
+    const TConverterRunFlags flags = m_host.runFlags();
+    const QString out = m_host.outputDirectory();
+    m_firstKind = 0;
+    m_kinds = 0;
+
+    if (!QFileInfo::exists(outputFile(ParameterFile(1))) && !QFileInfo::exists(outputFile(ParameterFile(2)))
+        && !QFileInfo(outputFile(kWsdlDir)).isDir()) {
+        if (Dialogs::message(TMsgDlgType::Warning,
+                             QStringLiteral("Your current output directory \r\n") + out + QStringLiteral("\r")
+                                 + QStringLiteral("\n") + QStringLiteral("hasn't been used yet") + QStringLiteral("\r")
+                                 + QStringLiteral("\n")
+                                 + QStringLiteral("do you really want to use this directory for output?"),
+                             mbYesNo, 0, m_host.dialogParent())
+            != mbYes)
+            bar->ShowError(QStringLiteral("Go and select another output directory,and then try again"), false);
+    }
+
+    const QString workDir = m_host.workDir();
+    const QString stagingDir = m_host.stagingDir();
+    QDir().mkpath(out);
+    ensureInsideOutput(workDir);
+    ensureInsideOutput(stagingDir);
+    QDir().mkpath(workDir);
+    QDir().mkpath(stagingDir);
+
+    TCursorGuard cursor(Qt::WaitCursor);
+    bool busy = false;
+    struct TRestore
+    {
+        std::function<void()> run;
+        ~TRestore()
+        {
+            try {
+                run();
+            } catch (...) {
+            }
+        }
+    } restore{[&] {
+        if (busy)
+            m_host.setBusyPreparing(false);
+        m_host.updateSourceCountCaption();
+        if (progress)
+            progress->ShowProgressWindow(false);
+    }};
+
+    m_host.setNewFileNames(QStringList());
+    const QList<TSource> list = sources();
+    QStringList paths;
+    QList<bool> checked;
+    for (const TSource &s : list) {
+        paths << s.Path;
+        checked << s.Checked;
+    }
+    QStringList longExtensions = m_host.longExtensions();
+    QStringList lines = StagingLines(paths, checked, stagingDir, longExtensions);
+    m_host.setLongExtensions(longExtensions);
+    std::function<void()> pump;
+    int compares = 0;
+    if (lines.size() > flags.BigDirectoryLimit)
+        pump = [&compares] {
+            if (++compares % 256 == 0)
+                QCoreApplication::processEvents();
+        };
+    SortListByName(lines, pump);
+    m_host.setNewFileNames(lines);
+
+    for (int kind = 1; kind <= ConverterKinds; ++kind)
+        m_programs[kind] = m_host.converterProgram(kind);
+
+    if (WriteConverterParameters(1)) {
+        m_firstKind = 1;
+        m_kinds = 1;
+    }
+    if (WriteConverterParameters(2)) {
+        if (m_firstKind == 0)
+            m_firstKind = 2;
+        ++m_kinds;
+    }
+
+    if (m_kinds > 0) {
+        CountOrDeleteFiles(stagingDir, QString(), m_host.maxDirDepth() + 1, false, QStringLiteral("CMP####"));
+        CountOrDeleteFiles(out, QString(), 1, false, QStringLiteral("CMP####"));
+        QDir().mkpath(workDir);
+        QDir().mkpath(stagingDir);
+
+        int staged = 0;
+        for (const QString &line : lines)
+            if (ListName(line).startsWith(QLatin1String("XCPY")))
+                ++staged;
+        if (progress) {
+            progress->StartCounting(staged, QStringLiteral("Preparing directories"));
+            if (staged > flags.BigDirectoryLimit)
+                progress->ShowProgressWindow(true);
+        }
+        m_host.setBusyPreparing(true);
+        busy = true;
+        for (const QString &line : lines) {
+            const QString name = ListName(line);
+            if (!name.startsWith(QLatin1String("XCPY")))
+                continue;
+            bool ok = false;
+            const int p = name.mid(4).toInt(&ok);
+            const bool known = ok && p >= 0 && p < list.size();
+            const QString target = TextAfter(line, QStringLiteral("="));
+            if (known && QFileInfo(list[p].Path).isFile()) {
+                ensureInsideOutput(target);
+                CopyFileTo(list[p].Path, target);
+            } else {
+                if (known)
+                    m_host.disableSource(p);
+                bar->ShowWarning(QStringLiteral("Some input files cannot be found!"));
+            }
+            if (progress)
+                progress->StepProgress();
+            else
+                QCoreApplication::processEvents();
+            if (m_host.stopRequested()) {
+                if (Dialogs::message(TMsgDlgType::Confirmation,
+                                     QStringLiteral("The User requested to stop the process, please confirm?"), mbYesNo,
+                                     0, m_host.dialogParent())
+                    == mbYes)
+                    bar->ShowError(QStringLiteral("Process aborted on user request!"), false);
+                m_host.clearStopRequest();
+            }
+        }
+        m_host.setBusyPreparing(false);
+        busy = false;
+        QDir().mkpath(outputFile(kWsdlDir));
+        QDir().mkpath(workDir);
+        QDir().mkpath(stagingDir);
+    }
+    return m_kinds > 0;
+}
+
+bool TConverterRun::StartConverter(const QString &program, const QStringList &arguments, const QString &folder)
+{
+    const TConverterRunFlags flags = m_host.runFlags();
+    if (m_process && m_process->state() != QProcess::NotRunning)
+        throw EConverterRunError(QStringLiteral("Only viewing,Save,Cancel & Exit are allowed when processing"));
+    releaseProcess();
+    QFile::remove(outputFile(kSemaphore));
+    QFile::remove(outputFile(kConsoleLog));
+
+    QString command = unquoted(program);
+    QStringList commandArguments = arguments;
+    if (flags.DOSBoxActive) {
+        const QString config = folder + QLatin1Char('/') + kDosBoxConfig;
+        ensureInsideOutput(config);
+        TextFile::writeLines(config, DOSBoxConfigLines(TextFile::readLines(flags.DOSBoxConfigFile), command, arguments));
+        command = unquoted(flags.DOSBoxProgram);
+        commandArguments = {QStringLiteral("-conf"), kDosBoxConfig, QStringLiteral("-noconsole"), QStringLiteral("-exit")};
+    }
+    const QString argumentText = commandArguments.join(QLatin1Char(' '));
+    m_lastCommandLine = shownProgram(command) + QLatin1Char(' ') + argumentText + QLatin1Char(' ');
+
+    // "> file" in the arguments is what a command processor would make of
+    // them: the standard output goes to that file. No shell is involved, so
+    // no character of a name can be taken for a command.
+    QStringList argv;
+    QString outputTarget;
+    for (int i = 0; i < commandArguments.size(); ++i) {
+        if (commandArguments[i] == QLatin1String(">") && i + 1 < commandArguments.size())
+            outputTarget = QDir(folder).absoluteFilePath(commandArguments[++i]);
+        else
+            argv << commandArguments[i];
+    }
+
+    auto process = std::make_unique<QProcess>();
+    process->setWorkingDirectory(folder);
+    process->setProgram(command);
+    process->setArguments(argv);
+    process->setStandardInputFile(QProcess::nullDevice());
+    if (!outputTarget.isEmpty()) {
+        ensureInsideOutput(outputTarget);
+        process->setStandardOutputFile(outputTarget);
+        if (flags.BlindRun)
+            process->setStandardErrorFile(QProcess::nullDevice());
+        else
+            process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    } else if (flags.BlindRun) {
+        process->setStandardOutputFile(QProcess::nullDevice());
+        process->setStandardErrorFile(QProcess::nullDevice());
+    } else {
+        process->setProcessChannelMode(QProcess::ForwardedChannels);
+    }
+    if (flags.DOSBoxActive && noDisplay()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("SDL_VIDEODRIVER"), QStringLiteral("dummy"));
+        environment.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
+        process->setProcessEnvironment(environment);
+    }
+    process->start();
+    if (!process->waitForStarted(-1))
+        throw EConverterRunError(process->errorString() + QStringLiteral("\r\n") + shownProgram(command)
+                                 + QLatin1Char(' ') + argumentText + QStringLiteral("\r\n") + folder);
+
+    m_process = std::move(process);
+    m_processProgram = command;
+    m_killed = false;
+    m_stopDeadline = QDeadlineTimer(QDeadlineTimer::Forever);
+    auto *watcher = new TTarvellToolWatcherThread();   // frees itself when it ends
+    watcher->ProcessEnded = [this] { return processEnded(); };
+    watcher->OnProgress = [this] { progressTick(); };
+    watcher->OnCompleted = [this] { converterEnded(); };
+    m_watcher = watcher;
+    connect(m_process.get(), &QProcess::finished, this, [this] {
+        if (m_watcher)
+            m_watcher->Wake();
+    });
+    if (!m_watchCursor) {
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+        m_watchCursor = true;
+    }
+    watcher->Start();
+    return true;
+}
+
+void TConverterRun::CollectConverterResults()
+{
+    TMyStatusBar *bar = m_host.statusBar();
+    const QString out = m_host.outputDirectory();
+    QStringList results;
+    for (const QString &name : QDir(out).entryList(QDir::Files, QDir::NoSort))
+        if (StartsWithText(QStringLiteral("CMP"), name) && SameText(ExtensionOf(name), QStringLiteral(".wsd")))
+            results << name;
+    std::sort(results.begin(), results.end(),
+              [](const QString &a, const QString &b) { return CompareText(a, b) < 0; });
+    if (results.isEmpty())
+        return;
+    QStringList names = m_host.newFileNames();
+    SortListByName(names);   // the lookup below searches a sorted list
+    const QString wsdlDir = outputFile(kWsdlDir);
+    ensureInsideOutput(wsdlDir);
+    QDir().mkpath(wsdlDir);
+    for (const QString &result : results) {
+        const QString base = BaseNameOf(result);
+        const int at = FindFirstByName(names, base);
+        QString sourceBase = at >= 0 ? TextAfter(names[at], QStringLiteral("=")) : QString();
+        // A result without a usable source name keeps its own name rather
+        // than becoming ".wsdl" or leaving the folder.
+        if (!plainFileName(sourceBase))
+            sourceBase = base;
+        const QString target = wsdlDir + QLatin1Char('/') + sourceBase + QStringLiteral(".wsdl");
+        try {
+            ensureInsideOutput(target);
+            if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
+                QFile::remove(target);
+            MoveFileTo(out + QLatin1Char('/') + result, target);
+            importWsdl(target);
+        } catch (...) {
+            const QString message = currentErrorText();
+            if (!message.isEmpty())
+                bar->AddError(kBroken + QFileInfo(target).fileName() + QStringLiteral(": ") + message, true);
+        }
+    }
+}
+
+void TConverterRun::CleanupAfterRun()
+{
+    const TConverterRunFlags flags = m_host.runFlags();
+    if (!flags.DeleteAfter)
+        return;
+    TCursorGuard cursor(Qt::WaitCursor);
+    const QString out = m_host.outputDirectory();
+    if (flags.DeleteAfterControl) {
+        QFile::remove(outputFile(ParameterFile(1)));
+        QFile::remove(outputFile(ParameterFile(2)));
+        CountOrDeleteFiles(out, QString(), 1, false, QStringLiteral("LAST####"));
+    }
+    const QStringList names = m_host.newFileNames();
+    for (qsizetype i = names.size() - 1; i >= 0; --i) {
+        if (!ListName(names[i]).startsWith(QLatin1String("XCPY")))
+            continue;
+        // The text is editable: only files inside the output directory go.
+        const QString file = TextAfter(names[i], QStringLiteral("="));
+        if (insideOutput(file))
+            QFile::remove(file);
+    }
+    const QString workDir = m_host.workDir();
+    if (insideOutput(workDir))
+        CountOrDeleteFiles(workDir, QString(), 99, false, QString());
+    const QString stagingDir = m_host.stagingDir();
+    if (insideOutput(stagingDir))
+        QDir().rmdir(stagingDir);
+}
+
+// ---- Watcher hand-overs ----------------------------------------------------------------
+
+bool TConverterRun::processEnded()
+{
+    if (!m_process || m_process->state() == QProcess::NotRunning)
+        return true;
+    if (m_stopRequested && m_stopDeadline.hasExpired()) {
+        // The converter ignored the semaphore: end it rather than wait forever.
+        m_process->kill();
+        m_process->waitForFinished(5000);
+        m_killed = true;
+        return true;
+    }
+    return false;
+}
+
+void TConverterRun::progressTick()
+{
+    if (m_destroying)
+        return;
+    TfrmProgressQuenbar *progress = m_host.progressWindow();
+    if (!progress)
+        return;
+    try {
+        progress->PingPongProgress(false);
+    } catch (const EAbort &) {
+        // The user confirmed a stop in the progress window: stop the
+        // converter the same way a cancel does, so the run still ends cleanly.
+        requestStop();
+    } catch (...) {
+        ReportCurrentException(m_host.statusBar());
+    }
+}
+
+void TConverterRun::releaseProcess()
+{
+    if (!m_process)
+        return;
+    m_process->disconnect(this);
+    if (m_process->state() != QProcess::NotRunning) {
+        m_process->kill();
+        m_process->waitForFinished(3000);
+    }
+    m_process.reset();
+}
+
+void TConverterRun::restoreWatchCursor()
+{
+    if (m_watchCursor) {
+        QGuiApplication::restoreOverrideCursor();
+        m_watchCursor = false;
+    }
+}
+
+void TConverterRun::converterEnded()
+{
+    restoreWatchCursor();
+    if (m_destroying) {
+        releaseProcess();
+        return;
+    }
+    TMyStatusBar *bar = m_host.statusBar();
+    QString failure;
+    try {
+        const bool killed = m_killed;
+        const bool crashed = m_process && !killed && m_process->exitStatus() == QProcess::CrashExit;
+        const QString commandLine = m_lastCommandLine.trimmed();
+        m_host.setBatchRunning(false);
+        if (TfrmProgressQuenbar *progress = m_host.progressWindow()) {
+            progress->ShowProgressWindow(false);
+            progress->StartPingPong(100, kRunTitle + (m_firstKind == 1 ? ParameterFile(2) : QString()));
+        }
+        if (killed)
+            bar->AddError(QStringLiteral("The converter did not stop on request and was terminated: ") + commandLine, true);
+        if (crashed)
+            failure = QStringLiteral("The converter ended abnormally: ") + commandLine;
+
+        // After a cancel or a crash the second converter is not started.
+        if (m_kinds == 2 && failure.isEmpty() && !m_stopRequested) {
+            m_kinds = 0;
+            releaseProcess();
+            try {
+                const bool started = StartConverter(m_programs[2], ConverterArguments(2), m_host.outputDirectory());
+                m_host.setBatchRunning(started);
+                if (TfrmProgressQuenbar *progress = m_host.progressWindow())
+                    progress->ShowProgressWindow(true);
+                return;
+            } catch (...) {
+                failure = currentErrorText();
+                if (failure.isEmpty())
+                    failure = ErrorWithoutMessageText();
+            }
+        }
+    } catch (...) {
+        failure = currentErrorText();
+    }
+    m_kinds = 0;
+    releaseProcess();
+    finishRun(failure);
+}
+
+void TConverterRun::finishRun(const QString &failure)
+{
+    TMyStatusBar *bar = m_host.statusBar();
+    try {
+        CollectConverterResults();
+        CleanupAfterRun();
+        const QString out = m_host.outputDirectory();
+        QDir().rmdir(out + QLatin1Char('/') + kWsdlDir);
+        QDir().rmdir(out + QStringLiteral("/ExportDir"));
+        if (plainFileName(m_host.systemName()))
+            QDir().rmdir(out + QLatin1Char('/') + m_host.systemName());
+        m_host.setLogViewsEnabled(true);
+        m_host.viewProductLog();
+        if (TfrmProgressQuenbar *progress = m_host.progressWindow())
+            progress->ShowProgressWindow(false);
+        m_host.refreshSourceList();
+        m_host.setApplicationTitle(QStringLiteral("Completed - ") + m_host.jobName());
+        if (!failure.isEmpty())
+            throw EConverterRunError(failure);
+        if (m_host.cancelRunEnabled())
+            bar->ShowWarning(QStringLiteral("Analysis completed, processing finished"));
+        else
+            bar->ShowError(QStringLiteral("Process cancelled, analysis incomplete!"), true);
+    } catch (...) {
+        const QString message = currentErrorText();
+        if (!message.isEmpty())
+            bar->ShowError(kBroken + message, true);
+    }
+    try {
+        m_host.setCancelRunEnabled(false);
+        setCaptionSuffix(QStringLiteral(" Last batch runtime: ") + ElapsedText(m_elapsed.elapsed()));
+    } catch (...) {
+        ReportCurrentException(bar);
+    }
+    emit runEnded();
+}

@@ -1,0 +1,104 @@
+#pragma once
+// The cross-reference report: every parameter reached from a row of the
+// repository browser, one detail block per row of the cross-reference
+// query, under a page header with the reference base. Shown in the print
+// preview, printed, or written to a PDF file.
+
+#include <QDate>
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QRect>
+#include <QString>
+
+class QPainter;
+class QPagedPaintDevice;
+class QPaintDevice;
+class QPrinter;
+class QSqlQuery;
+class QWidget;
+
+// The column whose current row is the reference base.
+enum class TCrossrefBase { Interfaces, Operations, InputsOutputs, Parameters };
+
+namespace Crossref {
+// The statement the cross-reference query runs; it takes the parameter
+// "name" (the current row's "Name").
+QString Statement(TCrossrefBase base);
+// The reference base type as the report's header names it.
+QString BaseTypeName(TCrossrefBase base);
+} // namespace Crossref
+
+// One row of the cross-reference query.
+struct TCrossrefRow
+{
+    QString interface;
+    QString csv;
+    QString interfaceComment;
+    QString operation;
+    QString operationComment;
+    QString ioname;
+    QString direction;
+    QString ioComment;
+    qint64 kulcs = 0;
+    QString depth;
+    QString parametername;
+    QString parametertype;
+    QString parameterComment;
+};
+
+// A text on the report's layout.
+class TQRLabel
+{
+public:
+    void setText(const QString &text) { m_text = text; }
+    QString text() const { return m_text; }
+
+private:
+    QString m_text;
+};
+
+class TQRfrm_Crossref : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TQRfrm_Crossref(QObject *parent = nullptr);
+
+    // The page header's title.
+    static QString Title();
+
+    TQRLabel QRLabelReferenceBaseType;
+    TQRLabel QRLabelReferenceBaseName;
+    // Printed after "Date:"; today when the report is made.
+    QDate ReportDate;
+
+    // Reads the rows of an executed cross-reference query (the detail band's
+    // data set) and keeps them for printing.
+    void SetDataSet(QSqlQuery &query);
+    void SetRows(const QList<TCrossrefRow> &rows) { m_rows = rows; }
+    const QList<TCrossrefRow> &Rows() const { return m_rows; }
+
+    // Paints every page onto the printer (or PDF writer); the number of pages.
+    int Print(QPagedPaintDevice &device);
+    // Writes the report to a PDF file; EFileError when it cannot be written.
+    void ExportToPdf(const QString &fileName);
+    // The print preview, with printing and an export to PDF. Without a user
+    // to show it to (no display, auto-run) the pages are rendered directly
+    // into PreviewPages().
+    void Preview(QWidget *parent = nullptr);
+    const QList<QImage> &PreviewPages() const { return m_previewPages; }
+
+    // Pages the rows take on a page of that size (device pixels) and
+    // resolution.
+    int PageCount(QPaintDevice &device, const QRect &pageRect) const;
+
+private:
+    struct TLayout;
+    TLayout layoutFor(QPaintDevice &device, const QRect &pageRect) const;
+    void paintPage(QPainter &painter, const TLayout &layout, int page) const;
+    int paintAll(QPainter &painter, QPagedPaintDevice *paged, const QRect &pageRect);
+    void exportFromPreview(QWidget *parent);
+
+    QList<TCrossrefRow> m_rows;
+    QList<QImage> m_previewPages;
+};

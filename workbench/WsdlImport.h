@@ -1,0 +1,116 @@
+#pragma once
+// Import of one WSDL document into the interface repository: the port type's
+// operations, their messages and the messages' parts, with complex schema
+// types flattened into levelled parameter rows.
+//
+// One document is one repository transaction: the earlier interface of the
+// same base name is deleted inside it, so a document that fails anywhere
+// (malformed, a missing message or type, a stop request, a crash) leaves the
+// repository as it was before.
+
+#include "Errors.h"
+#include "QuenbarDB.h"
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TMyXMLNode;
+class TMyXMLNodeList;
+class TfrmProgressQuenbar;
+
+// A document that cannot be imported; the message names the file.
+class EWsdlImportError : public EQuenbarError
+{
+public:
+    using EQuenbarError::EQuenbarError;
+};
+
+struct TWsdlImportCounts
+{
+    qint64 interfaceKey = 0;
+    int operations = 0;
+    int messages = 0;
+    qint64 parameters = 0;
+};
+
+class TWsdlImporter
+{
+public:
+    // Guards against hostile documents; each ends the import with an error.
+    static constexpr int MaxNesting = 100;                  // nested types and groups
+    static constexpr qint64 MaxParameterRows = 2000000;     // rows one document may expand into
+    static constexpr qint64 MaxFileSize = 256ll * 1024 * 1024;
+
+    // The repository is outputDirectory + "/ParadoxDB". With a progress
+    // window the import counts the operations on it and can be stopped there.
+    TWsdlImporter(TDM &dm, const QString &outputDirectory, TfrmProgressQuenbar *progress = nullptr);
+    ~TWsdlImporter();
+    TWsdlImporter(const TWsdlImporter &) = delete;
+    TWsdlImporter &operator=(const TWsdlImporter &) = delete;
+
+    QString RepositoryFolder() const;
+
+    // Replaces the interface that came from a file of the same base name.
+    // Raises EWsdlImportError for a document it cannot import, the
+    // repository's errors when that cannot be opened, and EAbort when the
+    // user stops it; the repository is then unchanged.
+    TWsdlImportCounts ImportWsdlFile(const QString &fileName);
+
+    // Called after each imported operation with the operations done and
+    // their number (beside the progress window, for callers that watch).
+    void SetOperationObserver(std::function<void(int done, int total)> observer);
+    // The most parameter rows one document may expand into (MaxParameterRows).
+    void SetMaxParameterRows(qint64 rows) { m_maxParameterRows = rows; }
+
+private:
+    // Imports the members of the complex type at node (its position in the
+    // document) as rows of the level, with the qualifier of the duplicate
+    // groups; depth counts the nesting for the guard.
+    void ImportComplexType(int node, int level, QString qualifier, int depth);
+
+    void loadDocument(TMyXMLNodeList &doc);
+    void indexDocument();
+    void importOperation(int operation);
+    void importPart(int part);
+    void importMembers(int group, int level, QString &qualifier, int depth);
+    void importMember(int member, int level, QString &qualifier, int depth);
+    void addParameter(TRepositoryBatch::TParameterRow &row, QString &qualifier);
+
+    bool hasChildren(int index) const;
+    QString nameOf(int index) const;                 // element name without prefix
+    int complexTypeNamed(const QString &name) const; // -1 when "types" defines none
+    int firstContent(int index) const;               // first child that is no annotation; -1 when none
+    QString sequenceTypeOf(int typeNode) const;      // the SequenceType of a row of that type
+    int arrayAttribute(int restriction);             // the restriction's "attribute" child
+    [[noreturn]] void fail(const QString &message) const;
+    TMyXMLNode *node(int index) const;
+
+    TDM &m_dm;
+    QString m_outputDirectory;
+    TfrmProgressQuenbar *m_progress;
+    std::function<void(int, int)> m_observer;
+    qint64 m_maxParameterRows = MaxParameterRows;
+
+    // State of one import.
+    QString m_fileName;
+    TMyXMLNodeList *m_doc = nullptr;
+    TRepositoryBatch *m_batch = nullptr;
+    int m_root = 0;
+    int m_types = -1;                           // -1: the document has no "types"
+    QString m_typesName;
+    bool m_typesHasChildren = false;
+    std::vector<int> m_nextSibling;             // by node index; -1 when none
+    QHash<QString, int> m_messages;             // name -> node
+    QSet<QString> m_duplicateMessages;          // names defined more than once
+    QHash<QString, int> m_complexTypes;         // name -> node
+    QHash<QString, int> m_elements;             // name -> node
+    QHash<int, int> m_arrayAttributes;          // restriction -> its "attribute" child
+    std::vector<char> m_typeActive;             // complex types being imported (cycle guard)
+    QString m_qualifier;                        // the message-level qualifier
+    TWsdlImportCounts m_counts;
+};
