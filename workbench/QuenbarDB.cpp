@@ -463,11 +463,32 @@ void TRepositoryTable::setCurrentAt(int pos)
 
 void TRepositoryTable::goFirst()
 {
-    ensureKeys();
-    if (m_keys.empty())
-        setNone();
-    else
-        setCurrentAt(0);
+    if (m_keysValid) {
+        if (m_keys.empty())
+            setNone();
+        else
+            setCurrentAt(0);
+    } else {
+        // Only the first key: the whole key list (all of a large table) is
+        // read when navigation needs it, not on every open and refilter.
+        std::optional<qint64> first;
+        if (m_dm && Active() && (!m_master || m_masterKey)) {
+            QSqlQuery q(m_dm->database());
+            q.setForwardOnly(true);
+            const QString filter = filterClause();
+            prepare(q, QStringLiteral("select Kulcs from ") + m_def->name
+                           + (filter.isEmpty() ? QString() : QStringLiteral(" where ") + filter) + orderClause()
+                           + QStringLiteral(" limit 1"));
+            bindFilter(q);
+            execPrepared(q);
+            if (q.next())
+                first = q.value(0).toLongLong();
+        }
+        if (first)
+            setCurrent(*first, 0);
+        else
+            setNone();
+    }
     m_bof = true;
     m_eof = !m_hasCurrent;
 }
@@ -1553,9 +1574,15 @@ bool TDM::OpenRepository(const QString &folder, bool reset)
 
     m_folder = dir;
     try {
-        openConnection(DatabaseFile());
+        const QString file = DatabaseFile();
+        const QByteArray stamp = fileStamp(file);
+        m_foldsInOrder = !stamp.isEmpty() && stamp == m_foldsStamp
+                         && QFileInfo(file).canonicalFilePath() == m_foldsFile;
+        openConnection(file);
         createTables();
         openTables();
+        m_foldsInOrder = false;
+        m_dataVersion = dataVersion();
     } catch (const EDatabaseError &e) {
         closeTables();
         closeConnection();
@@ -1626,7 +1653,7 @@ void TDM::createTables()
         const QStringList statements = RepositorySchema::CreateStatements(table);
         for (qsizetype i = present ? 1 : 0; i < statements.size(); ++i)
             exec(statements[i]); // a missing index is made again
-        if (present)
+        if (present && !m_foldsInOrder)
             resyncFolds(table);
     }
     if (applicationId != ApplicationId)
@@ -1677,11 +1704,52 @@ void TDM::resyncFolds(const TRepositoryTableDef &table)
     }
 }
 
+QByteArray TDM::fileStamp(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    const QByteArray header = f.read(100);
+    f.close();
+    if (header.size() < 100 || !header.startsWith("SQLite format 3"))
+        return QByteArray();
+    // Only with the rollback journal does every commit count in the header;
+    // a journal left behind is a commit that did not finish.
+    if (header[18] != 1 || header[19] != 1 || QFileInfo::exists(file + QStringLiteral("-journal"))
+        || QFileInfo::exists(file + QStringLiteral("-wal")))
+        return QByteArray();
+    const QFileInfo info(file);
+    // Change counter, page count, the counter the version belongs to.
+    return header.mid(24, 8) + header.mid(92, 4) + ':' + QByteArray::number(info.size()) + ':'
+           + QByteArray::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+qint64 TDM::dataVersion() const
+{
+    QSqlQuery q = exec(QStringLiteral("PRAGMA data_version"));
+    return q.next() ? q.value(0).toLongLong() : -1;
+}
+
 void TDM::closeConnection()
 {
     QSqlDatabase db = database();
-    if (db.isOpen())
+    QString file;
+    bool foldsInOrder = false;
+    if (db.isOpen()) {
+        file = db.databaseName();
+        // Folds are kept on every write of the module; another connection's
+        // commit meanwhile may have left stale ones.
+        try {
+            foldsInOrder = m_dataVersion >= 0 && dataVersion() == m_dataVersion;
+        } catch (const EDatabaseError &) {
+            foldsInOrder = false;
+        }
         db.close(); // an open transaction is rolled back by SQLite
+    }
+    m_foldsStamp = foldsInOrder ? fileStamp(file) : QByteArray();
+    m_foldsFile = foldsInOrder ? QFileInfo(file).canonicalFilePath() : QString();
+    m_foldsInOrder = false;
+    m_dataVersion = -1;
     m_txDepth = 0;
     m_txDirty = false;
     ++m_generation;

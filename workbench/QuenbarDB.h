@@ -383,6 +383,8 @@ private:
     void openConnection(const QString &file);
     void createTables();
     void resyncFolds(const TRepositoryTableDef &table);
+    static QByteArray fileStamp(const QString &file);
+    qint64 dataVersion() const;
     void closeConnection();
     void resetFiles(const QString &folder, const QString &keepFile);
     bool sameFolder(const QString &a, const QString &b) const;
@@ -404,6 +406,13 @@ private:
     QPointer<TMyStatusBar> m_bar;
     std::unique_ptr<QLockFile> m_lock;
     bool m_importing = false;
+    // The file as the module last closed it with every fold column in
+    // order (its header counters, size and time): opened again unchanged,
+    // it need not be read through for stale folds.
+    QString m_foldsFile;
+    QByteArray m_foldsStamp;
+    bool m_foldsInOrder = false; // the file being opened is that file, unchanged
+    qint64 m_dataVersion = -1;   // of the open connection; another writer changes it
     int m_txDepth = 0;
     bool m_txDirty = false;
     quint64 m_generation = 0;
