@@ -104,7 +104,7 @@ TFixture &fixture()
     static TFixture f;
     if (f.large.isEmpty()) {
         f.large = f.dir.filePath(QStringLiteral("Large.wsdl"));
-        TextFile::writeText(f.large, generate(QStringLiteral("Large"), 4000));
+        TextFile::writeText(f.large, generate(QStringLiteral("Large"), 5000));
         for (int i = 0; i < 1000; ++i) {
             const QString name = QStringLiteral("Small%1").arg(i, 4, 10, QLatin1Char('0'));
             f.small << f.dir.filePath(QStringLiteral("small/") + name + QStringLiteral(".wsdl"));

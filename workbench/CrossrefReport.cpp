@@ -21,9 +21,9 @@
 
 namespace {
 
-// The statements share everything up to the join of the four tables; the
-// last sort key is qualified because SQLite, unlike the original table
-// engine, does not take a bare "kulcs" for the result column.
+// The statements share everything up to the join of the four tables. SQLite
+// finds a bare "kulcs" in the sort keys ambiguous among the four tables, so
+// the last sort key names the parameter's column.
 const char *const StatementHead =
     "select a.name as interface, a.csvname as csv, a.kommentar as interface_comment ,       b.name as operation, "
     "b.kommentar as operation_comment ,       c.name as ioname, c.typeX as direction, c.kommentar as io_comment ,  "

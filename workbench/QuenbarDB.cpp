@@ -1393,16 +1393,26 @@ void TRepositoryBatch::Finish()
 {
     if (m_generation != m_dm.m_generation || !m_dm.Connected())
         return;
-    m_dm.resyncTables();
-    auto locate = [](TRepositoryTable &t, qint64 key) {
-        if (key > 0 && t.Active())
-            t.Locate(key);
-    };
-    locate(m_dm.TableInterfaces(), m_interface);
-    locate(m_dm.TableOperations(), m_operation);
-    locate(m_dm.TableInputsOutputs(), m_inputOutput);
-    locate(m_dm.TableParameters(), m_parameter);
-    locate(m_dm.TableDuplis(), m_group);
+    TRepositoryTable *const chain[] = {&m_dm.TableInterfaces(), &m_dm.TableOperations(), &m_dm.TableInputsOutputs(),
+                                       &m_dm.TableParameters(), &m_dm.TableDuplis()};
+    const qint64 keys[] = {m_interface, m_operation, m_inputOutput, m_parameter, m_group};
+    // Other tables over the repository read their rows again; the module's
+    // chain goes straight to the rows added last, masters first.
+    const std::vector<TRepositoryTable *> tables = m_dm.m_allTables;
+    for (TRepositoryTable *t : tables)
+        if (std::find(std::begin(chain), std::end(chain), t) == std::end(chain))
+            t->resync();
+    for (size_t i = 0; i < std::size(chain); ++i) {
+        TRepositoryTable *t = chain[i];
+        if (!t->Active())
+            continue;
+        t->invalidateKeys();
+        if (keys[i] > 0)
+            t->setCurrent(keys[i]);
+        if (!t->HasCurrent())
+            t->goFirst();
+        emit t->RowsChanged();
+    }
 }
 
 // ---- TDM -------------------------------------------------------------------
@@ -1576,12 +1586,12 @@ bool TDM::OpenRepository(const QString &folder, bool reset)
     try {
         const QString file = DatabaseFile();
         const QByteArray stamp = fileStamp(file);
-        m_foldsInOrder = !stamp.isEmpty() && stamp == m_foldsStamp
-                         && QFileInfo(file).canonicalFilePath() == m_foldsFile;
+        m_fileAsLeft = !stamp.isEmpty() && stamp == m_leftStamp
+                         && QFileInfo(file).canonicalFilePath() == m_leftFile;
         openConnection(file);
         createTables();
         openTables();
-        m_foldsInOrder = false;
+        m_fileAsLeft = false;
         m_dataVersion = dataVersion();
     } catch (const EDatabaseError &e) {
         closeTables();
@@ -1615,6 +1625,10 @@ void TDM::createTables()
         if (q.next())
             applicationId = q.value(0).toLongLong();
     }
+    // Unchanged since the module checked it and closed it: tables, indexes
+    // and folds are as it left them.
+    if (m_fileAsLeft && applicationId == ApplicationId)
+        return;
     QStringList existing;
     {
         QSqlQuery q = exec(QStringLiteral("select name from sqlite_master where type = 'table'"));
@@ -1653,7 +1667,7 @@ void TDM::createTables()
         const QStringList statements = RepositorySchema::CreateStatements(table);
         for (qsizetype i = present ? 1 : 0; i < statements.size(); ++i)
             exec(statements[i]); // a missing index is made again
-        if (present && !m_foldsInOrder)
+        if (present)
             resyncFolds(table);
     }
     if (applicationId != ApplicationId)
@@ -1734,21 +1748,21 @@ void TDM::closeConnection()
 {
     QSqlDatabase db = database();
     QString file;
-    bool foldsInOrder = false;
+    bool asLeft = false;
     if (db.isOpen()) {
         file = db.databaseName();
-        // Folds are kept on every write of the module; another connection's
-        // commit meanwhile may have left stale ones.
+        // Schema and folds are kept by every write of the module; another
+        // connection's commit meanwhile may have changed them.
         try {
-            foldsInOrder = m_dataVersion >= 0 && dataVersion() == m_dataVersion;
+            asLeft = m_dataVersion >= 0 && dataVersion() == m_dataVersion;
         } catch (const EDatabaseError &) {
-            foldsInOrder = false;
+            asLeft = false;
         }
         db.close(); // an open transaction is rolled back by SQLite
     }
-    m_foldsStamp = foldsInOrder ? fileStamp(file) : QByteArray();
-    m_foldsFile = foldsInOrder ? QFileInfo(file).canonicalFilePath() : QString();
-    m_foldsInOrder = false;
+    m_leftStamp = asLeft ? fileStamp(file) : QByteArray();
+    m_leftFile = asLeft ? QFileInfo(file).canonicalFilePath() : QString();
+    m_fileAsLeft = false;
     m_dataVersion = -1;
     m_txDepth = 0;
     m_txDirty = false;

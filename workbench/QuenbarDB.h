@@ -180,6 +180,7 @@ signals:
 
 private:
     friend class TDM;
+    friend class TRepositoryBatch;
 
     void requireActive() const;
     std::optional<qint64> effectiveKey() const;
@@ -406,12 +407,12 @@ private:
     QPointer<TMyStatusBar> m_bar;
     std::unique_ptr<QLockFile> m_lock;
     bool m_importing = false;
-    // The file as the module last closed it with every fold column in
-    // order (its header counters, size and time): opened again unchanged,
-    // it need not be read through for stale folds.
-    QString m_foldsFile;
-    QByteArray m_foldsStamp;
-    bool m_foldsInOrder = false; // the file being opened is that file, unchanged
+    // The file as the module last closed it (its header counters, size and
+    // time), having checked its tables, indexes and folds at the open and
+    // kept them since: opened again unchanged, it is not checked again.
+    QString m_leftFile;
+    QByteArray m_leftStamp;
+    bool m_fileAsLeft = false; // the file being opened is that file, unchanged
     qint64 m_dataVersion = -1;   // of the open connection; another writer changes it
     int m_txDepth = 0;
     bool m_txDirty = false;

@@ -10,6 +10,9 @@
 #include "LayoutHelpers.h"
 #include "MyStatusBar.h"
 #include "ProgressQuenbar.h"
+#include "CrossrefReport.h"
+#include "Kereso.h"
+#include "RepositoryBrowser.h"
 #include "ScriptGenerator.h"
 #include "QuenbarDB.h"
 #include "SharedRoutinesCommon.h"
@@ -365,6 +368,28 @@ void TfrmQuenbarMain::setDataModule(TDM *dm)
     m_dm = dm;
     if (Sources)
         Sources->SetDataModule(dm);
+    if (!dm || WSDLView)
+        return;
+    // The repository view, its search window and its report follow the data module.
+    frmKereso = new TfrmKereso(*dm, this);
+    QRfrm_Crossref = new TQRfrm_Crossref(this);
+    WSDLView = new TFrameWSDLView(*dm, frmKereso, QRfrm_Crossref, TabSheetWSDLView);
+    WSDLView->setObjectName(QStringLiteral("FrameWSDLView"));
+    TabSheetWSDLView->layout()->addWidget(WSDLView);
+    WSDLView->SetStatusBar(MyStB);
+    WSDLView->SetContextActions(ActCrossreferenceInterfaces, ActCrossreferenceOperations, ActCrossreferenceInputsOutputs,
+                                ActCrossReferenceParameters, ActGenerateWSDL, ActGenerateASR);
+    connect(PageControlMain, &QTabWidget::currentChanged, this, [this] {
+        QWidget *page = PageControlMain->currentWidget();
+        if (page == m_lastPage)
+            return;
+        MyStB->ClearMessage();
+        if (m_lastPage == TabSheetWSDLView)
+            WSDLView->LeavePage();
+        m_lastPage = page;
+        if (page == TabSheetWSDLView)
+            RunCommand(MyStB, [this] { WSDLView->EnterPage(OutputDirectory()); });
+    });
 }
 
 void TfrmQuenbarMain::buildActions()

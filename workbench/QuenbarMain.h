@@ -34,6 +34,9 @@ class TGroupBoxWM_Drop;
 class TMyStatusBar;
 class TStringListHolder;
 class TSourceList;
+class TFrameWSDLView;
+class TfrmKereso;
+class TQRfrm_Crossref;
 class TConverterRun;
 class TWorkbenchRunHost;
 class TfrmProgressQuenbar;
@@ -86,6 +89,9 @@ public:
     QPlainTextEdit *MemoToolNameDefault;
     QPushButton *ButtonApplyINI;
     QTabWidget *PageControlViewer;
+    TFrameWSDLView *WSDLView = nullptr;   // made when the repository module is handed in
+    TfrmKereso *frmKereso = nullptr;
+    TQRfrm_Crossref *QRfrm_Crossref = nullptr;
 
     QAction *ActNewProject, *ActOpenProject, *ActSaveProject, *ActSaveProjectAs, *ActCloseAll;
     QAction *ActAddfiles, *ActAddDirectories, *ActRemoveFiles, *ActUnselectAll, *ActSelectAll, *ActToggleSelect;
@@ -242,4 +248,5 @@ private:
     QString m_presetJobFile;
     QString m_loadProjectName;
     QMenu *m_menuFile = nullptr;
+    QWidget *m_lastPage = nullptr;
 };

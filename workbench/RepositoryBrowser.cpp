@@ -74,8 +74,8 @@ QString displayText(const QVariant &value)
     return value.toString();
 }
 
-// Cells keep the narrow text margin of the original grids, so a column sized
-// to its text (LayoutHelpers) shows the text whole.
+// Cells keep a narrow text margin, so a column sized to its text
+// (LayoutHelpers) shows the text whole.
 class TGridCellStyle : public QProxyStyle
 {
 public:
@@ -141,11 +141,33 @@ void TRepositoryGridModel::SetTable(TRepositoryTable *table)
     detach();
     m_table = table;
     attach();
+    if (m_suspended) {
+        // No rows of the previous table stay behind.
+        beginResetModel();
+        m_pages.clear();
+        m_pageUse.clear();
+        m_rowCount = 0;
+        m_lastCurrent = -1;
+        endResetModel();
+    }
     reload();
+}
+
+void TRepositoryGridModel::SetSuspended(bool suspended)
+{
+    if (m_suspended == suspended)
+        return;
+    m_suspended = suspended;
+    if (!suspended && std::exchange(m_dirty, false))
+        reload();
 }
 
 void TRepositoryGridModel::reload()
 {
+    if (m_suspended) {
+        m_dirty = true;
+        return;
+    }
     beginResetModel();
     m_pages.clear();
     m_pageUse.clear();
@@ -170,6 +192,10 @@ int TRepositoryGridModel::CurrentRow() const
 
 void TRepositoryGridModel::tableCurrentChanged()
 {
+    if (m_suspended) {
+        m_dirty = true;
+        return;
+    }
     // The rows are about to be read again when the table's filter moved;
     // until then only rows inside the known ones are touched.
     const int row = CurrentRow();
@@ -276,7 +302,7 @@ QVariant TRepositoryGridModel::data(const QModelIndex &index, int role) const
         return QVariant();
     try {
         // The row being edited shows what the user typed so far.
-        if (isEditing(m_table) && index.row() == CurrentRow())
+        if (m_table && m_table->State() == TRepositoryTable::TState::Edit && index.row() == CurrentRow())
             return displayText(m_table->FieldValue(column.field));
     } catch (const EQuenbarError &) {
         return QVariant();
@@ -351,10 +377,27 @@ void TDBGridWithDrag::SetDataSource(TRepositoryGridModel *model)
             setColumnWidth(c, width);
         }
     }
-    if (model)
+    if (model) {
         m_modelConnection =
             connect(model, &TRepositoryGridModel::CurrentRowChanged, this, &TDBGridWithDrag::SyncToTable);
+        model->SetSuspended(!isVisible());
+    }
     SyncToTable();
+}
+
+void TDBGridWithDrag::showEvent(QShowEvent *event)
+{
+    QTableView::showEvent(event);
+    if (m_model)
+        m_model->SetSuspended(false);
+    SyncToTable();
+}
+
+void TDBGridWithDrag::hideEvent(QHideEvent *event)
+{
+    QTableView::hideEvent(event);
+    if (m_model && !isVisible())
+        m_model->SetSuspended(true);
 }
 
 TMyStatusBar *TDBGridWithDrag::bar()
@@ -793,14 +836,17 @@ void TFrameWSDLView::buildColumn(int index, const QString &title, TRepositoryTab
     c.searchButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     c.layout->addWidget(c.searchButton);
 
-    TRepositoryTable *t = &table;
+    const QPointer<TRepositoryTable> t = &table;
     c.grid->OnMouseWheel = [this, t](bool down) {
-        if (t->Active())
+        if (t && t->Active())
             RunCommand(bar(), [t, down] { t->MoveBy(down ? 3 : -3); });
         return true;
     };
     c.grid->OnMouseUp = [this] { FitBrowserColumns(); };
-    c.grid->OnDeleteRecord = [t] { t->Delete(); };
+    c.grid->OnDeleteRecord = [t] {
+        if (t)
+            t->Delete();
+    };
     connect(c.editorSplitter, &QSplitter::splitterMoved, this, [this, index] { editorSplitterMoved(index); });
     connect(c.searchButton, &QToolButton::toggled, this,
             [this, index](bool pressed) { searchButtonToggled(index, pressed); });
@@ -832,7 +878,7 @@ void TFrameWSDLView::SetStatusBar(TMyStatusBar *bar)
 
 void TFrameWSDLView::SetContextActions(QAction *crossreferenceInterfaces, QAction *crossreferenceOperations,
                                        QAction *crossreferenceInputsOutputs, QAction *crossReferenceParameters,
-                                       QAction *generateWSDL, QAction *generateASR)
+                                       QAction *generateWSDL, QAction *generateASR, bool connectHandlers)
 {
     using Handler = void (TFrameWSDLView::*)();
     const std::pair<QAction *, Handler> crossreferences[] = {
@@ -840,16 +886,21 @@ void TFrameWSDLView::SetContextActions(QAction *crossreferenceInterfaces, QActio
         {crossreferenceOperations, &TFrameWSDLView::ActCrossreferenceOperationsExecute},
         {crossreferenceInputsOutputs, &TFrameWSDLView::ActCrossreferenceInputsOutputsExecute},
         {crossReferenceParameters, &TFrameWSDLView::ActCrossReferenceParametersExecute}};
+    for (const QMetaObject::Connection &c : std::as_const(m_actionConnections))
+        disconnect(c);
+    m_actionConnections.clear();
     for (size_t i = 0; i < m_columns.size(); ++i) {
         TDBGridWithDrag *grid = m_columns[i].grid;
         for (QAction *a : grid->actions())
             grid->removeAction(a);
         const auto [action, handler] = crossreferences[i];
-        if (action) {
+        if (action)
             grid->addAction(action);
+        if (action && connectHandlers) {
             action->setEnabled(true);
-            connect(action, &QAction::triggered, this,
-                    [this, handler = handler] { RunCommand(bar(), [this, handler] { (this->*handler)(); }); });
+            m_actionConnections << connect(action, &QAction::triggered, this, [this, handler = handler] {
+                RunCommand(bar(), [this, handler] { (this->*handler)(); });
+            });
         }
     }
     for (QAction *a : {generateWSDL, generateASR})

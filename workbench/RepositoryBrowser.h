@@ -70,6 +70,11 @@ public:
     qint64 KeyAt(int row) const;
     // Rows read from the file so far (for the bench and the tests).
     qint64 RowsRead() const { return m_rowsRead; }
+    // While suspended (its grid hidden) the model does not follow the table,
+    // so imports that post thousands of rows pay nothing for it; resuming
+    // reads the rows again when anything changed meanwhile.
+    void SetSuspended(bool suspended);
+    bool Suspended() const { return m_suspended; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -102,6 +107,8 @@ private:
     QList<QMetaObject::Connection> m_connections;
     int m_rowCount = 0;
     int m_lastCurrent = -1;
+    bool m_suspended = false;
+    bool m_dirty = false;
     mutable std::map<int, TPage> m_pages;
     mutable std::list<int> m_pageUse; // most recent first
     mutable qint64 m_rowsRead = 0;
@@ -153,6 +160,8 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     TMyStatusBar *bar();
@@ -241,12 +250,14 @@ public:
     // Failures are reported there; the window's "MyStB" when not set.
     void SetStatusBar(TMyStatusBar *bar);
 
-    // The grids' context menus. The cross-reference actions are connected to
-    // the handlers below; the generators' actions are only placed in the
-    // Interfaces menu. Any of them may be null.
+    // The grids' context menus. With connectHandlers the cross-reference
+    // actions are enabled and run the handlers below (through RunCommand on
+    // the status bar); without it the caller connects them itself. The
+    // generators' actions are only placed in the Interfaces menu. Any of
+    // them may be null.
     void SetContextActions(QAction *crossreferenceInterfaces, QAction *crossreferenceOperations,
                            QAction *crossreferenceInputsOutputs, QAction *crossReferenceParameters,
-                           QAction *generateWSDL, QAction *generateASR);
+                           QAction *generateWSDL, QAction *generateASR, bool connectHandlers = true);
 
     // "WSDL View" became the active page: opens the repository of the output
     // directory when it is not open, then fits the columns. Failures of the
@@ -318,6 +329,7 @@ private:
     TMyStatusBar *m_bar = nullptr;
     std::vector<TColumn> m_columns;
     TDBGridWithDrag *m_searchGrid = nullptr;
+    QList<QMetaObject::Connection> m_actionConnections;
     bool m_aligning = false;
     bool m_autoSizePosted = false;
     bool m_autoSizePanels = false;

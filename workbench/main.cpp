@@ -6,7 +6,10 @@
 #include "QuenbarDB.h"
 #include "QuenbarMain.h"
 
+#include <QTabWidget>
 #include <QTimer>
+
+#include <memory>
 
 int main(int argc, char **argv)
 {
@@ -15,12 +18,13 @@ int main(int argc, char **argv)
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Quenbar shell application"));
     QApplication::setQuitOnLastWindowClosed(true);
 
+    std::unique_ptr<TDM> DM;   // declared first: it outlives the windows that show it
     TfrmQuenbarMain frmQuenbarMain;
     TfrmProgressQuenbar frmProgressQuenbar(&frmQuenbarMain);
-    TDM DM;
-    DM.SetStatusBar(frmQuenbarMain.MyStB);
+    DM = std::make_unique<TDM>();
+    DM->SetStatusBar(frmQuenbarMain.MyStB);
     frmQuenbarMain.setProgressWindow(&frmProgressQuenbar);
-    frmQuenbarMain.setDataModule(&DM);
+    frmQuenbarMain.setDataModule(DM.get());
 
     // A failed start ends the program even while other windows are open.
     QObject::connect(&frmQuenbarMain, &TfrmQuenbarMain::fatalStartReported, &app, [] { QCoreApplication::exit(1); },
@@ -29,7 +33,11 @@ int main(int argc, char **argv)
     const QString snapshot = qEnvironmentVariable("QUENBAR_SNAPSHOT");
     if (!snapshot.isEmpty())
         QObject::connect(&frmQuenbarMain, &TfrmQuenbarMain::startFinished, &app, [&frmQuenbarMain, snapshot] {
-            QTimer::singleShot(500, &frmQuenbarMain, [&frmQuenbarMain, snapshot] {
+            // QUENBAR_SNAPSHOT_PAGE=<page object name> shows that page first.
+            const QString page = qEnvironmentVariable("QUENBAR_SNAPSHOT_PAGE");
+            if (QWidget *w = page.isEmpty() ? nullptr : frmQuenbarMain.findChild<QWidget *>(page))
+                frmQuenbarMain.PageControlMain->setCurrentWidget(w);
+            QTimer::singleShot(800, &frmQuenbarMain, [&frmQuenbarMain, snapshot] {
                 frmQuenbarMain.grab().save(snapshot);
                 QCoreApplication::exit(0);
             });

@@ -197,6 +197,9 @@ private slots:
 
     void refilterDownTheChain();
     void wheelMovesThreeRows();
+    void dragStartThreshold_data();
+    void dragStartThreshold();
+    void hiddenBrowserFollowsOnShow();
     void editingPropagatesToDuplicates();
     void confirmedDeletion_data();
     void confirmedDeletion();
@@ -328,6 +331,60 @@ void TestBrowser::wheelMovesThreeRows()
     QCOMPARE(m_view->DBGrid4->currentIndex().row(), 3);
 }
 
+void TestBrowser::dragStartThreshold_data()
+{
+    QTest::addColumn<QPoint>("moved");
+    QTest::addColumn<bool>("started");
+    QTest::newRow("4 right") << QPoint(4, 0) << false;
+    QTest::newRow("5 right") << QPoint(5, 0) << true;
+    QTest::newRow("5 up") << QPoint(0, -5) << true;
+    QTest::newRow("4 left, 4 down") << QPoint(-4, 4) << false;
+}
+
+void TestBrowser::dragStartThreshold()
+{
+    QFETCH(QPoint, moved);
+    QFETCH(bool, started);
+    showView();
+    int drags = 0;
+    m_view->DBGrid1->OnStartDrag = [&drags] { ++drags; };
+    QWidget *viewport = m_view->DBGrid1->viewport();
+    const QPoint down = m_view->DBGrid1->visualRect(m_view->DataSourceInterfaces->index(1, 0)).center();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, down);
+    QTest::mouseMove(viewport, down + moved);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, down + moved);
+    QCOMPARE(drags, started ? 1 : 0);
+    // Without a handler the grid just selects.
+    m_view->DBGrid1->OnStartDrag = nullptr;
+    QTest::mousePress(viewport, Qt::LeftButton, {}, down);
+    QTest::mouseMove(viewport, down + QPoint(20, 0));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, down + QPoint(20, 0));
+    QCOMPARE(m_dm->TableInterfaces().AsString("Name"), QStringLiteral("CustomerService"));
+}
+
+void TestBrowser::hiddenBrowserFollowsOnShow()
+{
+    showView();
+    TDM &dm = *m_dm;
+    positionOn(dm, "CustomerService", "PUT", "PUTRequest");
+    QCOMPARE(m_view->DataSourceParameters->rowCount(), 3);
+    // Another page is shown (an import runs): the grids do not follow meanwhile.
+    m_window->hide();
+    QVERIFY(m_view->DataSourceParameters->Suspended());
+    const qint64 read = m_view->DataSourceParameters->RowsRead();
+    for (const char *name : {"EXTRA1", "EXTRA2"})
+        dm.TableParameters().Insert({{QStringLiteral("Name"), QString::fromLatin1(name)}, {QStringLiteral("LevelX"), 1}});
+    QCOMPARE(m_view->DataSourceParameters->rowCount(), 3);
+    QCOMPARE(m_view->DataSourceParameters->RowsRead(), read);
+    // Back on the page they show the table as it is now.
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(!m_view->DataSourceParameters->Suspended());
+    QCOMPARE(m_view->DataSourceParameters->rowCount(), 5);
+    QCOMPARE(m_view->DBGrid4->currentIndex().row(), 4);
+    QVERIFY(m_view->DataSourceParameters->data(m_view->DataSourceParameters->index(4, 1)).toString().endsWith("EXTRA2"));
+}
+
 void TestBrowser::editingPropagatesToDuplicates()
 {
     showView();
@@ -435,9 +492,11 @@ void TestBrowser::searchPositionsTheBrowser()
     QCOMPARE(kereso->DBGridKereso->currentIndex().row(), kereso->TableKereso()->RecNo());
     TRepositoryTable *tables[] = {&dm.TableInterfaces(), &dm.TableOperations(), &dm.TableInputsOutputs(),
                                   &dm.TableParameters()};
+    // The searched column's grid is hidden meanwhile; it follows once shown.
     for (int i = 0; i < 4; ++i) {
         QCOMPARE(tables[i]->AsString("Name"), positions[i]);
-        QCOMPARE(grids[i]->currentIndex().row(), tables[i]->RecNo());
+        if (i != column)
+            QCOMPARE(grids[i]->currentIndex().row(), tables[i]->RecNo());
     }
     const qint64 found = kereso->TableKereso()->Kulcs();
 
@@ -450,6 +509,8 @@ void TestBrowser::searchPositionsTheBrowser()
     QVERIFY(grids[column]->isVisible());
     QVERIFY(editors[column]->isVisible());
     QCOMPARE(tables[column]->Kulcs(), found);
+    QCOMPARE(grids[column]->currentIndex().row(), tables[column]->RecNo());
+    QCOMPARE(grids[column]->DataSource()->KeyAt(grids[column]->currentIndex().row()), found);
 }
 
 void TestBrowser::searchButtonsReleaseEachOther()

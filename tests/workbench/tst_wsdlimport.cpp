@@ -185,6 +185,8 @@ private slots:
     void killedImportLeavesEarlierInterface();
     void repositoryErrorIsReported();
     void batchWritesWhatTheTablesWrite();
+    void foldsOfOtherWritersAreRepaired_data();
+    void foldsOfOtherWritersAreRepaired();
 };
 
 void TestWsdlImport::simpleParts()
@@ -901,6 +903,41 @@ void TestWsdlImport::batchWritesWhatTheTablesWrite()
     // Both leave the tables on the same rows.
     for (const char *table : {"Interfaces", "Operations", "InputsOutputs", "Parameters", "XDuplis"})
         QCOMPARE(viaBatch.TableByName(QLatin1String(table))->Kulcs(), viaTables.TableByName(QLatin1String(table))->Kulcs());
+}
+
+void TestWsdlImport::foldsOfOtherWritersAreRepaired_data()
+{
+    QTest::addColumn<bool>("closedMeanwhile");
+    QTest::newRow("written while the repository is open") << false;
+    QTest::newRow("written while it is closed") << true;
+}
+
+void TestWsdlImport::foldsOfOtherWritersAreRepaired()
+{
+    // Another program spoils the fold columns the groups are found by; the
+    // next import's open repairs them, so the groups are found, not doubled.
+    QFETCH(bool, closedMeanwhile);
+    QTemporaryDir tmp;
+    const QString file = writeFile(tmp.filePath(QStringLiteral("Shop.wsdl")), goodShop());
+    TDM dm;
+    TWsdlImporter importer(dm, tmp.path());
+    importer.ImportWsdlFile(file);
+    QCOMPARE(count(dm, QStringLiteral("XDuplis")), 4);
+    if (closedMeanwhile)
+        dm.CloseRepository();
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("otherWriter"));
+        other.setDatabaseName(tmp.filePath(QStringLiteral("ParadoxDB/Interfaces.db")));
+        QVERIFY(other.open());
+        QSqlQuery q(other);
+        QVERIFY2(q.exec(QStringLiteral("update XDuplis set OwnNameFold = 'SPOILT' || Kulcs")), qPrintable(q.lastError().text()));
+        q.finish();
+        other.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("otherWriter"));
+    importer.ImportWsdlFile(file);
+    QCOMPARE(count(dm, QStringLiteral("XDuplis")), 4);
+    QCOMPARE(query(dm, QStringLiteral("select count(*) from XDuplis where OwnNameFold like 'SPOILT%'")), QStringList{"0"});
 }
 
 int main(int argc, char *argv[])
