@@ -130,6 +130,21 @@ void prepare(QSqlQuery &query, const QString &sql)
         throw EDatabaseError(query.lastError().text());
 }
 
+// Resets a kept statement when its use ends, so that no read stays open.
+class TStatementUse
+{
+public:
+    explicit TStatementUse(QSqlQuery &query) : m_query(query) {}
+    ~TStatementUse() { m_query.finish(); }
+    TStatementUse(const TStatementUse &) = delete;
+    TStatementUse &operator=(const TStatementUse &) = delete;
+    QSqlQuery &operator*() const { return m_query; }
+    QSqlQuery *operator->() const { return &m_query; }
+
+private:
+    QSqlQuery &m_query;
+};
+
 [[noreturn]] void fieldNotFound(const QString &field)
 {
     throw EDatabaseError(QStringLiteral("Field '") + field + QStringLiteral("' not found"));
@@ -360,15 +375,14 @@ void TRepositoryTable::ensureKeys() const
     m_keys.clear();
     m_posValid = false;
     if (m_dm && Active() && (!m_master || m_masterKey)) {
-        QSqlQuery q(m_dm->database());
-        q.setForwardOnly(true);
         const QString filter = filterClause();
-        prepare(q, QStringLiteral("select Kulcs from ") + m_def->name
-                       + (filter.isEmpty() ? QString() : QStringLiteral(" where ") + filter) + orderClause());
-        bindFilter(q);
-        execPrepared(q);
-        while (q.next())
-            m_keys.push_back(q.value(0).toLongLong());
+        TStatementUse q(m_dm->statement(QStringLiteral("select Kulcs from ") + m_def->name
+                                        + (filter.isEmpty() ? QString() : QStringLiteral(" where ") + filter)
+                                        + orderClause()));
+        bindFilter(*q);
+        execPrepared(*q);
+        while (q->next())
+            m_keys.push_back(q->value(0).toLongLong());
     }
     m_keysValid = true;
 }
@@ -397,12 +411,11 @@ bool TRepositoryTable::fetch(qint64 key, std::vector<QVariant> &into) const
 {
     if (!m_dm || (m_master && !m_masterKey))
         return false;
-    QSqlQuery q(m_dm->database());
-    q.setForwardOnly(true);
     const QString filter = filterClause();
-    prepare(q, QStringLiteral("select ") + columnList() + QStringLiteral(" from ") + m_def->name
-                   + QStringLiteral(" where Kulcs = :Kulcs")
-                   + (filter.isEmpty() ? QString() : QStringLiteral(" and ") + filter));
+    TStatementUse use(m_dm->statement(QStringLiteral("select ") + columnList() + QStringLiteral(" from ") + m_def->name
+                                      + QStringLiteral(" where Kulcs = :Kulcs")
+                                      + (filter.isEmpty() ? QString() : QStringLiteral(" and ") + filter)));
+    QSqlQuery &q = *use;
     q.bindValue(QStringLiteral(":Kulcs"), qlonglong(key));
     bindFilter(q);
     execPrepared(q);
@@ -473,16 +486,14 @@ void TRepositoryTable::goFirst()
         // read when navigation needs it, not on every open and refilter.
         std::optional<qint64> first;
         if (m_dm && Active() && (!m_master || m_masterKey)) {
-            QSqlQuery q(m_dm->database());
-            q.setForwardOnly(true);
             const QString filter = filterClause();
-            prepare(q, QStringLiteral("select Kulcs from ") + m_def->name
-                           + (filter.isEmpty() ? QString() : QStringLiteral(" where ") + filter) + orderClause()
-                           + QStringLiteral(" limit 1"));
-            bindFilter(q);
-            execPrepared(q);
-            if (q.next())
-                first = q.value(0).toLongLong();
+            TStatementUse q(m_dm->statement(QStringLiteral("select Kulcs from ") + m_def->name
+                                            + (filter.isEmpty() ? QString() : QStringLiteral(" where ") + filter)
+                                            + orderClause() + QStringLiteral(" limit 1")));
+            bindFilter(*q);
+            execPrepared(*q);
+            if (q->next())
+                first = q->value(0).toLongLong();
         }
         if (first)
             setCurrent(*first, 0);
@@ -981,24 +992,24 @@ void TRepositoryTable::writeBuffer(bool inserting)
             values << RepositorySchema::Fold(m_buffer[i].toString(), f.size);
         }
     }
-    QSqlQuery q(m_dm->database());
+    QString sql;
     if (inserting) {
         QStringList marks;
         for (qsizetype i = 0; i < columns.size(); ++i)
             marks << QStringLiteral("?");
-        prepare(q, QStringLiteral("insert into ") + m_def->name + QStringLiteral(" (")
-                       + columns.join(QStringLiteral(", ")) + QStringLiteral(") values (")
-                       + marks.join(QStringLiteral(", ")) + QLatin1Char(')'));
+        sql = QStringLiteral("insert into ") + m_def->name + QStringLiteral(" (") + columns.join(QStringLiteral(", "))
+              + QStringLiteral(") values (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
     } else {
-        prepare(q, QStringLiteral("update ") + m_def->name + QStringLiteral(" set ")
-                       + columns.join(QStringLiteral(" = ?, ")) + QStringLiteral(" = ? where Kulcs = ?"));
+        sql = QStringLiteral("update ") + m_def->name + QStringLiteral(" set ") + columns.join(QStringLiteral(" = ?, "))
+              + QStringLiteral(" = ? where Kulcs = ?");
         values << qlonglong(m_current);
     }
-    for (const QVariant &v : std::as_const(values))
-        q.addBindValue(v);
-    execPrepared(q);
+    TStatementUse q(m_dm->statement(sql));
+    for (qsizetype i = 0; i < values.size(); ++i)
+        q->bindValue(int(i), values[i]);
+    execPrepared(*q);
     if (inserting && isNullValue(m_buffer[0]))
-        m_buffer[0] = QVariant(q.lastInsertId().toLongLong());
+        m_buffer[0] = QVariant(q->lastInsertId().toLongLong());
 }
 
 void TRepositoryTable::propagateEdit()
@@ -1219,7 +1230,7 @@ QVariant keyOrNull(qint64 key)
 struct TRepositoryBatch::TStatement
 {
     const TRepositoryTableDef *def = nullptr;
-    QSqlQuery query;
+    QSqlQuery *query = nullptr; // kept by the module while the connection is open
 };
 
 TRepositoryBatch::TRepositoryBatch(TDM &dm) : m_dm(dm), m_generation(dm.m_generation)
@@ -1256,7 +1267,6 @@ TRepositoryBatch::TStatement &TRepositoryBatch::statement(int table)
         return *st;
     st = std::make_unique<TStatement>();
     st->def = &RepositorySchema::Tables()[size_t(table)];
-    st->query = QSqlQuery(m_dm.database());
     QStringList columns;
     QStringList marks;
     for (const TRepositoryField &f : st->def->fields) {
@@ -1267,9 +1277,9 @@ TRepositoryBatch::TStatement &TRepositoryBatch::statement(int table)
             marks << QStringLiteral("?");
         }
     }
-    prepare(st->query, QStringLiteral("insert into ") + st->def->name + QStringLiteral(" (")
-                           + columns.join(QStringLiteral(", ")) + QStringLiteral(") values (")
-                           + marks.join(QStringLiteral(", ")) + QLatin1Char(')'));
+    st->query = &m_dm.statement(QStringLiteral("insert into ") + st->def->name + QStringLiteral(" (")
+                                + columns.join(QStringLiteral(", ")) + QStringLiteral(") values (")
+                                + marks.join(QStringLiteral(", ")) + QLatin1Char(')'));
     return *st;
 }
 
@@ -1287,11 +1297,12 @@ qint64 TRepositoryBatch::insert(int table, std::vector<QVariant> &values)
         QVariant &v = values[i];
         if (f.kind == TRepositoryFieldKind::Text && !isNullValue(v))
             v = RepositorySchema::Truncated(v.toString(), f.size);
-        st.query.bindValue(column++, sqlValue(f, v));
+        st.query->bindValue(column++, sqlValue(f, v));
         if (f.folded)
-            st.query.bindValue(column++, RepositorySchema::Fold(v.toString(), f.size));
+            st.query->bindValue(column++, RepositorySchema::Fold(v.toString(), f.size));
     }
-    execPrepared(st.query);
+    TStatementUse use(*st.query);
+    execPrepared(*st.query);
     ++m_nextKey[size_t(table)];
     // A rollback of the enclosing transaction makes the tables read again.
     m_dm.m_txDirty = true;
@@ -1364,18 +1375,15 @@ qint64 TRepositoryBatch::DuplicateKey(const TParameterRow &row, QString &qualifi
 
     qint64 group = m_groups.value(folded, 0);
     if (group == 0) {
-        if (!m_findGroup) {
-            m_findGroup = std::make_unique<QSqlQuery>(m_dm.database());
-            m_findGroup->setForwardOnly(true);
-            prepare(*m_findGroup,
-                    QStringLiteral("select Kulcs from XDuplis where QualifierNameFold = ? and OwnNameFold = ?"));
+        {
+            TStatementUse q(
+                m_dm.statement(QStringLiteral("select Kulcs from XDuplis where QualifierNameFold = ? and OwnNameFold = ?")));
+            q->bindValue(0, folded.first);
+            q->bindValue(1, folded.second);
+            execPrepared(*q);
+            if (q->next())
+                group = q->value(0).toLongLong();
         }
-        m_findGroup->bindValue(0, folded.first);
-        m_findGroup->bindValue(1, folded.second);
-        execPrepared(*m_findGroup);
-        if (m_findGroup->next())
-            group = m_findGroup->value(0).toLongLong();
-        m_findGroup->finish();
         if (group == 0) {
             // Kulcs, QualifierName, OwnName
             std::vector<QVariant> v{QVariant(), owner, name};
@@ -1406,9 +1414,15 @@ void TRepositoryBatch::Finish()
         TRepositoryTable *t = chain[i];
         if (!t->Active())
             continue;
+        if (t->m_master)
+            t->m_masterKey = t->m_master->Active() ? t->m_master->effectiveKey() : std::optional<qint64>();
         t->invalidateKeys();
-        if (keys[i] > 0)
+        if (keys[i] > 0) {
+            // The details are positioned next: they need not go to their
+            // first rows on the way.
+            t->m_notifiedKey = keys[i];
             t->setCurrent(keys[i]);
+        }
         if (!t->HasCurrent())
             t->goFirst();
         emit t->RowsChanged();
@@ -1536,19 +1550,49 @@ QSqlQuery TDM::exec(const QString &sql) const
 
 qint64 TDM::nextKey(const QString &tableName) const
 {
-    QSqlQuery q = exec(QStringLiteral("select max(Kulcs) + 1 as Kulcs from %1 ").arg(tableName));
-    if (q.next() && !q.isNull(0))
-        return q.value(0).toLongLong();
+    TStatementUse q(statement(QStringLiteral("select max(Kulcs) + 1 as Kulcs from %1 ").arg(tableName)));
+    execPrepared(*q);
+    if (q->next() && !q->isNull(0))
+        return q->value(0).toLongLong();
     return 1;
+}
+
+QSqlQuery &TDM::statement(const QString &sql) const
+{
+    auto it = m_statements.find(sql);
+    if (it == m_statements.end()) {
+        auto query = std::make_shared<QSqlQuery>(database());
+        query->setForwardOnly(true);
+        prepare(*query, sql);
+        it = m_statements.insert(sql, query);
+    }
+    return **it;
 }
 
 bool TDM::tableExists(const QString &tableName) const
 {
-    QSqlQuery q(database());
-    prepare(q, QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = ? collate nocase"));
-    q.addBindValue(tableName);
-    execPrepared(q);
-    return q.next() && q.value(0).toInt() > 0;
+    TStatementUse q(statement(QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = ? collate nocase")));
+    q->bindValue(0, tableName);
+    execPrepared(*q);
+    return q->next() && q->value(0).toInt() > 0;
+}
+
+bool TDM::IsOpenUnchanged(const QString &folder) const
+{
+    if (!Connected() || m_folder.isEmpty() || !sameFolder(folder, m_folder) || m_dataVersion < 0)
+        return false;
+    for (const TRepositoryTable *t : {m_interfaces.get(), m_operations.get(), m_inputsOutputs.get(), m_parameters.get(),
+                                      m_duplis.get()})
+        if (t->State() != TRepositoryTable::TState::Browse)
+            return false;
+    for (const TRepositoryTable *t : m_allTables)
+        if (t->State() == TRepositoryTable::TState::Edit || t->State() == TRepositoryTable::TState::Insert)
+            return false;
+    try {
+        return dataVersion() == m_dataVersion;
+    } catch (const EDatabaseError &) {
+        return false;
+    }
 }
 
 bool TDM::sameFolder(const QString &a, const QString &b) const
@@ -1758,8 +1802,10 @@ void TDM::closeConnection()
         } catch (const EDatabaseError &) {
             asLeft = false;
         }
+        m_statements.clear();
         db.close(); // an open transaction is rolled back by SQLite
     }
+    m_statements.clear();
     m_leftStamp = asLeft ? fileStamp(file) : QByteArray();
     m_leftFile = asLeft ? QFileInfo(file).canonicalFilePath() : QString();
     m_fileAsLeft = false;
@@ -1868,6 +1914,20 @@ void TDM::DeleteInterfaceByCSVName(const QString &csvName)
     for (TRepositoryTable *t : m_allTables)
         if (t->Active())
             t->CheckBrowseMode();
+    // Names are stored cut to the field size, so the lookup is cut too.
+    const TRepositoryField *csvField = RepositorySchema::Find(QStringLiteral("Interfaces"))->field(QStringLiteral("CSVName"));
+    std::vector<qint64> keys;
+    {
+        TStatementUse q(statement(QStringLiteral("select Kulcs from Interfaces where CSVName = :CSVName ")));
+        q->bindValue(QStringLiteral(":CSVName"), RepositorySchema::Truncated(csvName, csvField->size));
+        execPrepared(*q);
+        while (q->next())
+            if (!q->isNull(0))
+                keys.push_back(q->value(0).toLongLong());
+    }
+    // Nothing to delete (a first import): the tables stay as they are.
+    if (keys.empty())
+        return;
     std::vector<TRepositoryTable *> wasActive;
     for (TRepositoryTable *t : m_allTables)
         if (t->Active())
@@ -1880,18 +1940,6 @@ void TDM::DeleteInterfaceByCSVName(const QString &csvName)
     };
     try {
         TRepositoryTransaction tx(*this);
-        // Names are stored cut to the field size, so the lookup is cut too.
-        const TRepositoryField *csvField = RepositorySchema::Find(QStringLiteral("Interfaces"))->field(QStringLiteral("CSVName"));
-        std::vector<qint64> keys;
-        {
-            QSqlQuery q(database());
-            prepare(q, QStringLiteral("select Kulcs from Interfaces where CSVName = :CSVName "));
-            q.bindValue(QStringLiteral(":CSVName"), RepositorySchema::Truncated(csvName, csvField->size));
-            execPrepared(q);
-            while (q.next())
-                if (!q.isNull(0))
-                    keys.push_back(q.value(0).toLongLong());
-        }
         static const char *const statements[] = {
             "delete from Parameters where InterfacesKulcs = :InterfacesKulcs ",
             "delete from InputsOutputs where InterfacesKulcs = :InterfacesKulcs ",
@@ -1900,10 +1948,9 @@ void TDM::DeleteInterfaceByCSVName(const QString &csvName)
         };
         for (const qint64 key : keys) {
             for (const char *sql : statements) {
-                QSqlQuery q(database());
-                prepare(q, QString::fromLatin1(sql));
-                q.bindValue(QStringLiteral(":InterfacesKulcs"), qlonglong(key));
-                execPrepared(q);
+                TStatementUse q(statement(QString::fromLatin1(sql)));
+                q->bindValue(QStringLiteral(":InterfacesKulcs"), qlonglong(key));
+                execPrepared(*q);
             }
         }
         tx.Commit();
@@ -1931,13 +1978,12 @@ qint64 TDM::DuplicateKey(QString &qualifier)
 
     std::optional<qint64> group;
     {
-        QSqlQuery q(database());
-        prepare(q, QStringLiteral("select Kulcs from XDuplis where QualifierNameFold = ? and OwnNameFold = ?"));
-        q.addBindValue(RepositorySchema::Fold(owner, size));
-        q.addBindValue(RepositorySchema::Fold(name, size));
-        execPrepared(q);
-        if (q.next())
-            group = q.value(0).toLongLong();
+        TStatementUse q(statement(QStringLiteral("select Kulcs from XDuplis where QualifierNameFold = ? and OwnNameFold = ?")));
+        q->bindValue(0, RepositorySchema::Fold(owner, size));
+        q->bindValue(1, RepositorySchema::Fold(name, size));
+        execPrepared(*q);
+        if (q->next())
+            group = q->value(0).toLongLong();
     }
     if (group) {
         duplis.Locate(*group);

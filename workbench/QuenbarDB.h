@@ -300,7 +300,6 @@ private:
     TDM &m_dm;
     quint64 m_generation;
     std::vector<std::unique_ptr<TStatement>> m_statements; // by table, in schema order
-    std::unique_ptr<QSqlQuery> m_findGroup;
     std::vector<qint64> m_nextKey;                         // by table
     QHash<std::pair<QString, QString>, qint64> m_groups;   // (folded qualifier, folded name) -> group
     qint64 m_interface = 0;
@@ -337,6 +336,10 @@ public:
     bool OpenRepository(const QString &folder, bool reset);
     void CloseRepository();
     bool Connected() const;
+    // The repository of that folder is open with every table browsing, and
+    // no other connection has written to it since it was opened: opening it
+    // again would find it just as it is.
+    bool IsOpenUnchanged(const QString &folder) const;
     QString Folder() const { return m_folder; }
     QString DatabaseFile() const;
 
@@ -392,6 +395,9 @@ private:
     bool tableExists(const QString &tableName) const;
     QSqlQuery exec(const QString &sql) const; // throws EDatabaseError
     qint64 nextKey(const QString &tableName) const;
+    // A statement of the open connection, prepared on first use and kept
+    // until the connection closes; reset after each use.
+    QSqlQuery &statement(const QString &sql) const;
 
     void beginTransaction();
     void commitTransaction(int level);
@@ -414,6 +420,7 @@ private:
     QByteArray m_leftStamp;
     bool m_fileAsLeft = false; // the file being opened is that file, unchanged
     qint64 m_dataVersion = -1;   // of the open connection; another writer changes it
+    mutable QHash<QString, std::shared_ptr<QSqlQuery>> m_statements;
     int m_txDepth = 0;
     bool m_txDirty = false;
     quint64 m_generation = 0;

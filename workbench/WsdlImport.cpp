@@ -161,7 +161,11 @@ TWsdlImportCounts TWsdlImporter::ImportWsdlFile(const QString &fileName)
     m_counts = TWsdlImportCounts();
     const QString baseName = QFileInfo(fileName).completeBaseName();
 
-    m_dm.OpenRepository(RepositoryFolder(), false);
+    // Opened afresh unless it is open here already just as a new open would
+    // find it (nothing edited, no other writer since): that saves the
+    // repository checks on every document of a long run.
+    if (!m_dm.IsOpenUnchanged(RepositoryFolder()))
+        m_dm.OpenRepository(RepositoryFolder(), false);
     // The old interface goes in the same transaction as the new one comes:
     // whatever stops the import leaves the repository as it was.
     TRepositoryTransaction tx(m_dm);

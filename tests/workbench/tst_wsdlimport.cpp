@@ -1,5 +1,4 @@
 #include "Errors.h"
-#include "KorvelXML.h"
 #include "ProgressQuenbar.h"
 #include "QuenbarDB.h"
 #include "ScriptedDialogs.h"
@@ -180,6 +179,7 @@ private slots:
     void failuresLeaveRepositoryUnchanged();
     void truncatedAnywhereFails();
     void binaryFileFails();
+    void missingFileFails();
     void deepMarkupIsSkippedWithoutRecursion();
     void stopInProgressWindowRollsBack();
     void killedImportLeavesEarlierInterface();
@@ -695,6 +695,25 @@ void TestWsdlImport::binaryFileFails()
         QVERIFY(!error.startsWith(QStringLiteral("<other error>")));
         QCOMPARE(count(dm, QStringLiteral("Interfaces")), 0);
     }
+}
+
+void TestWsdlImport::missingFileFails()
+{
+    QTemporaryDir tmp;
+    TDM dm;
+    TWsdlImporter importer(dm, tmp.path());
+    importer.ImportWsdlFile(writeFile(tmp.filePath(QStringLiteral("Shop.wsdl")), goodShop()));
+    const QStringList before = snapshot(dm);
+    const QString missing = tmp.filePath(QStringLiteral("gone/Shop.wsdl"));
+    QString error;
+    try {
+        importer.ImportWsdlFile(missing);
+    } catch (const EFileError &e) {
+        error = e.message();
+    }
+    QVERIFY2(error.startsWith(QStringLiteral("Can not open file ") + missing), qPrintable(error));
+    QCOMPARE(snapshot(dm), before);
+    QVERIFY(!dm.Importing());
 }
 
 void TestWsdlImport::deepMarkupIsSkippedWithoutRecursion()
