@@ -365,10 +365,10 @@ QStringList programArguments()
     return args;
 }
 
-// Names of a specification, lower-cased, each with a leading "-".
-QStringList specNames(const QString &spec)
+// The long and short names of an option, lower-cased, each with a leading "-".
+QStringList optionNames(const QString &option)
 {
-    QStringList parts = spec.split(QLatin1Char(':'));
+    QStringList parts = option.split(QLatin1Char(':'));
     QStringList names;
     for (int i = 0; i < parts.size() && i < 2; ++i) {
         QString n = LowerCase(parts[i]);
@@ -383,11 +383,11 @@ QStringList specNames(const QString &spec)
 
 } // namespace
 
-bool CommandLineSwitch(const QStringList &args, const QString &spec, bool defaultFlag)
+bool CommandLineSwitch(const QStringList &args, const QString &option, bool defaultFlag)
 {
-    if (spec.isEmpty())
+    if (option.isEmpty())
         return false;
-    const QStringList names = specNames(spec);
+    const QStringList names = optionNames(option);
     for (const QString &arg : args) {
         const QString head = LowerCase(TextBefore(arg, QStringLiteral("=")));
         for (const QString &n : names) {
@@ -400,23 +400,23 @@ bool CommandLineSwitch(const QStringList &args, const QString &spec, bool defaul
     return defaultFlag;
 }
 
-bool CommandLineSwitch(const QString &spec, bool defaultFlag)
+bool CommandLineSwitch(const QString &option, bool defaultFlag)
 {
-    return CommandLineSwitch(programArguments(), spec, defaultFlag);
+    return CommandLineSwitch(programArguments(), option, defaultFlag);
 }
 
-bool CommandLineValue(const QStringList &args, const QString &spec, QString &value)
+bool CommandLineValue(const QStringList &args, const QString &option, QString &value)
 {
     value.clear();
-    if (spec.isEmpty())
+    if (option.isEmpty())
         return false;
-    const QStringList parts = spec.split(QLatin1Char(':'));
+    const QStringList parts = option.split(QLatin1Char(':'));
     if (parts.size() > 2 && SameText(parts.last(), QStringLiteral("default")) && args.size() == 1
         && !args.first().contains(QLatin1Char('='))) {
         value = args.first();
         return true;
     }
-    const QStringList names = specNames(spec);
+    const QStringList names = optionNames(option);
     for (int i = 0; i < args.size(); ++i) {
         const QString &arg = args[i];
         const QString whole = LowerCase(arg);
@@ -441,9 +441,9 @@ bool CommandLineValue(const QStringList &args, const QString &spec, QString &val
     return false;
 }
 
-bool CommandLineValue(const QString &spec, QString &value)
+bool CommandLineValue(const QString &option, QString &value)
 {
-    return CommandLineValue(programArguments(), spec, value);
+    return CommandLineValue(programArguments(), option, value);
 }
 
 // ---- Value conversion ------------------------------------------------------

@@ -63,11 +63,11 @@ QString TrimControls(const QString &text);
 
 // ---- Command-line parsing --------------------------------------------------
 // Over the program's own arguments (1..n) ...
-bool CommandLineSwitch(const QString &spec, bool defaultFlag = false);
-bool CommandLineValue(const QString &spec, QString &value);
+bool CommandLineSwitch(const QString &option, bool defaultFlag = false);
+bool CommandLineValue(const QString &option, QString &value);
 // ... or over a given list of arguments (without the program name).
-bool CommandLineSwitch(const QStringList &args, const QString &spec, bool defaultFlag = false);
-bool CommandLineValue(const QStringList &args, const QString &spec, QString &value);
+bool CommandLineSwitch(const QStringList &args, const QString &option, bool defaultFlag = false);
+bool CommandLineValue(const QStringList &args, const QString &option, QString &value);
 
 // ---- Value conversion ------------------------------------------------------
 QString BoolToYN(bool flag);

@@ -175,7 +175,7 @@ void TestSharedRoutines::matchesMask()
 void TestSharedRoutines::commandLineSwitch_data()
 {
     QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("option");
     QTest::addColumn<bool>("def");
     QTest::addColumn<bool>("expected");
     const QString sha = "-ShowAdvanced:-ShA";
@@ -185,24 +185,24 @@ void TestSharedRoutines::commandLineSwitch_data()
     QTest::newRow("minus") << QStringList{"-sha-"} << sha << true << false;
     QTest::newRow("absent-default") << QStringList{"-x", "file"} << sha << true << true;
     QTest::newRow("first-decides") << QStringList{"-sha-", "-sha"} << sha << true << false;
-    QTest::newRow("no-dash-spec") << QStringList{"-p"} << "-Proj:P" << false << true;
-    QTest::newRow("empty-spec") << QStringList{"-sha"} << "" << true << false;
+    QTest::newRow("no-dash-name") << QStringList{"-p"} << "-Proj:P" << false << true;
+    QTest::newRow("empty-option") << QStringList{"-sha"} << "" << true << false;
     QTest::newRow("odd-args") << QStringList{"", "=", "-", "==-sha"} << sha << false << false;
 }
 
 void TestSharedRoutines::commandLineSwitch()
 {
     QFETCH(QStringList, args);
-    QFETCH(QString, spec);
+    QFETCH(QString, option);
     QFETCH(bool, def);
     QFETCH(bool, expected);
-    QCOMPARE(CommandLineSwitch(args, spec, def), expected);
+    QCOMPARE(CommandLineSwitch(args, option, def), expected);
 }
 
 void TestSharedRoutines::commandLineValue_data()
 {
     QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("option");
     QTest::addColumn<bool>("found");
     QTest::addColumn<QString>("value");
     QTest::newRow("pair") << QStringList{"-r", "/tools"} << "-Root:-R" << true << "/tools";
@@ -220,11 +220,11 @@ void TestSharedRoutines::commandLineValue_data()
 void TestSharedRoutines::commandLineValue()
 {
     QFETCH(QStringList, args);
-    QFETCH(QString, spec);
+    QFETCH(QString, option);
     QFETCH(bool, found);
     QFETCH(QString, value);
     QString got = "stale";
-    QCOMPARE(CommandLineValue(args, spec, got), found);
+    QCOMPARE(CommandLineValue(args, option, got), found);
     QCOMPARE(got, value);
 }
 
