@@ -70,18 +70,32 @@ void FitFormToWorkArea(QWidget *window)
         window->resize(size);
 }
 
-bool SelectEditLine(QPlainTextEdit *edit, int line, int linesAbove)
+namespace {
+
+// The cursor selecting a whole line (to the start of the next one); an
+// invalid block when the line does not exist.
+QTextBlock lineSelection(QTextDocument *doc, int line, QTextCursor &cursor)
 {
-    if (!edit || line < 0)
-        return false;
-    QTextDocument *doc = edit->document();
-    const QTextBlock block = doc->findBlockByNumber(line);
+    const QTextBlock block = line < 0 ? QTextBlock() : doc->findBlockByNumber(line);
     if (!block.isValid())
-        return false;
-    QTextCursor cursor(block);
+        return block;
+    cursor = QTextCursor(block);
     const QTextBlock next = block.next();
     if (next.isValid())
         cursor.setPosition(next.position(), QTextCursor::KeepAnchor);
+    return block;
+}
+
+} // namespace
+
+bool SelectEditLine(QPlainTextEdit *edit, int line, int linesAbove)
+{
+    if (!edit)
+        return false;
+    QTextCursor cursor;
+    const QTextBlock block = lineSelection(edit->document(), line, cursor);
+    if (!block.isValid())
+        return false;
     edit->setTextCursor(cursor);
     edit->ensureCursorVisible();
     // The plain text edit scrolls by (wrapped) lines; the scroll bar clamps.
@@ -91,16 +105,13 @@ bool SelectEditLine(QPlainTextEdit *edit, int line, int linesAbove)
 
 bool SelectEditLine(QTextEdit *edit, int line, int linesAbove)
 {
-    if (!edit || line < 0)
+    if (!edit)
         return false;
     QTextDocument *doc = edit->document();
-    const QTextBlock block = doc->findBlockByNumber(line);
+    QTextCursor cursor;
+    const QTextBlock block = lineSelection(doc, line, cursor);
     if (!block.isValid())
         return false;
-    QTextCursor cursor(block);
-    const QTextBlock next = block.next();
-    if (next.isValid())
-        cursor.setPosition(next.position(), QTextCursor::KeepAnchor);
     edit->setTextCursor(cursor);
     edit->ensureCursorVisible();
     // This edit scrolls by pixels: bring the paragraph linesAbove paragraphs
