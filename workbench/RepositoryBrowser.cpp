@@ -559,16 +559,29 @@ TDBNavigator::TDBNavigator(QWidget *parent) : TFrame(parent)
     UpdateButtons();
 }
 
-void TDBNavigator::SetTable(TRepositoryTable *table)
+namespace {
+
+// Follows a table's position, rows and edit state with one slot, dropping
+// the connections to the table followed before.
+template <typename Receiver>
+void followTable(Receiver *receiver, TRepositoryTable *table, QList<QMetaObject::Connection> &connections,
+                 void (Receiver::*slot)())
 {
-    for (const QMetaObject::Connection &c : std::as_const(m_connections))
-        disconnect(c);
-    m_connections.clear();
-    m_table = table;
+    for (const QMetaObject::Connection &c : std::as_const(connections))
+        QObject::disconnect(c);
+    connections.clear();
     if (table)
         for (auto signal : {&TRepositoryTable::CurrentChanged, &TRepositoryTable::RowsChanged,
                             &TRepositoryTable::StateChanged})
-            m_connections << connect(table, signal, this, &TDBNavigator::UpdateButtons);
+            connections << QObject::connect(table, signal, receiver, slot);
+}
+
+} // namespace
+
+void TDBNavigator::SetTable(TRepositoryTable *table)
+{
+    m_table = table;
+    followTable(this, table, m_connections, &TDBNavigator::UpdateButtons);
     UpdateButtons();
 }
 
@@ -640,14 +653,8 @@ TFrameEditor::~TFrameEditor()
 
 void TFrameEditor::SetTable(TRepositoryTable *table)
 {
-    for (const QMetaObject::Connection &c : std::as_const(m_connections))
-        disconnect(c);
-    m_connections.clear();
     m_table = table;
-    if (table)
-        for (auto signal : {&TRepositoryTable::CurrentChanged, &TRepositoryTable::RowsChanged,
-                            &TRepositoryTable::StateChanged})
-            m_connections << connect(table, signal, this, &TFrameEditor::showValues);
+    followTable(this, table, m_connections, &TFrameEditor::showValues);
     DBNavigator->SetTable(table);
     showValues();
 }
