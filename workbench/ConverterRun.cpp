@@ -420,6 +420,31 @@ QStringList TConverterRun::ConverterArguments(int kind) const
     return arguments;
 }
 
+namespace {
+
+// Brackets a list of imports, however the list ends.
+class TImportsUnderway
+{
+public:
+    explicit TImportsUnderway(IConverterRunHost &host) : m_host(host)
+    {
+        if (m_host.ImportsUnderway)
+            m_host.ImportsUnderway(true);
+    }
+    ~TImportsUnderway()
+    {
+        if (m_host.ImportsUnderway)
+            m_host.ImportsUnderway(false);
+    }
+    TImportsUnderway(const TImportsUnderway &) = delete;
+    TImportsUnderway &operator=(const TImportsUnderway &) = delete;
+
+private:
+    IConverterRunHost &m_host;
+};
+
+} // namespace
+
 void TConverterRun::importWsdl(const QString &path)
 {
     if (m_host.ImportWsdl)
@@ -534,6 +559,7 @@ bool TConverterRun::ImportOriginalWsdlFiles()
     TMyStatusBar *bar = m_host.statusBar();
     const QString wsdlDir = outputFile(kWsdlDir);
     bool any = false;
+    const TImportsUnderway underway(m_host);
     for (const TSource &s : sources()) {
         if (!s.Checked || s.Kind != 3)
             continue;
@@ -823,6 +849,7 @@ void TConverterRun::CollectConverterResults()
     const QString wsdlDir = outputFile(kWsdlDir);
     ensureInsideOutput(wsdlDir);
     QDir().mkpath(wsdlDir);
+    const TImportsUnderway underway(m_host);
     for (const QString &result : results) {
         const QString base = BaseNameOf(result);
         const int at = FindFirstByName(names, base);

@@ -57,6 +57,9 @@ public:
     // Imports one WSDL document into the repository; raises on a document it
     // cannot take. Unset: results are moved but not imported.
     std::function<void(const QString &wsdlPath)> ImportWsdl;
+    // Called with true before a list of documents is imported and with
+    // false after it, also when the list stops early. May be unset.
+    std::function<void(bool underway)> ImportsUnderway;
 
     virtual QWidget *dialogParent() = 0;
     virtual TMyStatusBar *statusBar() = 0;

@@ -1634,6 +1634,7 @@ bool TDM::OpenRepository(const QString &folder, bool reset)
                          && QFileInfo(file).canonicalFilePath() == m_leftFile;
         openConnection(file);
         createTables();
+        applyJournalMode(m_bulkWrites); // also takes back a log a crash left
         openTables();
         m_fileAsLeft = false;
         m_dataVersion = dataVersion();
@@ -1782,6 +1783,45 @@ QByteArray TDM::fileStamp(const QString &file)
            + QByteArray::number(info.lastModified().toMSecsSinceEpoch());
 }
 
+void TDM::SetBulkWrites(bool on)
+{
+    m_bulkWrites = on;
+    if (!Connected() || m_txDepth > 0 || m_walActive == on)
+        return; // the next open or close applies it
+    try {
+        applyJournalMode(on);
+    } catch (const EDatabaseError &) {
+        // A reader still busy keeps the mode; every commit stays atomic and
+        // the close takes the log back.
+    }
+}
+
+void TDM::applyJournalMode(bool bulk)
+{
+    // Switching needs no transaction open; the way back checkpoints the log
+    // into the file, synced, and removes it. A switch SQLite declines
+    // answers with the mode kept.
+    const auto journalMode = [this](const QString &sql) {
+        QSqlQuery q = exec(sql);
+        return q.next() ? q.value(0).toString().toLower() : QString();
+    };
+    const QString wal = QStringLiteral("wal");
+    QString mode = journalMode(QStringLiteral("PRAGMA journal_mode"));
+    if (bulk) {
+        if (mode != wal)
+            mode = journalMode(QStringLiteral("PRAGMA journal_mode = WAL"));
+        if (mode == wal) {
+            exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+            exec(QStringLiteral("PRAGMA wal_autocheckpoint = 10000"));
+        }
+    } else {
+        exec(QStringLiteral("PRAGMA synchronous = FULL")); // first: it never fails
+        if (mode == wal)
+            mode = journalMode(QStringLiteral("PRAGMA journal_mode = DELETE"));
+    }
+    m_walActive = mode == wal;
+}
+
 qint64 TDM::dataVersion() const
 {
     QSqlQuery q = exec(QStringLiteral("PRAGMA data_version"));
@@ -1798,6 +1838,9 @@ void TDM::closeConnection()
         // Schema and folds are kept by every write of the module; another
         // connection's commit meanwhile may have changed them.
         try {
+            m_statements.clear();
+            if (m_walActive && m_txDepth == 0)
+                applyJournalMode(false); // the file is left with its rollback journal
             asLeft = m_dataVersion >= 0 && dataVersion() == m_dataVersion;
         } catch (const EDatabaseError &) {
             asLeft = false;
@@ -1812,6 +1855,7 @@ void TDM::closeConnection()
     m_dataVersion = -1;
     m_txDepth = 0;
     m_txDirty = false;
+    m_walActive = false;
     ++m_generation;
 }
 

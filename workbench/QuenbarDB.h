@@ -353,6 +353,13 @@ public:
     // created; a complex-typed row turns the qualifier into its type.
     qint64 DuplicateKey(QString &qualifier);
 
+    // A run of many imports: commits go to a write-ahead log synced only
+    // when the run ends, so each document stays one atomic commit but does
+    // not wait for the disk. Outside a run the file keeps its rollback
+    // journal, which every tool and the checks at open expect.
+    void SetBulkWrites(bool on);
+    bool BulkWrites() const { return m_bulkWrites; }
+
     // Set while an import writes rows: no edit propagation meanwhile.
     bool Importing() const { return m_importing; }
     void SetImporting(bool on) { m_importing = on; }
@@ -390,6 +397,7 @@ private:
     static QByteArray fileStamp(const QString &file);
     qint64 dataVersion() const;
     void closeConnection();
+    void applyJournalMode(bool bulk);
     void resetFiles(const QString &folder, const QString &keepFile);
     bool sameFolder(const QString &a, const QString &b) const;
     bool tableExists(const QString &tableName) const;
@@ -413,6 +421,8 @@ private:
     QPointer<TMyStatusBar> m_bar;
     std::unique_ptr<QLockFile> m_lock;
     bool m_importing = false;
+    bool m_bulkWrites = false;
+    bool m_walActive = false; // the connection writes a write-ahead log
     // The file as the module last closed it (its header counters, size and
     // time), having checked its tables, indexes and folds at the open and
     // kept them since: opened again unchanged, it is not checked again.

@@ -201,6 +201,10 @@ void TfrmQuenbarMain::buildRunner()
 {
     RunHost = std::make_unique<TWorkbenchRunHost>(*this);
     RunHost->ImportWsdl = [this](const QString &path) { ImportWsdlDocument(path); };
+    RunHost->ImportsUnderway = [this](bool underway) {
+        if (m_dm)
+            m_dm->SetBulkWrites(underway);
+    };
     Runner = std::make_unique<TConverterRun>(*RunHost);
     bind(ActRunCSVToWSDL, [this] { Runner->ActRunCSVToWSDL(); });
     bind(ActRunTool, [this] { Runner->ActRunTool(); });

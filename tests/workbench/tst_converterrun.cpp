@@ -253,6 +253,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_tmp;
     std::unique_ptr<TTestHost> m_host;
     QStringList m_imported;
+    QStringList m_underwayCalls; // "on" and "off" as the run brackets its imports
     QString m_tools;
 };
 
@@ -261,6 +262,7 @@ void tst_ConverterRun::init()
     m_tmp = std::make_unique<QTemporaryDir>();
     QVERIFY(m_tmp->isValid());
     m_imported.clear();
+    m_underwayCalls.clear();
 }
 
 void tst_ConverterRun::cleanup()
@@ -284,7 +286,10 @@ void tst_ConverterRun::setUpHost(bool usedOutput)
         QDir().mkpath(m_host->out + QStringLiteral("/WSDLDir"));
     m_host->programs[1] = writeScript(m_tools + QStringLiteral("/WSDLProc"), kConverterBody);
     m_host->programs[2] = writeScript(m_tools + QStringLiteral("/WSDLObjt"), kConverterBody);
+    m_host->ImportsUnderway = [this](bool on) { m_underwayCalls << (on ? QStringLiteral("on") : QStringLiteral("off")); };
     m_host->ImportWsdl = [this](const QString &path) {
+        if (m_underwayCalls.value(m_underwayCalls.size() - 1) != QLatin1String("on"))
+            m_imported << QStringLiteral("imported outside a list of imports");
         m_imported << QFileInfo(path).fileName() + QLatin1Char('|') + QString::fromUtf8(fileBytes(path)).trimmed()
                           + QLatin1Char('|')
                           + QString::fromUtf8(fileBytes(m_host->out + QStringLiteral("/order.txt"))).trimmed();
@@ -485,6 +490,9 @@ void tst_ConverterRun::bothKindsRunOneAfterTheOther()
     // Imported after both runs, in result order, with the staged bytes.
     QCOMPARE(m_imported, (QStringList{QStringLiteral("prog.wsdl|procedural export|") + order,
                                       QStringLiteral("Klass.wsdl|object export|") + order}));
+    // The direct imports and the results are each one list of imports.
+    QCOMPARE(m_underwayCalls, (QStringList{QStringLiteral("on"), QStringLiteral("off"), QStringLiteral("on"),
+                                           QStringLiteral("off")}));
     QVERIFY(QDir(m_host->out).entryList({QStringLiteral("CMP*")}, QDir::Files).isEmpty());
     QVERIFY(m_host->bar->has(QStringLiteral("warning: Analysis completed, processing finished")));
     QVERIFY(!m_host->cancelEnabled);
@@ -645,6 +653,7 @@ void tst_ConverterRun::garbageResultReportedPerFile()
     QVERIFY(m_host->bar->has(QStringLiteral("error: Process broken with message - bad.wsdl: not a WSDL document")));
     QCOMPARE(m_imported.size(), 1);
     QVERIFY(m_imported[0].startsWith(QStringLiteral("good.wsdl|<definitions/>|")));
+    QCOMPARE(m_underwayCalls.value(m_underwayCalls.size() - 1), QStringLiteral("off"));
     QVERIFY(!m_host->running);
 }
 

@@ -170,6 +170,8 @@ private slots:
     void secondInstanceIsRefused();
     void killedProcessLeavesConsistentFile();
     void sqliteShellReadsAndWrites();
+    void runOfImportsEndsOnRollbackJournal_data();
+    void runOfImportsEndsOnRollbackJournal();
     void levelGraf_data();
     void levelGraf();
 };
@@ -764,6 +766,53 @@ void TestQuenbarDB::sqliteShellReadsAndWrites()
     dm.OpenRepository(tmp.path(), false);
     QVERIFY(dm.TableInterfaces().LocateByName(QString::fromUtf8("ÁRVÍZTŰRŐ")));
     QCOMPARE(rowCount(dm, QStringLiteral("Interfaces")), 1);
+}
+
+void TestQuenbarDB::runOfImportsEndsOnRollbackJournal_data()
+{
+    QTest::addColumn<bool>("openedDuringRun");
+    QTest::addColumn<bool>("closedDuringRun");
+    QTest::newRow("run inside one open") << false << false;
+    QTest::newRow("opened during the run") << true << false;
+    QTest::newRow("closed during the run") << false << true;
+}
+
+void TestQuenbarDB::runOfImportsEndsOnRollbackJournal()
+{
+    QFETCH(bool, openedDuringRun);
+    QFETCH(bool, closedDuringRun);
+    QTemporaryDir tmp;
+    const QString file = tmp.filePath(QStringLiteral("Interfaces.db"));
+    TDM dm;
+    if (openedDuringRun)
+        dm.SetBulkWrites(true);
+    dm.OpenRepository(tmp.path(), false);
+    dm.SetBulkWrites(true);
+    QCOMPARE(valueOf(dm, QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("wal"));
+    addInterface(dm, QStringLiteral("Shop"), QStringLiteral("shop"));
+    addOperation(dm, QStringLiteral("Op"));
+    if (!sqliteShell().isEmpty()) { // another program sees every commit of the run
+        const TShellResult r = runShell(file, QStringLiteral("select count(*) from Operations"));
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QStringLiteral("1"));
+    }
+    if (closedDuringRun) {
+        dm.CloseRepository();
+    } else {
+        dm.SetBulkWrites(false);
+        QCOMPARE(valueOf(dm, QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("delete"));
+        QCOMPARE(valueOf(dm, QStringLiteral("PRAGMA synchronous")).toInt(), 2); // every commit synced again
+        dm.CloseRepository();
+    }
+    // The log is written back and gone; the header asks for no log.
+    QVERIFY(!QFileInfo::exists(file + QStringLiteral("-wal")));
+    const QByteArray header = fileBytes(file).left(20);
+    QCOMPARE(int(header[18]), 1);
+    QCOMPARE(int(header[19]), 1);
+    dm.SetBulkWrites(false);
+    dm.OpenRepository(tmp.path(), false);
+    QCOMPARE(rowCount(dm, QStringLiteral("Operations")), 1);
+    QCOMPARE(valueOf(dm, QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
 }
 
 void TestQuenbarDB::levelGraf_data()

@@ -146,16 +146,21 @@ QString goodShop()
 
 // Child process: imports the file and stops for good after its first
 // operation, in the middle of the import's transaction.
-int importAndHold(const QString &outputDirectory, const QString &file)
+// Imports the files in turn and stops inside the last one's transaction,
+// waiting to be killed; "bulk" imports them as a run does.
+int importAndHold(const QString &outputDirectory, const QStringList &files, bool bulk)
 {
     TDM dm;
+    dm.SetBulkWrites(bulk);
     TWsdlImporter importer(dm, outputDirectory);
+    for (qsizetype i = 0; i + 1 < files.size(); ++i)
+        importer.ImportWsdlFile(files[i]);
     importer.SetOperationObserver([](int, int) {
         std::fputs("ready\n", stdout);
         std::fflush(stdout);
         std::getchar(); // killed while waiting here
     });
-    importer.ImportWsdlFile(file);
+    importer.ImportWsdlFile(files.last());
     return 0;
 }
 
@@ -182,6 +187,7 @@ private slots:
     void missingFileFails();
     void deepMarkupIsSkippedWithoutRecursion();
     void stopInProgressWindowRollsBack();
+    void killedImportLeavesEarlierInterface_data();
     void killedImportLeavesEarlierInterface();
     void repositoryErrorIsReported();
     void batchWritesWhatTheTablesWrite();
@@ -776,9 +782,22 @@ void TestWsdlImport::stopInProgressWindowRollsBack()
     QCOMPARE(snapshot(dm), before);
 }
 
+void TestWsdlImport::killedImportLeavesEarlierInterface_data()
+{
+    QTest::addColumn<bool>("bulk");
+    QTest::addColumn<QString>("inFlight"); // what the transaction has written meanwhile
+    QTest::newRow("rollback journal") << false << QStringLiteral("ParadoxDB/Interfaces.db-journal");
+    // A run's commits wait for no disk; a killed run keeps every one of them.
+    QTest::newRow("run of imports") << true << QStringLiteral("ParadoxDB/Interfaces.db-wal");
+}
+
 void TestWsdlImport::killedImportLeavesEarlierInterface()
 {
+    QFETCH(bool, bulk);
+    QFETCH(QString, inFlight);
     QTemporaryDir tmp;
+    const QString other = writeFile(tmp.filePath(QStringLiteral("Other.wsdl")),
+                                    QString(goodShop()).replace(QStringLiteral("CUSTNO"), QStringLiteral("ID")));
     const QStringList before = [&] {
         TDM dm;
         TWsdlImporter importer(dm, tmp.path());
@@ -786,26 +805,44 @@ void TestWsdlImport::killedImportLeavesEarlierInterface()
         return snapshot(dm);
     }();
     QCOMPARE(before.size(), 1 + 2 + 4 + 8 + 4);
+    // What the repository holds once "Other" is in, as a plain import leaves it.
+    QTemporaryDir copy;
+    QVERIFY(QDir().mkpath(copy.filePath(QStringLiteral("ParadoxDB"))));
+    QVERIFY(QFile::copy(tmp.filePath(QStringLiteral("ParadoxDB/Interfaces.db")),
+                        copy.filePath(QStringLiteral("ParadoxDB/Interfaces.db"))));
+    const QStringList expected = [&] {
+        TDM dm;
+        TWsdlImporter importer(dm, copy.path());
+        importer.ImportWsdlFile(other);
+        return snapshot(dm);
+    }();
 
     const QString next = writeFile(tmp.filePath(QStringLiteral("next/Shop.wsdl")),
                                    QString(goodShop()).replace(QStringLiteral("CUSTNO"), QStringLiteral("KEY")));
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--import-and-hold"), tmp.path(), next});
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--import-and-hold"), bulk ? QStringLiteral("bulk") : QStringLiteral("plain"), tmp.path(),
+                 other, next});
     QVERIFY(child.waitForStarted());
     QByteArray output;
     while (!output.contains("ready\n") && child.waitForReadyRead(120000))
         output += child.readAllStandardOutput();
     QVERIFY2(output.contains("ready\n"), output.constData());
     // Mid-transaction: the old interface is deleted and new rows written.
-    QVERIFY(QFileInfo::exists(tmp.filePath(QStringLiteral("ParadoxDB/Interfaces.db-journal"))));
+    QVERIFY(QFileInfo::exists(tmp.filePath(inFlight)));
     child.kill();
     QVERIFY(child.waitForFinished());
 
-    TDM dm;
-    QVERIFY(dm.OpenRepository(tmp.filePath(QStringLiteral("ParadoxDB")), false));
-    QCOMPARE(query(dm, QStringLiteral("PRAGMA integrity_check")), QStringList{QStringLiteral("ok")});
-    QCOMPARE(snapshot(dm), before);
+    {
+        TDM dm;
+        QVERIFY(dm.OpenRepository(tmp.filePath(QStringLiteral("ParadoxDB")), false));
+        QCOMPARE(query(dm, QStringLiteral("PRAGMA integrity_check")), QStringList{QStringLiteral("ok")});
+        QCOMPARE(snapshot(dm), expected);
+        // Opened outside a run, the file is back on its rollback journal.
+        QCOMPARE(query(dm, QStringLiteral("PRAGMA journal_mode")), QStringList{QStringLiteral("delete")});
+    }
+    QVERIFY(!QFileInfo::exists(tmp.filePath(QStringLiteral("ParadoxDB/Interfaces.db-wal"))));
 }
 
 void TestWsdlImport::repositoryErrorIsReported()
@@ -961,9 +998,12 @@ void TestWsdlImport::foldsOfOtherWritersAreRepaired()
 
 int main(int argc, char *argv[])
 {
-    if (argc == 4 && qstrcmp(argv[1], "--import-and-hold") == 0) {
+    if (argc >= 5 && qstrcmp(argv[1], "--import-and-hold") == 0) {
         QCoreApplication app(argc, argv);
-        return importAndHold(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+        QStringList files;
+        for (int i = 4; i < argc; ++i)
+            files << QString::fromLocal8Bit(argv[i]);
+        return importAndHold(QString::fromLocal8Bit(argv[3]), files, qstrcmp(argv[2], "bulk") == 0);
     }
     QApplication app(argc, argv);
     TestWsdlImport test;
