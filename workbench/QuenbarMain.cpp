@@ -100,7 +100,19 @@ TfrmQuenbarMain::TfrmQuenbarMain(const QStringList &args, QWidget *parent, const
     FormCreate();
 }
 
-TfrmQuenbarMain::~TfrmQuenbarMain() = default;
+TfrmQuenbarMain::~TfrmQuenbarMain()
+{
+    // The pickers report a focus leaving them while the children are being
+    // destroyed, after this window's own members are gone.
+    for (TFrameFindDirectory *f : findChildren<TFrameFindDirectory *>()) {
+        f->OnBeforeCheck = nullptr;
+        f->OnDirectoryChanged = nullptr;
+    }
+    for (TFrameFindexec *f : findChildren<TFrameFindexec *>()) {
+        f->OnFind = nullptr;
+        f->OnProgramChanged = nullptr;
+    }
+}
 
 
 // The window as the converter runs see it.
