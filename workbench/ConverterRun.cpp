@@ -4,6 +4,7 @@
 #include "DialogService.h"
 #include "MyStatusBar.h"
 #include "ProgressQuenbar.h"
+#include "SourceList.h"
 #include "SharedRoutinesCommon.h"
 #include "TarvellToolWatcherThread.h"
 #include "TextFile.h"
@@ -20,6 +21,8 @@
 
 #include <algorithm>
 
+#include <utility>
+
 namespace {
 
 const QString kSemaphore = QStringLiteral("Semaphore.xml");
@@ -29,6 +32,7 @@ const QString kWsdlDir = QStringLiteral("WSDLDir");
 const QString kRunTitle = QStringLiteral("Runnig bacth Converter ");
 const QString kLastBatch = QStringLiteral(" Last batch ");
 const QString kBroken = QStringLiteral("Process broken with message - ");
+const QString kOperationAborted = QStringLiteral("Operation aborted"); // the text of a silent stop
 
 QString num4(int n)
 {
@@ -275,7 +279,9 @@ int TConverterRun::CountOrDeleteFiles(const QString &folder, const QString &subf
     if (!dir.exists())
         return 0;
     int count = 0;
-    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    // System: a dangling link is listed too, and goes like a file.
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &entry : entries) {
         if (entry.isDir()) {
             // A linked folder may lead anywhere: never descend into one.
@@ -346,6 +352,11 @@ bool TConverterRun::Watching() const
     return m_watcher && m_watcher->isRunning();
 }
 
+bool TConverterRun::InHandOver() const
+{
+    return Watching() && m_watcher->Serving();
+}
+
 QList<TConverterRun::TSource> TConverterRun::sources()
 {
     const QStringList lines = m_host.sourceLines();
@@ -355,11 +366,11 @@ QList<TConverterRun::TSource> TConverterRun::sources()
     result.reserve(lines.size());
     for (int p = 0; p < lines.size(); ++p) {
         TSource s;
-        s.Path = ListName(lines[p]);
+        // Split as the list writes its lines: a path may hold "=" itself.
+        s.Path = TSourceList::LinePath(lines[p]);
         s.Checked = m_host.sourceChecked(p);
-        bool ok = false;
-        const int n = TextAfter(lines[p], QStringLiteral("=")).toInt(&ok);
-        if (ok && n >= 0 && n < paths.size()) {
+        int n = -1;
+        if (TSourceList::LineNumber(lines[p], n) && n >= 0 && n < paths.size()) {
             s.Path = paths[n];
             s.Kind = n < kinds.size() ? kinds[n] : 0;
         }
@@ -378,14 +389,21 @@ bool TConverterRun::insideOutput(const QString &path)
     const QString root = QFileInfo(m_host.outputDirectory()).canonicalFilePath();
     if (root.isEmpty() || path.isEmpty())
         return false;
+    // A link in the target's place is written through, even when it points
+    // nowhere yet: its target is what counts.
+    QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    for (int hops = 0; QFileInfo(absolute).isSymLink(); ++hops) {
+        if (hops == 40)
+            return false;
+        absolute = QDir::cleanPath(QFileInfo(absolute).symLinkTarget());
+    }
     // Resolve the deepest existing folder (links included) and keep the rest
     // as written: what will be created there is what counts.
-    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     QStringList tail{QFileInfo(absolute).fileName()};
     QString folder = QFileInfo(absolute).path();
     while (!QFileInfo(folder).isDir()) {
         const QFileInfo fi(folder);
-        if (fi.path() == folder)
+        if (fi.path() == folder || fi.isSymLink()) // a dangling link on the way is not followed
             return false;
         tail.prepend(fi.fileName());
         folder = fi.path();
@@ -465,6 +483,7 @@ void TConverterRun::ActRunTool()
     m_startTime = QDateTime::currentDateTime();
     m_elapsed.start();
     m_stopRequested = false;
+    m_cancelReportPending = false;
     setCaptionSuffix(QStringLiteral(" Last batch started at: ") + m_startTime.toString(QStringLiteral("hh:mm:ss")));
     m_host.showNamesPage();
 
@@ -523,6 +542,13 @@ void TConverterRun::ActCancelRun()
         != mbYes)
         return;
     requestStop();
+    if (InHandOver()) {
+        // Raised while a tick lets events run: the watcher cannot be awaited
+        // from here. The completion follows once the tick returns and reports
+        // the cancel after its own message.
+        m_cancelReportPending = true;
+        throw EAbort();
+    }
     WaitForWatcher();
     // A run flag without a watcher (a job saved during a run) would keep
     // every command locked.
@@ -556,34 +582,33 @@ void TConverterRun::WaitForWatcher()
 
 bool TConverterRun::ImportOriginalWsdlFiles()
 {
-    TMyStatusBar *bar = m_host.statusBar();
     const QString wsdlDir = outputFile(kWsdlDir);
     bool any = false;
+    // A document that cannot be imported, or a stop, ends the run command
+    // before anything is staged; the list still shows what came in.
+    struct TRefresh
+    {
+        IConverterRunHost &host;
+        ~TRefresh() { host.refreshSourceList(); }
+    } refresh{m_host};
     const TImportsUnderway underway(m_host);
     for (const TSource &s : sources()) {
         if (!s.Checked || s.Kind != 3)
             continue;
-        try {
-            importWsdl(s.Path);
-            const QString target = wsdlDir + QLatin1Char('/') + BaseNameOf(s.Path) + QStringLiteral(".wsdl");
-            ensureInsideOutput(target);
-            QDir().mkpath(wsdlDir);
-            const QString sourceCanonical = QFileInfo(s.Path).canonicalFilePath();
-            // A WSDL file already kept in WSDLDir is its own copy: deleting the
-            // "existing target" would delete the source.
-            if (sourceCanonical.isEmpty() || sourceCanonical != QFileInfo(target).canonicalFilePath()) {
-                if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
-                    QFile::remove(target);
-                CopyFileTo(s.Path, target);
-            }
-            any = true;
-        } catch (...) {
-            const QString message = currentErrorText();
-            if (!message.isEmpty())
-                bar->AddError(kBroken + QFileInfo(s.Path).fileName() + QStringLiteral(": ") + message, true);
+        importWsdl(s.Path);
+        const QString target = wsdlDir + QLatin1Char('/') + BaseNameOf(s.Path) + QStringLiteral(".wsdl");
+        ensureInsideOutput(target);
+        QDir().mkpath(wsdlDir);
+        const QString sourceCanonical = QFileInfo(s.Path).canonicalFilePath();
+        // A WSDL file already kept in WSDLDir is its own copy: deleting the
+        // "existing target" would delete the source.
+        if (sourceCanonical.isEmpty() || sourceCanonical != QFileInfo(target).canonicalFilePath()) {
+            if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
+                QFile::remove(target);
+            CopyFileTo(s.Path, target);
         }
+        any = true;
     }
-    m_host.refreshSourceList();
     return any;
 }
 
@@ -834,7 +859,6 @@ bool TConverterRun::StartConverter(const QString &program, const QStringList &ar
 
 void TConverterRun::CollectConverterResults()
 {
-    TMyStatusBar *bar = m_host.statusBar();
     const QString out = m_host.outputDirectory();
     QStringList results;
     for (const QString &name : QDir(out).entryList(QDir::Files, QDir::NoSort))
@@ -859,17 +883,12 @@ void TConverterRun::CollectConverterResults()
         if (!plainFileName(sourceBase))
             sourceBase = base;
         const QString target = wsdlDir + QLatin1Char('/') + sourceBase + QStringLiteral(".wsdl");
-        try {
-            ensureInsideOutput(target);
-            if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
-                QFile::remove(target);
-            MoveFileTo(out + QLatin1Char('/') + result, target);
-            importWsdl(target);
-        } catch (...) {
-            const QString message = currentErrorText();
-            if (!message.isEmpty())
-                bar->AddError(kBroken + QFileInfo(target).fileName() + QStringLiteral(": ") + message, true);
-        }
+        // The first failure ends the collection; the run reports it.
+        ensureInsideOutput(target);
+        if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
+            QFile::remove(target);
+        MoveFileTo(out + QLatin1Char('/') + result, target);
+        importWsdl(target);
     }
 }
 
@@ -1026,6 +1045,8 @@ void TConverterRun::finishRun(const QString &failure)
             bar->ShowWarning(QStringLiteral("Analysis completed, processing finished"));
         else
             bar->ShowError(QStringLiteral("Process cancelled, analysis incomplete!"), true);
+    } catch (const EAbort &) {
+        bar->ShowError(kBroken + kOperationAborted, true); // a stop in the progress window
     } catch (...) {
         const QString message = currentErrorText();
         if (!message.isEmpty())
@@ -1034,6 +1055,8 @@ void TConverterRun::finishRun(const QString &failure)
     try {
         m_host.setCancelRunEnabled(false);
         setCaptionSuffix(QStringLiteral(" Last batch runtime: ") + ElapsedText(m_elapsed.elapsed()));
+        if (std::exchange(m_cancelReportPending, false))
+            bar->ShowError(QStringLiteral("Background process cancelled!"), true);
     } catch (...) {
         ReportCurrentException(bar);
     }

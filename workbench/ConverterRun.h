@@ -194,6 +194,8 @@ public:
     int FirstKind() const { return m_firstKind; }
     int KindsNeeded() const { return m_kinds; }
     bool Watching() const;
+    // The watcher is running one of its hand-overs (a tick or the completion).
+    bool InHandOver() const;
     // The command line of the last start: program + " " + arguments + " ".
     QString LastCommandLine() const { return m_lastCommandLine; }
     QDateTime StartTime() const { return m_startTime; }
@@ -242,6 +244,7 @@ private:
     QString m_lastCommandLine;
     QDeadlineTimer m_stopDeadline{QDeadlineTimer::Forever};
     bool m_stopRequested = false;
+    bool m_cancelReportPending = false; // a cancel raised inside a hand-over reports after the completion
     bool m_killed = false;
     bool m_watchCursor = false;
     bool m_destroying = false;

@@ -12,7 +12,9 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
+#include <functional>
 
 namespace {
 
@@ -233,9 +235,14 @@ private slots:
     void converterIgnoringSemaphoreIsKilled();
     void missingConverterReportsCommandLine();
     void crashingConverterStopsTheBatch();
-    void garbageResultReportedPerFile();
+    void failedResultEndsTheCollection_data();
+    void failedResultEndsTheCollection();
+    void failedDirectImportEndsTheCommand_data();
+    void failedDirectImportEndsTheCommand();
     void namesWithBlanksQuotesAndShellCharacters();
     void editedNamesNeverLeaveOutputDirectory();
+    void linksNeverLeadOutOfOutputDirectory_data();
+    void linksNeverLeadOutOfOutputDirectory();
     void dosBoxConfiguration();
     void dosBoxRealRun();
     void countOrDeleteFiles_data();
@@ -527,14 +534,17 @@ void tst_ConverterRun::captureLogReachesConsoleLog()
 
 void tst_ConverterRun::cancelThroughSemaphore_data()
 {
-    QTest::addColumn<bool>("closing");
-    QTest::newRow("cancel command") << false;
-    QTest::newRow("window closed") << true;
+    QTest::addColumn<QString>("how");
+    QTest::newRow("cancel command") << QStringLiteral("cancel");
+    QTest::newRow("window closed") << QStringLiteral("close");
+    // Clicked while a progress tick lets events run: nothing can wait there.
+    QTest::newRow("cancel during a tick") << QStringLiteral("tick");
 }
 
 void tst_ConverterRun::cancelThroughSemaphore()
 {
-    QFETCH(bool, closing);
+    QFETCH(QString, how);
+    const bool closing = how == QLatin1String("close");
     setUpHost();
     m_host->addSource(source(QStringLiteral("prog.csv"), "p"), 1);
     m_host->addSource(source(QStringLiteral("Klass.csv"), "k"), 2);
@@ -548,16 +558,33 @@ void tst_ConverterRun::cancelThroughSemaphore()
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_host->out + QStringLiteral("/running")), 10000);
     m_host->modified = false;
 
-    if (closing)
+    if (closing) {
         QCOMPARE(errorOf([&] { run.StopRunForClose(); }), QStringLiteral("<abort>"));
-    else
+    } else if (how == QLatin1String("cancel")) {
         QCOMPARE(errorOf([&] { run.ActCancelRun(); }), QStringLiteral("<abort>"));
+    } else {
+        QSignalSpy ended(&run, &TConverterRun::runEnded);
+        QString inTick;
+        std::function<void()> cancelInTick = [&] {
+            if (!run.InHandOver()) {
+                QTimer::singleShot(1, &run, cancelInTick);
+                return;
+            }
+            inTick = errorOf([&] { run.ActCancelRun(); });
+        };
+        QTimer::singleShot(1, &run, cancelInTick);
+        QVERIFY(ended.wait(30000));
+        QCOMPARE(inTick, QStringLiteral("<abort>"));
+    }
 
     if (!closing)
         QCOMPARE(dialogs.lastMessage().text, QStringLiteral("Do you really want to cancel processing?"));
     QVERIFY(m_host->modified);
     QVERIFY(QFile::exists(m_host->out + QStringLiteral("/Semaphore.xml")));
-    QVERIFY(!run.Watching());
+    if (how == QLatin1String("tick"))
+        QTRY_VERIFY_WITH_TIMEOUT(!run.Watching(), 5000); // its thread ends after the completion
+    else
+        QVERIFY(!run.Watching()); // the cancel waited for it
     QVERIFY(!m_host->running);
     QVERIFY(!m_host->cancelEnabled);
     const int cancelled = int(m_host->bar->texts.indexOf(QStringLiteral("error: Process cancelled, analysis incomplete!")));
@@ -635,32 +662,86 @@ void tst_ConverterRun::crashingConverterStopsTheBatch()
     QVERIFY(!m_host->cancelEnabled);
 }
 
-void tst_ConverterRun::garbageResultReportedPerFile()
+void tst_ConverterRun::failedResultEndsTheCollection_data()
 {
+    QTest::addColumn<bool>("stopped"); // the user stopped the import, or it failed
+    QTest::addColumn<QString>("report");
+    QTest::newRow("garbage") << false << QStringLiteral("error: Process broken with message - not a WSDL document");
+    QTest::newRow("stopped") << true << QStringLiteral("error: Process broken with message - Operation aborted");
+}
+
+void tst_ConverterRun::failedResultEndsTheCollection()
+{
+    QFETCH(bool, stopped);
+    QFETCH(QString, report);
     setUpHost();
     m_host->addSource(source(QStringLiteral("bad.csv"), "garbage"), 1);
     m_host->addSource(source(QStringLiteral("good.csv"), "<definitions/>"), 1);
     auto importer = m_host->ImportWsdl;
     m_host->ImportWsdl = [&](const QString &path) {
-        if (fileBytes(path) == "garbage")
+        if (fileBytes(path) == "garbage") {
+            if (stopped)
+                throw EAbort();
             throw EQuenbarError(QStringLiteral("not a WSDL document"));
+        }
         importer(path);
     };
     TConverterRun run(*m_host);
 
     runToEnd(run);
 
-    QVERIFY(m_host->bar->has(QStringLiteral("error: Process broken with message - bad.wsdl: not a WSDL document")));
-    QCOMPARE(m_imported.size(), 1);
-    QVERIFY(m_imported[0].startsWith(QStringLiteral("good.wsdl|<definitions/>|")));
+    QVERIFY2(m_host->bar->has(report), qPrintable(m_host->bar->texts.join(u'\n')));
+    QVERIFY(!m_host->bar->has(QStringLiteral("warning: Analysis completed, processing finished")));
+    // Nothing after the failure is imported; its result stays where the converter left it.
+    QVERIFY(m_imported.isEmpty());
+    QCOMPARE(fileBytes(m_host->out + QStringLiteral("/CMP0002.wsd")), QByteArray("<definitions/>"));
     QCOMPARE(m_underwayCalls.value(m_underwayCalls.size() - 1), QStringLiteral("off"));
+    QVERIFY(!m_host->cancelEnabled);
+    QVERIFY(m_host->windowCaption.contains(QStringLiteral(" Last batch runtime: ")));
+}
+
+void tst_ConverterRun::failedDirectImportEndsTheCommand_data()
+{
+    QTest::addColumn<bool>("stopped");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("malformed") << false << QStringLiteral("not a WSDL document");
+    QTest::newRow("stopped") << true << QStringLiteral("<abort>");
+}
+
+void tst_ConverterRun::failedDirectImportEndsTheCommand()
+{
+    QFETCH(bool, stopped);
+    QFETCH(QString, error);
+    setUpHost();
+    m_host->addSource(source(QStringLiteral("Bad.wsdl"), "garbage"), 3);
+    m_host->addSource(source(QStringLiteral("Good.wsdl"), "<definitions/>"), 3);
+    m_host->addSource(source(QStringLiteral("prog.csv"), "procedural export"), 1);
+    auto importer = m_host->ImportWsdl;
+    m_host->ImportWsdl = [&](const QString &path) {
+        if (fileBytes(path) == "garbage") {
+            if (stopped)
+                throw EAbort();
+            throw EQuenbarError(QStringLiteral("not a WSDL document"));
+        }
+        importer(path);
+    };
+    TConverterRun run(*m_host);
+
+    QCOMPARE(errorOf([&] { run.ActRunTool(); }), error);
+
+    // Nothing staged, no converter started; the list was refreshed all the same.
+    QVERIFY(m_imported.isEmpty());
     QVERIFY(!m_host->running);
+    QVERIFY(!QFile::exists(m_host->out + QStringLiteral("/lastprc.xml")));
+    QVERIFY(!QFile::exists(m_host->out + QStringLiteral("/WSDLDir/Bad.wsdl")));
+    QCOMPARE(m_host->refreshCalls, 1);
+    QCOMPARE(m_underwayCalls, (QStringList{QStringLiteral("on"), QStringLiteral("off")}));
 }
 
 void tst_ConverterRun::namesWithBlanksQuotesAndShellCharacters()
 {
     setUpHost();
-    const QString folder = QStringLiteral("dir with blank; $(touch pwned)");
+    const QString folder = QStringLiteral("dir with blank; $(touch pwned) a=b");
     const QString name = QStringLiteral("it's \"q\" $(touch pwned) & `touch pwned` x.csv");
     const QString path = source(folder + QLatin1Char('/') + name, "odd");
     m_host->addSource(path, 1);
@@ -673,7 +754,7 @@ void tst_ConverterRun::namesWithBlanksQuotesAndShellCharacters()
     const QString base = name.left(name.size() - 4);
     QCOMPARE(fileBytes(m_host->out + QStringLiteral("/WSDLDir/") + base + QStringLiteral(".wsdl")), QByteArray("odd"));
     QVERIFY(fileBytes(m_host->out + QStringLiteral("/lastprc.xml"))
-                .contains("<Orig_File_0001>" + m_host->root.toUtf8() + "/dir with blank; $(touch pwned)/it's \"q\" "
+                .contains("<Orig_File_0001>" + m_host->root.toUtf8() + "/dir with blank; $(touch pwned) a=b/it's \"q\" "
                           "$(touch pwned) &amp; `touch pwned` x.csv</Orig_File_0001>"));
     QCOMPARE(run.LastCommandLine(), QLatin1Char('"') + tools + QStringLiteral("/WSDL Proc\" lastprc.xml "));
     QDirIterator it(m_tmp->path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
@@ -708,6 +789,43 @@ void tst_ConverterRun::editedNamesNeverLeaveOutputDirectory()
     run.CleanupAfterRun();
     QCOMPARE(fileBytes(outside), QByteArray("keep me"));
     QVERIFY(QFile::exists(m_host->out + QStringLiteral("/WSDLDir/fine.wsdl")));
+}
+
+void tst_ConverterRun::linksNeverLeadOutOfOutputDirectory_data()
+{
+    QTest::addColumn<QString>("link");   // below the output directory
+    QTest::addColumn<QString>("target"); // outside it
+    QTest::addColumn<bool>("refused");   // the run ends with the error; otherwise it goes on past the link
+    QTest::newRow("parameter file") << QStringLiteral("lastprc.xml") << QStringLiteral("victim.txt") << true;
+    // A dangling link where the staged copy goes would create the file at its target.
+    QTest::newRow("staged copy") << QStringLiteral("workinp/CMP0001.CSV") << QStringLiteral("created.csv") << false;
+}
+
+void tst_ConverterRun::linksNeverLeadOutOfOutputDirectory()
+{
+    QFETCH(QString, link);
+    QFETCH(QString, target);
+    QFETCH(bool, refused);
+    setUpHost();
+    m_host->addSource(source(QStringLiteral("prog.csv"), "procedural export"), 1);
+    const QString outside = m_tmp->filePath(target);
+    if (refused)
+        writeBytes(outside, "keep me");
+    const QString linkPath = m_host->out + QLatin1Char('/') + link;
+    QDir().mkpath(QFileInfo(linkPath).path());
+    QVERIFY(QFile::link(outside, linkPath));
+    TConverterRun run(*m_host);
+
+    if (refused) {
+        QCOMPARE(errorOf([&] { run.ActRunTool(); }),
+                 QStringLiteral("Target is outside the output directory: ") + linkPath);
+        QCOMPARE(fileBytes(outside), QByteArray("keep me"));
+        QVERIFY(!m_host->running);
+    } else {
+        runToEnd(run);
+        QVERIFY(!QFileInfo::exists(outside));
+        QCOMPARE(fileBytes(m_host->out + QStringLiteral("/WSDLDir/prog.wsdl")), QByteArray("procedural export"));
+    }
 }
 
 void tst_ConverterRun::dosBoxConfiguration()
