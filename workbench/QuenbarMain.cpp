@@ -614,10 +614,8 @@ void TfrmQuenbarMain::buildUi()
     auto *fileButtons = new QHBoxLayout;
     BitBtnAddFiles = new TBitBtnWM_Drop(GroupBoxSelectedFiles);
     BitBtnAddFiles->setObjectName(QStringLiteral("BitBtnAddFiles"));
-    BitBtnAddFiles->setText(QStringLiteral("Add files"));
     BitBtnAddDirectories = new TBitBtnWM_Drop(GroupBoxSelectedFiles);
     BitBtnAddDirectories->setObjectName(QStringLiteral("BitBtnAddDirectories"));
-    BitBtnAddDirectories->setText(QStringLiteral("Add directories"));
     fileButtons->addWidget(BitBtnAddFiles);
     fileButtons->addWidget(BitBtnAddDirectories);
     files->addLayout(fileButtons);
@@ -706,8 +704,14 @@ void TfrmQuenbarMain::FormCreate()
     buildMenus();
     buildSourceList();
     buildRunner();
-    connect(BitBtnAddFiles, &QPushButton::clicked, ActAddfiles, &QAction::trigger);
-    connect(BitBtnAddDirectories, &QPushButton::clicked, ActAddDirectories, &QAction::trigger);
+    // The two drop-target buttons carry their actions' captions and state.
+    for (auto [button, action] : {std::pair<QPushButton *, QAction *>{BitBtnAddFiles, ActAddfiles},
+                                  std::pair<QPushButton *, QAction *>{BitBtnAddDirectories, ActAddDirectories}}) {
+        button->setText(action->text());
+        button->setEnabled(action->isEnabled());
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
+        connect(action, &QAction::changed, button, [action, button] { button->setEnabled(action->isEnabled()); });
+    }
     connect(findChild<QPushButton *>(QStringLiteral("ButtonWriteINIFile")), &QPushButton::clicked, ActWriteINIFile,
             &QAction::trigger);
     // The buttons were made before the actions; bind them now.
@@ -1477,7 +1481,12 @@ void TfrmQuenbarMain::openLogFile(const QString &path)
 
 void TfrmQuenbarMain::ActViewProductLogExecute()
 {
-    openLogFile(WithTrailingChar(OutputDirectory(), QLatin1Char('/')) + EditSystemName->text() + QStringLiteral(".log"));
+    // The converters append to the product log in "Exports"; a log beside
+    // the job's outputs is shown when that one is missing.
+    const QString out = WithTrailingChar(OutputDirectory(), QLatin1Char('/'));
+    const QString name = EditSystemName->text() + QStringLiteral(".log");
+    const QString exported = out + QStringLiteral("Exports/") + name;
+    openLogFile(QFileInfo::exists(exported) ? exported : out + name);
 }
 
 void TfrmQuenbarMain::ActViewConsoleLogExecute()

@@ -38,6 +38,8 @@ private slots:
     void namesDrop();
     void resetOutputQuestion();
     void viewerPagesAndClose();
+    void productLogOfTheRun_data();
+    void productLogOfTheRun();
     void closeDuringRun();
 };
 
@@ -63,6 +65,8 @@ void TestQuenbarMain::startsWithSettings()
     QCOMPARE(w->FrameFindexecWSDLProc->DefaultName, t.programFolder() + "/WSDLProc");
     QCOMPARE(w->FrameFindexecWSDLProc->Edit->text(), t.programFolder() + "/WSDLProc");
     QCOMPARE(w->ActSaveProject->text(), QString("&Save "));
+    QCOMPARE(w->BitBtnAddFiles->text(), QString("Add &files to the job"));
+    QCOMPARE(w->BitBtnAddDirectories->text(), QString("Add complete directories "));
     QCOMPARE(w->ActCancelRun->shortcut(), QKeySequence("Ctrl+C"));
     QVERIFY(!w->ActSaveProject->isEnabled());
     QVERIFY(!w->ActShowAdvanced->isVisible());
@@ -339,6 +343,33 @@ void TestQuenbarMain::viewerPagesAndClose()
     }
     QCOMPARE(w->PageControlMain->currentWidget(), w->TabSheetNames);
     QVERIFY(w->close());
+}
+
+void TestQuenbarMain::productLogOfTheRun_data()
+{
+    QTest::addColumn<QStringList>("logs"); // below the output directory
+    QTest::addColumn<QString>("shown");    // the page's caption; empty: none opens
+    QTest::newRow("converters' log") << QStringList{"Exports/S1.log", "S1.log"} << "Exports/S1.log";
+    QTest::newRow("beside the outputs") << QStringList{"S1.log"} << "S1.log";
+    QTest::newRow("none") << QStringList{} << QString();
+}
+
+void TestQuenbarMain::productLogOfTheRun()
+{
+    QFETCH(QStringList, logs);
+    QFETCH(QString, shown);
+    TGuiTestBase t;
+    QVERIFY(t.start());
+    TfrmQuenbarMain *w = t.window();
+    setNames(w, "P1", "S1");
+    for (const QString &log : logs) {
+        QDir().mkpath(QFileInfo(t.outputRoot() + "/" + log).path());
+        TextFile::writeLines(t.outputRoot() + "/" + log, {log});
+    }
+    w->ActViewProductLog->trigger();
+    QCOMPARE(w->PageControlViewer->count(), shown.isEmpty() ? 0 : 1);
+    if (!shown.isEmpty())
+        QCOMPARE(QDir::fromNativeSeparators(w->PageControlViewer->tabText(0)), shown);
 }
 
 void TestQuenbarMain::closeDuringRun()
