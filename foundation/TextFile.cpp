@@ -32,6 +32,26 @@ QStringList readLines(const QString &path)
     return splitLines(readText(path));
 }
 
+QStringList readFirstLines(const QString &path, qsizetype count, qint64 maxBytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("Can not open file"), path, f.errorString());
+    // One byte more than the limit tells a cut prefix from a file that ends there.
+    QByteArray bytes = f.read(maxBytes + 1);
+    if (f.error() != QFileDevice::NoError)
+        fail(QStringLiteral("Can not read file"), path, f.errorString());
+    const bool cut = bytes.size() > maxBytes;
+    if (cut)
+        bytes.truncate(qsizetype(maxBytes));
+    QStringList lines = splitLines(CodePage1250::decode(bytes));
+    if (cut && !lines.isEmpty() && !bytes.endsWith('\r') && !bytes.endsWith('\n'))
+        lines.removeLast();
+    if (lines.size() > count)
+        lines.resize(count);
+    return lines;
+}
+
 void writeText(const QString &path, const QString &text)
 {
     QSaveFile f(path);

@@ -10,6 +10,10 @@ namespace TextFile {
 
 QString readText(const QString &path);          // whole file, line ends as stored
 QStringList readLines(const QString &path);
+// At most the first count lines found in the first maxBytes bytes, for a
+// look at the start of a file of any size. A line the byte limit cuts off is
+// left out; a last line ended by the end of the file counts.
+QStringList readFirstLines(const QString &path, qsizetype count, qint64 maxBytes);
 void writeText(const QString &path, const QString &text);   // written as given
 void writeLines(const QString &path, const QStringList &lines); // each line + CR LF
 

@@ -182,7 +182,9 @@ int TSourceList::SourceKindOf(const QString &path)
         return skNone;
     if (SameText(extensionOf(path), QStringLiteral(".wsdl")))
         return skOrigWSDL;
-    const QStringList lines = TextFile::readLines(path);
+    // Only the second line tells the kind: a huge or binary file is looked at,
+    // not read. A second line the limit cuts off is unknown, so no kind.
+    const QStringList lines = TextFile::readFirstLines(path, 2, 64 * 1024);
     if (lines.size() < 2)
         return skNone;
     QString second = lines.at(1);
@@ -502,6 +504,18 @@ bool TSourceList::AddSourceFile(const QString &path)
     if (path.isEmpty())
         return false;
     const int row = RowOfPath(path);
+    if (row >= 0 && CheckedAt(row))
+        return false;
+    if (row < 0 && indexOfName(path) >= 0)
+        return false;
+    // Read before an unchecked duplicate is removed: a file that cannot be
+    // read must not take the listed entry with it.
+    return addFile(path, SourceKindOf(path));
+}
+
+bool TSourceList::addFile(const QString &path, int kind)
+{
+    const int row = RowOfPath(path);
     if (row >= 0) {
         if (CheckedAt(row))
             return false;
@@ -509,7 +523,6 @@ bool TSourceList::AddSourceFile(const QString &path)
     }
     if (indexOfName(path) >= 0)
         return false;
-    const int kind = SourceKindOf(path);
     if (kind < skProc || kind > skOrigWSDL)
         return false;
     const int number = m_c.Names->count();
@@ -637,23 +650,36 @@ void TSourceList::AddSourceFolder(const QString &folder, bool ask)
             error(QStringLiteral("Cancelled due to too many files in directory"));
     }
     std::sort(found.begin(), found.end(), lessText);
+    // Every kind is read before anything is removed: an unreadable file keeps its
+    // line and interface, does not stop the others, and is reported at the end.
+    QList<QPair<QString, int>> readable;
+    QStringList unreadable;
+    for (const QString &path : std::as_const(found)) {
+        try {
+            readable.append({path, SourceKindOf(path)});
+        } catch (const EFileError &e) {
+            unreadable.append(e.message());
+        }
+    }
     {
         TBatch batch(*this, true);
         // Entries the folder yields again are added afresh (the first line
         // included, so every one of them is treated alike).
         QSet<QString> keys;
-        for (const QString &path : std::as_const(found))
-            keys.insert(UpperCase(path));
+        for (const auto &entry : std::as_const(readable))
+            keys.insert(UpperCase(entry.first));
         for (int row = Count() - 1; row >= 0; --row)
             if (keys.contains(UpperCase(PathAt(row))))
                 RemoveSourceFile(row);
-        for (const QString &path : std::as_const(found))
-            AddSourceFile(path);
+        for (const auto &entry : std::as_const(readable))
+            addFile(entry.first, entry.second);
     }
     // Marked before the common root, which may stop on a missing file.
     markModified();
     CalculateCommonRoot(false);
     markModified();
+    if (!unreadable.isEmpty())
+        error(QStringLiteral("Some source files cannot be read: ") + unreadable.join(QStringLiteral("; ")));
 }
 
 // ---- Common root ------------------------------------------------------------------

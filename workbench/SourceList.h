@@ -175,6 +175,8 @@ protected:
 private:
     struct TBatch;
 
+    // Adds a file whose kind is known; false when it is no source or listed checked.
+    bool addFile(const QString &path, int kind);
     QListWidgetItem *newLine(const QString &path, int number) const;
     void insertLine(QListWidgetItem *item);
     void sortLines();

@@ -325,6 +325,7 @@ private slots:
     void convertsDemoExports();
     void appendsToProductLog();
     void reportsMalformedInputAndConvertsTheRest();
+    void refusesOversizedExport();
     void refusesBadParameterFile_data();
     void refusesBadParameterFile();
     void refusesBadArguments_data();
@@ -704,6 +705,27 @@ void TestConverters::reportsMalformedInputAndConvertsTheRest()
     QVERIFY(log.at(2).contains(QStringLiteral("WSDLProc failed C:\\Src\\InvoiceService.csv")));
     QVERIFY(log.at(3).contains(QStringLiteral("WSDLProc failed C:\\Src\\GONE.csv")));
     QVERIFY(log.at(4).contains(QStringLiteral("WSDLProc converted C:\\Src\\RATECALC.csv")));
+}
+
+void TestConverters::refusesOversizedExport()
+{
+    QTemporaryDir dir;
+    const QString out = dir.path();
+    Entry big = stage(out, 1, kDemo + QStringLiteral("/ORDENTRY.csv"));
+    {
+        // Sparse: the size costs no disk space.
+        QFile f(out + QStringLiteral("/workinp/") + big.staged);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.resize(kMaxExportBytes + 1));
+    }
+    writeParameterFile(out + QStringLiteral("/lastprc.xml"), {big, stage(out, 2, kDemo + QStringLiteral("/RATECALC.csv"))});
+    const RunResult r = run(kProc, out, {QStringLiteral("lastprc.xml")});
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, int(ExitFilesFailed));
+    QVERIFY(!QFile::exists(out + u'/' + wsdName(1)));
+    QVERIFY(QFile::exists(out + u'/' + wsdName(2)));
+    QVERIFY2(r.err.contains(QStringLiteral("ORDENTRY.csv (CMP0001.CSV): the staged file workinp/CMP0001.CSV is too large (%1 bytes, at most %2)")
+                                .arg(kMaxExportBytes + 1).arg(kMaxExportBytes)), qPrintable(r.err));
 }
 
 void TestConverters::refusesBadParameterFile_data()

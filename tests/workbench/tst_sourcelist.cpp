@@ -217,6 +217,8 @@ class TestSourceList : public QObject
 private slots:
     void sourceKindOf_data();
     void sourceKindOf();
+    void sourceKindOfLooksAtTheStart_data();
+    void sourceKindOfLooksAtTheStart();
     void filterExtensions_data();
     void filterExtensions();
     void languageFileFilter();
@@ -235,6 +237,8 @@ private slots:
     void checkSourcesSelected();
     void addSourceFolder();
     void addSourceFolderAddsAfresh();
+    void addSourceFolderKeepsUnreadable_data();
+    void addSourceFolderKeepsUnreadable();
     void selectionCommands();
     void selectionTargets();
     void removeUnchecked();
@@ -279,6 +283,39 @@ void TestSourceList::sourceKindOf()
     const QString path = dir.filePath(name);
     if (!lines.isEmpty())
         TextFile::writeLines(path, lines);
+    QCOMPARE(TSourceList::SourceKindOf(path), kind);
+}
+
+void TestSourceList::sourceKindOfLooksAtTheStart_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("kind");
+    const QByteArray tail(1 << 20, 'z');
+    QTest::newRow("CR LF, large tail") << "header\r\na;b;c;LANG;COBOL;x\r\n" + tail << 1;
+    QTest::newRow("LF, large tail") << "header\na;b;c;LANG;Java\n" + tail + "\n" + tail << 2;
+    QTest::newRow("CR, large tail") << "header\ra;b;c;LANG;PLI\r" + tail << 1;
+    QTest::newRow("second line ends the file") << QByteArray("header\r\na;b;c;LANG;ASM") << 1;
+    QByteArray binary(1 << 20, '\0');
+    for (qsizetype i = 0; i < binary.size(); ++i)
+        binary[i] = char(i % 256 == '\r' || i % 256 == '\n' ? 0 : i % 256);
+    QTest::newRow("binary without line breaks") << binary << 0;
+    // The limit is 64 KiB: a CR as its last byte ends the line, the LF may follow.
+    QByteArray atLimit = "header\r\na;b;c;LANG;COBOL;";
+    atLimit += QByteArray(64 * 1024 - 1 - atLimit.size(), 'x') + "\r\n" + tail;
+    QTest::newRow("CR as the last byte within the limit") << atLimit << 1;
+    QTest::newRow("second line cut by the limit") << "header\r\na;b;c;LANG;COBOL" + QByteArray(70000, '9') + "\r\n" << 0;
+}
+
+void TestSourceList::sourceKindOfLooksAtTheStart()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, kind);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("x.csv"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(content), content.size());
+    f.close();
     QCOMPARE(TSourceList::SourceKindOf(path), kind);
 }
 
@@ -720,6 +757,66 @@ void TestSourceList::addSourceFolderAddsAfresh()
     QCOMPARE(interfaceRows(dm, QStringLiteral("b")), 0);
     QCOMPARE(interfaceRows(dm, QStringLiteral("keep")), 1);
     QCOMPARE(f.paths(), (QStringList{a, b, keep}));
+    QCOMPARE(inconsistency(f), QString());
+}
+
+void TestSourceList::addSourceFolderKeepsUnreadable_data()
+{
+    QTest::addColumn<bool>("linkToFailingRead");   // false: no read permission
+    QTest::newRow("no read permission") << false;
+    QTest::newRow("read fails") << true;   // root reads any file despite its permissions
+}
+
+void TestSourceList::addSourceFolderKeepsUnreadable()
+{
+    QFETCH(bool, linkToFailingRead);
+    TFixture f;
+    TDM dm;
+    QVERIFY(dm.OpenRepository(f.path(QStringLiteral("db")), false));
+    f.sources->SetDataModule(&dm);
+    // Sorted first, so a failure on it would stop the files after it.
+    const QString locked = f.csv(QStringLiteral("tree/a_locked.csv"));
+    const QString listed = f.csv(QStringLiteral("tree/b_listed.csv"));
+    for (const QString &p : {locked, listed})
+        QVERIFY(f.sources->AddSourceFile(p));
+    for (const char *name : {"a_locked", "b_listed"})
+        addInterface(dm, QString::fromLatin1(name));
+    const QString added = f.csv(QStringLiteral("tree/c_new.csv"), QStringLiteral("Java"));
+
+    const QString failing = QStringLiteral("/proc/self/mem");   // reading its first page fails
+    if (linkToFailingRead) {
+        if (!QFileInfo(failing).isFile())
+            QSKIP("no /proc/self/mem");
+        QVERIFY(QFile::remove(locked));
+        QVERIFY(QFile::link(failing, locked));
+    } else {
+        QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions()));
+        if (QFileInfo(locked).isReadable()) {
+            QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+            QSKIP("the file stays readable (root)");
+        }
+    }
+    QVERIFY_THROWS_EXCEPTION(EFileError, TSourceList::SourceKindOf(locked));
+
+    QVERIFY_THROWS_EXCEPTION(EAbort, f.sources->AddSourceFolder(f.path(QStringLiteral("tree")), false));
+    QCOMPARE(f.paths(), (QStringList{locked, listed, added}));
+    QCOMPARE(interfaceRows(dm, QStringLiteral("a_locked")), 1);
+    QCOMPARE(interfaceRows(dm, QStringLiteral("b_listed")), 0);   // taken afresh
+    QVERIFY2(f.bar->LastMessage().startsWith(QStringLiteral("Some source files cannot be read: "))
+                 && f.bar->LastMessage().contains(locked) && !f.bar->LastMessage().contains(listed),
+             qPrintable(f.bar->LastMessage()));
+
+    // An unchecked duplicate that cannot be read stays as well.
+    f.list->item(f.sources->RowOfPath(locked))->setCheckState(Qt::Unchecked);
+    QVERIFY_THROWS_EXCEPTION(EFileError, f.sources->AddSourceFile(locked));
+    QCOMPARE(f.paths(), (QStringList{locked, listed, added}));
+    QCOMPARE(interfaceRows(dm, QStringLiteral("a_locked")), 1);
+
+    if (linkToFailingRead)
+        QVERIFY(QFile::remove(locked));
+    else
+        QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    f.csv(QStringLiteral("tree/a_locked.csv"));
     QCOMPARE(inconsistency(f), QString());
 }
 

@@ -262,8 +262,12 @@ int runConverter(Mode mode, const QStringList &arguments)
             // A result left from an earlier run must not pass for this one's.
             if (QFileInfo::exists(output) && !QFile::remove(output))
                 throw EFileError(QStringLiteral("cannot replace %1").arg(output));
-            if (!QFileInfo(staged).isFile())
+            const QFileInfo stagedInfo(staged);
+            if (!stagedInfo.isFile())
                 throw EFileError(QStringLiteral("the staged file %1 does not exist").arg(staged));
+            if (stagedInfo.size() > kMaxExportBytes)
+                throw EFileError(QStringLiteral("the staged file %1 is too large (%2 bytes, at most %3)")
+                                     .arg(staged).arg(stagedInfo.size()).arg(kMaxExportBytes));
             const QStringList lines = TextFile::readLines(staged);
             cancel.poll();
             const ExportModule module = readExport(lines, mode, checkpoint);

@@ -19,6 +19,10 @@ enum ExitCode {
     ExitCancelled = 4,         // "Semaphore.xml" appeared
 };
 
+// A staged export larger than this is refused: it is read whole, and a stray
+// huge file must not exhaust the memory.
+inline constexpr qint64 kMaxExportBytes = qint64(256) * 1024 * 1024;
+
 struct ParameterEntry
 {
     QString number;    // the digits of File_nnnn, as written
