@@ -256,6 +256,8 @@ private:
     void setUpHost(bool usedOutput = true);
     QString source(const QString &name, const QByteArray &bytes);
     void runToEnd(TConverterRun &run);
+    // Imports of a document holding "garbage" fail, or are stopped by the user.
+    void failImportsOfGarbage(bool stopped);
 
     std::unique_ptr<QTemporaryDir> m_tmp;
     std::unique_ptr<TTestHost> m_host;
@@ -308,6 +310,18 @@ QString tst_ConverterRun::source(const QString &name, const QByteArray &bytes)
     const QString path = m_host->root + QLatin1Char('/') + name;
     writeBytes(path, bytes);
     return path;
+}
+
+void tst_ConverterRun::failImportsOfGarbage(bool stopped)
+{
+    m_host->ImportWsdl = [importer = m_host->ImportWsdl, stopped](const QString &path) {
+        if (fileBytes(path) == "garbage") {
+            if (stopped)
+                throw EAbort();
+            throw EQuenbarError(QStringLiteral("not a WSDL document"));
+        }
+        importer(path);
+    };
 }
 
 void tst_ConverterRun::runToEnd(TConverterRun &run)
@@ -677,15 +691,7 @@ void tst_ConverterRun::failedResultEndsTheCollection()
     setUpHost();
     m_host->addSource(source(QStringLiteral("bad.csv"), "garbage"), 1);
     m_host->addSource(source(QStringLiteral("good.csv"), "<definitions/>"), 1);
-    auto importer = m_host->ImportWsdl;
-    m_host->ImportWsdl = [&](const QString &path) {
-        if (fileBytes(path) == "garbage") {
-            if (stopped)
-                throw EAbort();
-            throw EQuenbarError(QStringLiteral("not a WSDL document"));
-        }
-        importer(path);
-    };
+    failImportsOfGarbage(stopped);
     TConverterRun run(*m_host);
 
     runToEnd(run);
@@ -716,15 +722,7 @@ void tst_ConverterRun::failedDirectImportEndsTheCommand()
     m_host->addSource(source(QStringLiteral("Bad.wsdl"), "garbage"), 3);
     m_host->addSource(source(QStringLiteral("Good.wsdl"), "<definitions/>"), 3);
     m_host->addSource(source(QStringLiteral("prog.csv"), "procedural export"), 1);
-    auto importer = m_host->ImportWsdl;
-    m_host->ImportWsdl = [&](const QString &path) {
-        if (fileBytes(path) == "garbage") {
-            if (stopped)
-                throw EAbort();
-            throw EQuenbarError(QStringLiteral("not a WSDL document"));
-        }
-        importer(path);
-    };
+    failImportsOfGarbage(stopped);
     TConverterRun run(*m_host);
 
     QCOMPARE(errorOf([&] { run.ActRunTool(); }), error);
