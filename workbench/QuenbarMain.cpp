@@ -705,8 +705,10 @@ void TfrmQuenbarMain::FormCreate()
     buildSourceList();
     buildRunner();
     // The two drop-target buttons carry their actions' captions and state.
-    for (auto [button, action] : {std::pair<QPushButton *, QAction *>{BitBtnAddFiles, ActAddfiles},
-                                  std::pair<QPushButton *, QAction *>{BitBtnAddDirectories, ActAddDirectories}}) {
+    for (const auto &[b, a] : {std::pair<QPushButton *, QAction *>{BitBtnAddFiles, ActAddfiles},
+                               std::pair<QPushButton *, QAction *>{BitBtnAddDirectories, ActAddDirectories}}) {
+        QPushButton *button = b; // named apart: lambdas may not capture bindings everywhere
+        QAction *action = a;
         button->setText(action->text());
         button->setEnabled(action->isEnabled());
         connect(button, &QPushButton::clicked, action, &QAction::trigger);
