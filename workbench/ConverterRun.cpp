@@ -4,8 +4,8 @@
 #include "DialogService.h"
 #include "MyStatusBar.h"
 #include "ProgressQuenbar.h"
-#include "SourceList.h"
 #include "SharedRoutinesCommon.h"
+#include "SourceList.h"
 #include "TarvellToolWatcherThread.h"
 #include "TextFile.h"
 #include "WorkbenchSettings.h"
@@ -17,10 +17,10 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcessEnvironment>
+#include <QScopeGuard>
 #include <QTime>
 
 #include <algorithm>
-
 #include <utility>
 
 namespace {
@@ -586,11 +586,7 @@ bool TConverterRun::ImportOriginalWsdlFiles()
     bool any = false;
     // A document that cannot be imported, or a stop, ends the run command
     // before anything is staged; the list still shows what came in.
-    struct TRefresh
-    {
-        IConverterRunHost &host;
-        ~TRefresh() { host.refreshSourceList(); }
-    } refresh{m_host};
+    const auto refresh = qScopeGuard([this] { m_host.refreshSourceList(); });
     const TImportsUnderway underway(m_host);
     for (const TSource &s : sources()) {
         if (!s.Checked || s.Kind != 3)

@@ -1833,22 +1833,22 @@ void TDM::closeConnection()
     QSqlDatabase db = database();
     QString file;
     bool asLeft = false;
+    // The kept statements go first: they would hold the file against the
+    // switch of its journal and against the close.
+    m_statements.clear();
     if (db.isOpen()) {
         file = db.databaseName();
         // Schema and folds are kept by every write of the module; another
         // connection's commit meanwhile may have changed them.
         try {
-            m_statements.clear();
             if (m_walActive && m_txDepth == 0)
                 applyJournalMode(false); // the file is left with its rollback journal
             asLeft = m_dataVersion >= 0 && dataVersion() == m_dataVersion;
         } catch (const EDatabaseError &) {
             asLeft = false;
         }
-        m_statements.clear();
         db.close(); // an open transaction is rolled back by SQLite
     }
-    m_statements.clear();
     m_leftStamp = asLeft ? fileStamp(file) : QByteArray();
     m_leftFile = asLeft ? QFileInfo(file).canonicalFilePath() : QString();
     m_fileAsLeft = false;

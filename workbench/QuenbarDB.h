@@ -358,7 +358,6 @@ public:
     // not wait for the disk. Outside a run the file keeps its rollback
     // journal, which every tool and the checks at open expect.
     void SetBulkWrites(bool on);
-    bool BulkWrites() const { return m_bulkWrites; }
 
     // Set while an import writes rows: no edit propagation meanwhile.
     bool Importing() const { return m_importing; }

@@ -63,6 +63,20 @@ namespace {
 const char *const kCategory = "Category";
 const QString kNamesMime = QStringLiteral("application/x-quenbar-names");
 
+// A button standing for an action: it shows the caption, follows the
+// action's state and triggers it.
+void bindButtonToAction(QPushButton *button, QAction *action, const QString &caption)
+{
+    button->setText(caption);
+    button->setEnabled(action->isEnabled());
+    button->setVisible(action->isVisible());
+    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
+    QObject::connect(action, &QAction::changed, button, [action, button] {
+        button->setEnabled(action->isEnabled());
+        button->setVisible(action->isVisible());
+    });
+}
+
 QString fromStored(const QString &path)
 {
     QString p = path;
@@ -704,31 +718,16 @@ void TfrmQuenbarMain::FormCreate()
     buildMenus();
     buildSourceList();
     buildRunner();
-    // The two drop-target buttons carry their actions' captions and state.
-    for (const auto &[b, a] : {std::pair<QPushButton *, QAction *>{BitBtnAddFiles, ActAddfiles},
-                               std::pair<QPushButton *, QAction *>{BitBtnAddDirectories, ActAddDirectories}}) {
-        QPushButton *button = b; // named apart: lambdas may not capture bindings everywhere
-        QAction *action = a;
-        button->setText(action->text());
-        button->setEnabled(action->isEnabled());
-        connect(button, &QPushButton::clicked, action, &QAction::trigger);
-        connect(action, &QAction::changed, button, [action, button] { button->setEnabled(action->isEnabled()); });
-    }
+    // The two drop-target buttons carry their actions' captions, mnemonic included.
+    bindButtonToAction(BitBtnAddFiles, ActAddfiles, ActAddfiles->text());
+    bindButtonToAction(BitBtnAddDirectories, ActAddDirectories, ActAddDirectories->text());
     connect(findChild<QPushButton *>(QStringLiteral("ButtonWriteINIFile")), &QPushButton::clicked, ActWriteINIFile,
             &QAction::trigger);
     // The buttons were made before the actions; bind them now.
     for (QPushButton *button : findChildren<QPushButton *>(QRegularExpression(QStringLiteral("^Button(New|Open|Save|Restart|Call|Run|Cancel)")))) {
         QAction *a = findChild<QAction *>(QStringLiteral("Act") + button->objectName().mid(6));
-        if (!a)
-            continue;
-        button->setText(a->text().remove(u'&').trimmed());
-        button->setEnabled(a->isEnabled());
-        button->setVisible(a->isVisible());
-        connect(button, &QPushButton::clicked, a, &QAction::trigger);
-        connect(a, &QAction::changed, button, [a, button] {
-            button->setEnabled(a->isEnabled());
-            button->setVisible(a->isVisible());
-        });
+        if (a)
+            bindButtonToAction(button, a, a->text().remove(u'&').trimmed());
     }
 
     Settings = std::make_unique<TWorkbenchSettings>(MyStB, m_programPath);
