@@ -382,6 +382,23 @@ void TWsdlImporter::addParameter(TRepositoryBatch::TParameterRow &row, QString &
     m_batch->AddParameter(row);
 }
 
+void TWsdlImporter::addTypedRow(TRepositoryBatch::TParameterRow &row, int level, QString &qualifier, int depth)
+{
+    row.levelX = level;
+    const int type = complexTypeNamed(row.typeX);
+    row.xsType = type < 0;
+    if (type >= 0) {
+        if (m_typeActive[size_t(type)])
+            fail(QStringLiteral("complexType name = \"%1\" contains itself").arg(row.typeX));
+        row.sequenceType = sequenceTypeOf(type);
+    }
+    addParameter(row, qualifier);
+    if (type >= 0) {
+        TActiveType active(m_typeActive, type);
+        ImportComplexType(type, level + 1, qualifier, depth + 1);
+    }
+}
+
 void TWsdlImporter::importOperation(int operation)
 {
     m_batch->AddOperation(node(operation)->GetAttribute(kName));
@@ -419,15 +436,7 @@ void TWsdlImporter::importPart(int part)
     row.levelX = 1;
     if (p->HasAttribute(kType)) {
         row.typeX = StripPrefix(p->GetAttribute(kType));
-        const int type = complexTypeNamed(row.typeX);
-        row.xsType = type < 0;
-        if (type >= 0)
-            row.sequenceType = sequenceTypeOf(type);
-        addParameter(row, m_qualifier);
-        if (type >= 0) {
-            TActiveType active(m_typeActive, type);
-            ImportComplexType(type, 2, m_qualifier, 1);
-        }
+        addTypedRow(row, 1, m_qualifier, 0);
         return;
     }
     if (p->HasAttribute(kElement)) {
@@ -482,20 +491,8 @@ void TWsdlImporter::ImportComplexType(int typeNode, int level, QString qualifier
     const qsizetype bracket = row.typeX.indexOf(u'[');
     if (bracket >= 0)
         row.typeX.truncate(bracket);
-    row.levelX = level;
     row.xsArray = true;
-    const int itemType = complexTypeNamed(row.typeX);
-    row.xsType = itemType < 0;
-    if (itemType >= 0) {
-        if (m_typeActive[size_t(itemType)])
-            fail(QStringLiteral("complexType name = \"%1\" contains itself").arg(row.typeX));
-        row.sequenceType = sequenceTypeOf(itemType);
-    }
-    addParameter(row, qualifier);
-    if (itemType >= 0) {
-        TActiveType active(m_typeActive, itemType);
-        ImportComplexType(itemType, level + 1, qualifier, depth + 1);
-    }
+    addTypedRow(row, level, qualifier, depth);
 }
 
 // The members of a sequence, all or choice; a group nested in it adds its
@@ -525,18 +522,7 @@ void TWsdlImporter::importMember(int member, int level, QString &qualifier, int 
     if (m->HasAttribute(kType)) {
         row.name = m->GetAttribute(kName);
         row.typeX = StripPrefix(m->GetAttribute(kType));
-        const int type = complexTypeNamed(row.typeX);
-        row.xsType = type < 0;
-        if (type >= 0) {
-            if (m_typeActive[size_t(type)])
-                fail(QStringLiteral("complexType name = \"%1\" contains itself").arg(row.typeX));
-            row.sequenceType = sequenceTypeOf(type);
-        }
-        addParameter(row, qualifier);
-        if (type >= 0) {
-            TActiveType active(m_typeActive, type);
-            ImportComplexType(type, level + 1, qualifier, depth + 1);
-        }
+        addTypedRow(row, level, qualifier, depth);
         return;
     }
     // An element with its type inside: complex-typed, grouped under the

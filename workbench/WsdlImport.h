@@ -80,6 +80,9 @@ private:
     void importMembers(int group, int level, QString &qualifier, int depth);
     void importMember(int member, int level, QString &qualifier, int depth);
     void addParameter(TRepositoryBatch::TParameterRow &row, QString &qualifier);
+    // A row of a named type at the level; a complex type (never one already
+    // being expanded) brings its members one level below.
+    void addTypedRow(TRepositoryBatch::TParameterRow &row, int level, QString &qualifier, int depth);
 
     bool hasChildren(int index) const;
     QString nameOf(int index) const;                 // element name without prefix
