@@ -488,12 +488,7 @@ void ArrangeFormButtons(QWidget *window, int reserve, QWidget *onlyParent)
         return;
 
     QList<TButtonRow> rows;
-    auto startRow = [&](QWidget *parent, int top) {
-        TButtonRow row;
-        row.parent = parent;
-        row.top = top;
-        rows.append(row);
-    };
+    const auto startRow = [&rows](QWidget *parent, int top) { rows.append(TButtonRow{parent, {}, top, 0}); };
     for (int i = 0; i < entries.size(); ++i) {
         TButtonSlot &slot = entries[i];
         int left = ButtonGap;
@@ -547,12 +542,7 @@ void ArrangeFrameButtons(QWidget *frame)
         return;
 
     QList<TButtonRow> rows;
-    auto startRow = [&](QWidget *parent, int top) {
-        TButtonRow row;
-        row.parent = parent;
-        row.top = top;
-        rows.append(row);
-    };
+    const auto startRow = [&rows](QWidget *parent, int top) { rows.append(TButtonRow{parent, {}, top, 0}); };
     const int lastIndex = int(entries.size()) - 1;
     for (int i = lastIndex; i >= 0; --i) {
         TButtonSlot &slot = entries[i];
