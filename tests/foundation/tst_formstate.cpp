@@ -5,6 +5,7 @@
 #include "StreamToIni.h"
 #include "StringListHolder.h"
 #include "TextFile.h"
+#include "TestFiles.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -169,13 +170,6 @@ QString stateOf(QObject *o)
     if (auto *edit = qobject_cast<QLineEdit *>(o))
         return edit->text();
     return QString();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
 }
 
 } // namespace
@@ -639,7 +633,7 @@ void TestFormState::damagedFile()
     bytes += "[TCheckListBox - frmTest.CheckListRules]\r\nfrmTest.CheckListRules=CheckListRules\r\n";
     bytes += "YYgood one\r\nQNbad mark\r\nYYnever read\r\n";
     bytes += "[TMemo - frmTest.MemoNotes]\r\nfrmTest.MemoNotes=MemoNotes\r\nmemo line\r\nmemo cut";   // truncated
-    writeBytes(path, bytes);
+    QVERIFY(writeBytes(path, bytes));
 
     auto window = buildWindow();
     TStreamToIni ini;
@@ -660,7 +654,7 @@ void TestFormState::damagedFile()
 
     // Without the bad line everything else comes through, truncated memo included.
     bytes.replace("QNbad mark\r\n", "");
-    writeBytes(path, bytes);
+    QVERIFY(writeBytes(path, bytes));
     ini.LoadFromFile(path);
     ini.RestoreAllForms();
     QCOMPARE(stateOf(find<QListWidget>(window.get(), "CheckListRules")), QString("+egood one|+enever read"));
@@ -668,7 +662,7 @@ void TestFormState::damagedFile()
 
     // Garbage that names nothing and holds no keys changes nothing and raises nothing.
     static const char garbage[] = "\xff\xfe\x00garbage\r\n[unclosed\r\n=\r\n==\r\n";
-    writeBytes(path, QByteArray(garbage, sizeof garbage - 1) + huge);
+    QVERIFY(writeBytes(path, QByteArray(garbage, sizeof garbage - 1) + huge));
     ini.LoadFromFile(path);
     ini.RestoreAllForms();
     QCOMPARE(find<QLineEdit>(window.get(), "EditName")->text(), QString::fromUtf8("café \u0081\u0098"));

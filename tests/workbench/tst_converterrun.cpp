@@ -4,6 +4,7 @@
 #include "ProgressQuenbar.h"
 #include "ScriptedDialogs.h"
 #include "TarvellToolWatcherThread.h"
+#include "TestFiles.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,26 +19,11 @@
 
 namespace {
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return f.readAll();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
 // A fake converter: a shell script (the real converters live elsewhere).
 QString writeScript(const QString &path, const QByteArray &body)
 {
-    writeBytes(path, "#!/bin/sh\n" + body);
+    if (!writeBytes(path, "#!/bin/sh\n" + body))
+        qFatal("cannot write %s", qPrintable(path));
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
                                     | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
     return path;
@@ -301,14 +287,15 @@ void tst_ConverterRun::setUpHost(bool usedOutput)
             m_imported << QStringLiteral("imported outside a list of imports");
         m_imported << QFileInfo(path).fileName() + QLatin1Char('|') + QString::fromUtf8(fileBytes(path)).trimmed()
                           + QLatin1Char('|')
-                          + QString::fromUtf8(fileBytes(m_host->out + QStringLiteral("/order.txt"))).trimmed();
+                          + QString::fromUtf8(fileBytes(m_host->out + QStringLiteral("/order.txt"), "<missing>")).trimmed();
     };
 }
 
 QString tst_ConverterRun::source(const QString &name, const QByteArray &bytes)
 {
     const QString path = m_host->root + QLatin1Char('/') + name;
-    writeBytes(path, bytes);
+    if (!writeBytes(path, bytes))
+        qFatal("cannot write %s", qPrintable(path));
     return path;
 }
 
@@ -408,9 +395,9 @@ void tst_ConverterRun::prepareStagesCheckedFiles()
     m_host->addSource(source(QStringLiteral("b.csv"), "unchecked"), 1, false);
     m_host->addSource(source(QStringLiteral("c.export"), "objt c"), 2);
     m_host->addSource(m_host->root + QStringLiteral("/gone.csv"), 1);   // vanished since it was added
-    writeBytes(m_host->staging + QStringLiteral("/CMP0099.CSV"), "old staging");
-    writeBytes(m_host->out + QStringLiteral("/CMP0042.wsd"), "old result");
-    writeBytes(m_host->out + QStringLiteral("/notes.txt"), "kept");
+    QVERIFY(writeBytes(m_host->staging + QStringLiteral("/CMP0099.CSV"), "old staging"));
+    QVERIFY(writeBytes(m_host->out + QStringLiteral("/CMP0042.wsd"), "old result"));
+    QVERIFY(writeBytes(m_host->out + QStringLiteral("/notes.txt"), "kept"));
     TConverterRun run(*m_host);
 
     QVERIFY(run.PrepareConverterRun());
@@ -507,7 +494,7 @@ void tst_ConverterRun::bothKindsRunOneAfterTheOther()
     runToEnd(run);
 
     const QString order = QStringLiteral("WSDLProc lastprc.xml\nWSDLObjt lastobj.xml");
-    QCOMPARE(QString::fromUtf8(fileBytes(m_host->out + QStringLiteral("/order.txt"))).trimmed(), order);
+    QCOMPARE(QString::fromUtf8(fileBytes(m_host->out + QStringLiteral("/order.txt"), "<missing>")).trimmed(), order);
     // Imported after both runs, in result order, with the staged bytes.
     QCOMPARE(m_imported, (QStringList{QStringLiteral("prog.wsdl|procedural export|") + order,
                                       QStringLiteral("Klass.wsdl|object export|") + order}));
@@ -607,7 +594,7 @@ void tst_ConverterRun::cancelThroughSemaphore()
     QVERIFY(ended > cancelled);
     QVERIFY(!m_host->bar->hasPrefix(QStringLiteral("warning: Analysis completed")));
     // The second converter is not started after a cancel.
-    QCOMPARE(QString::fromUtf8(fileBytes(m_host->out + QStringLiteral("/order.txt"))).trimmed(),
+    QCOMPARE(QString::fromUtf8(fileBytes(m_host->out + QStringLiteral("/order.txt"), "<missing>")).trimmed(),
              QStringLiteral("WSDLProc lastprc.xml"));
 }
 
@@ -669,7 +656,7 @@ void tst_ConverterRun::crashingConverterStopsTheBatch()
     QVERIFY(m_host->bar->has(QStringLiteral("error: Process broken with message - The converter ended abnormally: ")
                              + m_host->programs[1] + QStringLiteral(" lastprc.xml")));
     QVERIFY(!m_host->bar->hasPrefix(QStringLiteral("warning: Analysis completed")));
-    QCOMPARE(QString::fromUtf8(fileBytes(m_host->out + QStringLiteral("/order.txt"))).trimmed(),
+    QCOMPARE(QString::fromUtf8(fileBytes(m_host->out + QStringLiteral("/order.txt"), "<missing>")).trimmed(),
              QStringLiteral("WSDLProc lastprc.xml"));
     // What it wrote before crashing is kept.
     QCOMPARE(fileBytes(m_host->out + QStringLiteral("/WSDLDir/prog.wsdl")), QByteArray("before the crash"));
@@ -766,10 +753,10 @@ void tst_ConverterRun::editedNamesNeverLeaveOutputDirectory()
     setUpHost();
     TConverterRun run(*m_host);
     const QString outside = m_tmp->filePath(QStringLiteral("outside.txt"));
-    writeBytes(outside, "keep me");
-    writeBytes(m_host->out + QStringLiteral("/CMP0001.wsd"), "one");
-    writeBytes(m_host->out + QStringLiteral("/CMP0002.wsd"), "two");
-    writeBytes(m_host->out + QStringLiteral("/CMP0003.wsd"), "three");
+    QVERIFY(writeBytes(outside, "keep me"));
+    QVERIFY(writeBytes(m_host->out + QStringLiteral("/CMP0001.wsd"), "one"));
+    QVERIFY(writeBytes(m_host->out + QStringLiteral("/CMP0002.wsd"), "two"));
+    QVERIFY(writeBytes(m_host->out + QStringLiteral("/CMP0003.wsd"), "three"));
     // The text is editable by the user: a path, a missing line, a relative escape.
     m_host->newNames = {QStringLiteral("CMP0001=../../escaped"), QStringLiteral("CMP0003=fine"),
                         QStringLiteral("XCPY0000=") + outside, QStringLiteral("XCPY0001=../outside.txt")};
@@ -808,7 +795,7 @@ void tst_ConverterRun::linksNeverLeadOutOfOutputDirectory()
     m_host->addSource(source(QStringLiteral("prog.csv"), "procedural export"), 1);
     const QString outside = m_tmp->filePath(target);
     if (refused)
-        writeBytes(outside, "keep me");
+        QVERIFY(writeBytes(outside, "keep me"));
     const QString linkPath = m_host->out + QLatin1Char('/') + link;
     QDir().mkpath(QFileInfo(linkPath).path());
     QVERIFY(QFile::link(outside, linkPath));
@@ -831,7 +818,7 @@ void tst_ConverterRun::dosBoxConfiguration()
     setUpHost();
     m_host->addSource(source(QStringLiteral("prog.csv"), "p"), 1);
     const QString baseConfig = m_tmp->filePath(QStringLiteral("Settings/DOSBox.config"));
-    writeBytes(baseConfig, "[sdl]\r\nfullscreen=false\r\n[cpu]\r\ncore=auto\r\ncycles=auto\r\n[autoexec]\r\nmount d /old\r\n");
+    QVERIFY(writeBytes(baseConfig, "[sdl]\r\nfullscreen=false\r\n[cpu]\r\ncore=auto\r\ncycles=auto\r\n[autoexec]\r\nmount d /old\r\n"));
     m_host->flags.DOSBoxActive = true;
     m_host->flags.DOSBoxConfigFile = baseConfig;
     // The fake DOSBox records what it got and does the converter's work.
@@ -872,11 +859,11 @@ void tst_ConverterRun::dosBoxRealRun()
     setUpHost();
     m_host->addSource(source(QStringLiteral("prog.csv"), "through dos"), 1);
     const QString baseConfig = m_tmp->filePath(QStringLiteral("Settings/DOSBox.config"));
-    writeBytes(baseConfig, "[cpu]\r\ncycles=auto\r\n[autoexec]\r\n");
+    QVERIFY(writeBytes(baseConfig, "[cpu]\r\ncycles=auto\r\n[autoexec]\r\n"));
     m_host->flags.DOSBoxActive = true;
     m_host->flags.DOSBoxConfigFile = baseConfig;
     m_host->flags.DOSBoxProgram = dosbox;
-    writeBytes(m_tools + QStringLiteral("/FAKE.BAT"), "@echo off\r\ncopy x:\\workinp\\CMP0001.CSV x:\\CMP0001.WSD\r\n");
+    QVERIFY(writeBytes(m_tools + QStringLiteral("/FAKE.BAT"), "@echo off\r\ncopy x:\\workinp\\CMP0001.CSV x:\\CMP0001.WSD\r\n"));
     m_host->programs[1] = m_tools + QStringLiteral("/FAKE.BAT");
     TConverterRun run(*m_host);
 
@@ -916,7 +903,7 @@ void tst_ConverterRun::countOrDeleteFiles()
     const QString root = m_tmp->filePath(QStringLiteral("tree"));
     for (const char *name : {"CMP0001.CSV", "cmp0002.wsd", "CMPX001.CSV", "notes.txt", "sub/CMP0003.CSV",
                              "sub/deeper/CMP0004.CSV", ".hidden/CMP0005.CSV", ".dot.CSV"})
-        writeBytes(root + QLatin1Char('/') + QLatin1String(name), "x");
+        QVERIFY(writeBytes(root + QLatin1Char('/') + QLatin1String(name), "x"));
     auto files = [&] {
         QStringList found;
         QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
@@ -941,8 +928,8 @@ void tst_ConverterRun::countOrDeleteNeverFollowsLinks()
 {
     const QString root = m_tmp->filePath(QStringLiteral("tree"));
     const QString elsewhere = m_tmp->filePath(QStringLiteral("elsewhere"));
-    writeBytes(root + QStringLiteral("/CMP0001.CSV"), "x");
-    writeBytes(elsewhere + QStringLiteral("/CMP0009.CSV"), "not ours");
+    QVERIFY(writeBytes(root + QStringLiteral("/CMP0001.CSV"), "x"));
+    QVERIFY(writeBytes(elsewhere + QStringLiteral("/CMP0009.CSV"), "not ours"));
     QVERIFY(QFile::link(elsewhere, root + QStringLiteral("/linked")));
 
     QCOMPARE(TConverterRun::CountOrDeleteFiles(root, QString(), 99, false, QString()), 1);

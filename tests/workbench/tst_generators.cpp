@@ -7,6 +7,7 @@
 #include "TextFile.h"
 #include "WsdlGenerator.h"
 #include "WsdlImport.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -80,21 +81,6 @@ struct TRepo
         return dm.TableParameters().Kulcs();
     }
 };
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 QStringList trimmedLines(const QString &text)
 {

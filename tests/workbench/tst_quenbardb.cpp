@@ -3,6 +3,7 @@
 #include "MyStatusBar.h"
 #include "QuenbarDB.h"
 #include "ScriptedDialogs.h"
+#include "TestFiles.h"
 
 #include <QApplication>
 #include <QFile>
@@ -46,20 +47,6 @@ QVariant valueOf(const TDM &dm, const QString &sql)
     if (!q.exec(sql) || !q.next())
         return QStringLiteral("<failed: %1>").arg(q.lastError().text());
     return q.value(0);
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 qint64 addInterface(TDM &dm, const QString &name, const QString &csv)

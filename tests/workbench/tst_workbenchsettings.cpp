@@ -5,6 +5,7 @@
 #include "ScriptedDialogs.h"
 #include "SharedRoutinesCommon.h"
 #include "TextFile.h"
+#include "TestFiles.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -19,14 +20,6 @@
 namespace {
 
 const QString kNoBool = QStringLiteral("%1 is not valid boolean value (Y,J,I,N,True,False)");
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
-}
 
 // A stand-in for DOSBox: records its arguments and SDL drivers in its working
 // folder and, when asked the way the workbench asks, writes the configuration.
