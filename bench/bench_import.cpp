@@ -228,7 +228,8 @@ void BM_ImportLarge(benchmark::State &state)
     }
 }
 
-void BM_RawInsertLarge(benchmark::State &state)
+// Raw inserts of as many rows as the import before it wrote, into a fresh repository.
+void rawInsertRun(benchmark::State &state, const std::string &name, qint64 rows)
 {
     for (auto _ : state) {
         state.PauseTiming();
@@ -237,12 +238,17 @@ void BM_RawInsertLarge(benchmark::State &state)
         dm.OpenRepository(out.path(), false);
         state.ResumeTiming();
         const TStopwatch watch;
-        rawInsert(dm, g_largeRows);
-        record(state, "large raw", g_largeRows, watch);
+        rawInsert(dm, rows);
+        record(state, name, rows, watch);
         state.PauseTiming();
         dm.CloseRepository();
         state.ResumeTiming();
     }
+}
+
+void BM_RawInsertLarge(benchmark::State &state)
+{
+    rawInsertRun(state, "large raw", g_largeRows);
 }
 
 void BM_ImportSmallFiles(benchmark::State &state)
@@ -273,19 +279,7 @@ void BM_ImportSmallFiles(benchmark::State &state)
 
 void BM_RawInsertSmall(benchmark::State &state)
 {
-    for (auto _ : state) {
-        state.PauseTiming();
-        QTemporaryDir out = outputFolder();
-        TDM dm;
-        dm.OpenRepository(out.path(), false);
-        state.ResumeTiming();
-        const TStopwatch watch;
-        rawInsert(dm, g_smallRows);
-        record(state, "small raw", g_smallRows, watch);
-        state.PauseTiming();
-        dm.CloseRepository();
-        state.ResumeTiming();
-    }
+    rawInsertRun(state, "small raw", g_smallRows);
 }
 
 // The raw runs insert as many rows as the imports before them wrote.
