@@ -83,6 +83,16 @@ qint64 addParameter(TDM &dm, const QString &name, const QString &type, bool simp
     return p.Kulcs();
 }
 
+// An empty repository in the folder with one interface, operation and
+// message, each current: where parameter rows can go.
+void openWithOneMessage(TDM &dm, const QString &folder)
+{
+    dm.OpenRepository(folder, false);
+    addInterface(dm, QStringLiteral("I"), QStringLiteral("i"));
+    addOperation(dm, QStringLiteral("O"));
+    addMessage(dm, QStringLiteral("input"), QStringLiteral("M"));
+}
+
 QString sqliteShell()
 {
     const QString path = QStringLiteral("/usr/bin/sqlite3");
@@ -390,10 +400,7 @@ void TestQuenbarDB::accentedNamesFold()
     QFETCH(bool, sameGroup);
     QTemporaryDir tmp;
     TDM dm;
-    dm.OpenRepository(tmp.path(), false);
-    addInterface(dm, QStringLiteral("I"), QStringLiteral("i"));
-    addOperation(dm, QStringLiteral("O"));
-    addMessage(dm, QStringLiteral("input"), QStringLiteral("M"));
+    openWithOneMessage(dm, tmp.path());
     const qint64 a = addParameter(dm, nameA, QStringLiteral("string"), true, 1, qualifierA);
     const qint64 groupA = dm.TableParameters().AsInteger(QStringLiteral("DupliCheck"));
     addParameter(dm, nameB, QStringLiteral("string"), true, 1, qualifierB);
@@ -429,10 +436,7 @@ void TestQuenbarDB::fieldSizes()
     QFETCH(int, size);
     QTemporaryDir tmp;
     TDM dm;
-    dm.OpenRepository(tmp.path(), false);
-    addInterface(dm, QStringLiteral("I"), QStringLiteral("i"));
-    addOperation(dm, QStringLiteral("O"));
-    addMessage(dm, QStringLiteral("input"), QStringLiteral("M"));
+    openWithOneMessage(dm, tmp.path());
 
     TRepositoryTable *t = dm.TableByName(table);
     QVERIFY(t);
