@@ -2,12 +2,14 @@
 // The workbench's progress window: a bar that counts or moves back and
 // forth; Esc or a click on the bar asks whether to stop the work.
 
+#include "Reporting.h"
+
 #include <QDialog>
 
 class QLabel;
 class QProgressBar;
 
-class TfrmProgressQuenbar : public QDialog
+class TfrmProgressQuenbar : public QDialog, public IProgress
 {
     Q_OBJECT
 public:
@@ -16,17 +18,17 @@ public:
     QLabel *LabelCount;
     QProgressBar *ProgressBar;
 
-    void StartCounting(int maximum, const QString &title = QString());
-    void StartPingPong(int maximum, const QString &title = QString());
+    void StartCounting(int maximum, const QString &title = QString()) override;
+    void StartPingPong(int maximum, const QString &title = QString()) override;
     // Both handle a pending stop request: on Yes the window hides and the
     // running command ends silently (EAbort).
-    void StepProgress();
-    void PingPongProgress(bool reset);
+    void StepProgress() override;
+    void PingPongProgress(bool reset) override;
     // Shows the window; hides it when false and it was shown this way.
-    void ShowProgressWindow(bool show);
+    void ShowProgressWindow(bool show) override;
 
-    bool StopRequested() const { return m_stopRequested; }
-    void RequestStop() { m_stopRequested = true; }
+    bool StopRequested() const override { return m_stopRequested; }
+    void RequestStop() override { m_stopRequested = true; }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

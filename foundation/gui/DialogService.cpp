@@ -19,61 +19,18 @@ struct TButtonInfo
 {
     int button;
     QMessageBox::StandardButton standard;
-    const char *name;
 };
 
-// Order of the table is the order in which buttons are named in a question.
 const TButtonInfo kButtons[] = {
-    {mbYes, QMessageBox::Yes, "Yes"},        {mbNo, QMessageBox::No, "No"},
-    {mbOK, QMessageBox::Ok, "OK"},           {mbCancel, QMessageBox::Cancel, "Cancel"},
-    {mbAbort, QMessageBox::Abort, "Abort"},  {mbRetry, QMessageBox::Retry, "Retry"},
-    {mbIgnore, QMessageBox::Ignore, "Ignore"}, {mbAll, QMessageBox::YesToAll, "All"},
+    {mbYes, QMessageBox::Yes},        {mbNo, QMessageBox::No},
+    {mbOK, QMessageBox::Ok},           {mbCancel, QMessageBox::Cancel},
+    {mbAbort, QMessageBox::Abort},  {mbRetry, QMessageBox::Retry},
+    {mbIgnore, QMessageBox::Ignore}, {mbAll, QMessageBox::YesToAll},
 };
-
-// The answer that lets an unattended run go on, best first.
-const int kRunOnOrder[] = {mbOK, mbYes, mbIgnore, mbRetry, mbAbort, mbNo, mbCancel, mbAll};
 
 int normalisedButtons(int buttons)
 {
     return buttons == mbNone ? int(mbOK) : buttons;
-}
-
-const char *typeName(TMsgDlgType type)
-{
-    switch (type) {
-    case TMsgDlgType::Warning: return "Warning";
-    case TMsgDlgType::Error: return "Error";
-    case TMsgDlgType::Information: return "Information";
-    case TMsgDlgType::Confirmation: return "Confirmation";
-    }
-    return "Message";
-}
-
-QString buttonName(int button)
-{
-    for (const auto &info : kButtons)
-        if (info.button == button)
-            return QString::fromLatin1(info.name);
-    return QStringLiteral("none");
-}
-
-QString buttonNames(int buttons)
-{
-    QStringList names;
-    for (const auto &info : kButtons)
-        if (buttons & info.button)
-            names << QString::fromLatin1(info.name);
-    return names.join(QLatin1Char('/'));
-}
-
-void printUnasked(const QString &line)
-{
-    QString text = line;
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    if (!text.endsWith(QLatin1Char('\n')))
-        text += QLatin1Char('\n');
-    std::fputs(text.toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
 }
 
 QWidget *dialogParent(QWidget *parent)
@@ -86,15 +43,6 @@ QString caption()
     return QGuiApplication::applicationDisplayName();
 }
 
-QString initialPath(const TFileDialogRequest &request)
-{
-    if (request.fileName.isEmpty())
-        return request.folder;
-    if (request.folder.isEmpty())
-        return request.fileName;
-    return QDir(request.folder).filePath(request.fileName);
-}
-
 // The desktop implementation; asks nobody when nobody can answer.
 class TDesktopDialogs final : public IDialogService
 {
@@ -104,8 +52,7 @@ public:
         buttons = normalisedButtons(buttons);
         const int fallback = Dialogs::defaultAnswer(buttons, defaultButton);
         if (!Dialogs::canAsk()) {
-            printUnasked(QStringLiteral("Dialog not shown (%1, buttons %2): %3\n  answer taken: %4")
-                             .arg(QLatin1String(typeName(type)), buttonNames(buttons), text, buttonName(fallback)));
+            Unasked::Print(Unasked::MessageText(type, text, buttons, fallback));
             return fallback;
         }
         QMessageBox box(dialogParent(parent));
@@ -160,7 +107,7 @@ public:
     QString existingDirectory(const QString &caption, const QString &folder, QWidget *parent) override
     {
         if (!Dialogs::canAsk()) {
-            printUnasked(QStringLiteral("Folder dialog not shown (%1, folder %2): cancelled").arg(caption, folder));
+            Unasked::Print(Unasked::DirectoryText(caption, folder));
             return QString();
         }
         return QFileDialog::getExistingDirectory(dialogParent(parent), caption, folder);
@@ -169,7 +116,7 @@ public:
     bool chooseFont(QFont &font, QWidget *parent) override
     {
         if (!Dialogs::canAsk()) {
-            printUnasked(QStringLiteral("Font dialog not shown (font %1): cancelled").arg(font.toString()));
+            Unasked::Print(QStringLiteral("Font dialog not shown (font %1): cancelled").arg(font.toString()));
             return false;
         }
         bool ok = false;
@@ -184,12 +131,10 @@ private:
                                      QFileDialog::AcceptMode acceptMode, QFileDialog::FileMode fileMode)
     {
         if (!Dialogs::canAsk()) {
-            const char *what = acceptMode == QFileDialog::AcceptSave ? "Save file" : "Open file";
-            printUnasked(QStringLiteral("%1 dialog not shown (%2, file %3, filter %4): cancelled")
-                             .arg(QLatin1String(what), request.caption, initialPath(request), request.filter));
+            Unasked::Print(Unasked::FileText(acceptMode == QFileDialog::AcceptSave, request));
             return {};
         }
-        QFileDialog dialog(dialogParent(parent), request.caption, initialPath(request), request.filter);
+        QFileDialog dialog(dialogParent(parent), request.caption, request.initialPath(), request.filter);
         dialog.setAcceptMode(acceptMode);
         dialog.setFileMode(fileMode);
         QString suffix = request.defaultExtension;
@@ -244,18 +189,6 @@ bool canAsk()
         return false;
     const QString platform = QGuiApplication::platformName();
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
-}
-
-int defaultAnswer(int buttons, int defaultButton)
-{
-    buttons = normalisedButtons(buttons);
-    for (const int button : kRunOnOrder)
-        if (button == defaultButton && (buttons & button))
-            return button;
-    for (const int button : kRunOnOrder)
-        if (buttons & button)
-            return button;
-    return mbOK;
 }
 
 int message(TMsgDlgType type, const QString &text, int buttons, int defaultButton, QWidget *parent)

@@ -5,6 +5,8 @@
 // opens by clicking. Error reports can end the current user command by
 // throwing EAbort, which the command dispatcher swallows.
 
+#include "Reporting.h"
+
 #include <QColor>
 #include <QStatusBar>
 #include <QString>
@@ -39,7 +41,9 @@ private:
     QColor m_panelColor;
 };
 
-class TMyStatusBar : public TMyStatusBarBase
+// The window's reporter: messages on the bar, questions through the dialog
+// service with the window as their parent.
+class TMyStatusBar : public TMyStatusBarBase, public IReporter
 {
     Q_OBJECT
     Q_PROPERTY(QColor ColorErr READ ColorErr WRITE setColorErr)
@@ -55,40 +59,44 @@ public:
     void setColorErr(const QColor &color);
     QColor ColorWarn() const { return m_colorWarn; }
     void setColorWarn(const QColor &color);
-    bool UseMessageBox() const { return m_useMessageBox; }
-    void setUseMessageBox(bool on) { m_useMessageBox = on; }
+    bool UseMessageBox() const override { return m_useMessageBox; }
+    void setUseMessageBox(bool on) override { m_useMessageBox = on; }
 
     // Replace the built-in click and double-click behaviour when assigned.
     std::function<void()> OnClick;
     std::function<void()> OnDblClick;
 
     // 0 none, 1 warning, 2 error, 3 fatal error.
-    int Severity() const { return m_severity; }
+    int Severity() const override { return m_severity; }
     // The stacked errors, "- " + message each, separated by CR LF.
     QString Messages() const { return m_messages; }
-    QString LastMessage() const { return m_lastMessage; }
+    QString LastMessage() const override { return m_lastMessage; }
     // Errors reported since the bar was made (ClearMessage does not reset it):
     // an unattended run ends with a failure status when it is not 0.
-    int ErrorsReported() const { return m_errorsReported; }
+    int ErrorsReported() const override { return m_errorsReported; }
     // Unattended runs: every warning and error is also printed on stderr.
     bool EchoToStderr() const { return m_echoToStderr; }
     void setEchoToStderr(bool on) { m_echoToStderr = on; }
 
-    virtual void ShowInfo(const QString &message);
-    virtual void ShowWarning(const QString &message);
+    void ShowInfo(const QString &message) override;
+    void ShowWarning(const QString &message) override;
     // Throws EAbort after reporting when carryOn is false.
-    virtual void ShowError(const QString &message, bool carryOn);
-    virtual void AddError(const QString &message, bool carryOn);
+    void ShowError(const QString &message, bool carryOn) override;
+    void AddError(const QString &message, bool carryOn) override;
     // Always shows its dialog, then throws EAbort.
-    [[noreturn]] virtual void ShowFatal(const QString &message);
-    virtual void ClearMessage();
+    [[noreturn]] void ShowFatal(const QString &message) override;
+    void ClearMessage() override;
 
     // Report and end the current command (throws EAbort); an empty message
     // without stacked errors only clears the bar.
-    void ErrorAndAbort(const QString &message);
-    [[noreturn]] void AddErrorAndAbort(const QString &message);
+    void ErrorAndAbort(const QString &message) override;
+    [[noreturn]] void AddErrorAndAbort(const QString &message) override;
     // Reports the question and asks it Yes/No; returns mbYes or mbNo.
-    int AskAfterErrors(const QString &question);
+    int AskAfterErrors(const QString &question) override;
+    int Ask(TMsgDlgType type, const QString &text, int buttons, int defaultButton = 0) override;
+    QString AskOpenFileName(const TFileDialogRequest &request) override;
+    QStringList AskOpenFileNames(const TFileDialogRequest &request) override;
+    QString AskDirectory(const QString &caption, const QString &folder) override;
     void FitMessage(const QString &message);
 
     // What a click or double-click on the bar does.

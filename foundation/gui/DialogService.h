@@ -4,6 +4,8 @@
 // display (or in an auto-run) never block: there each question is printed
 // to stderr and answered with its default.
 
+#include "Reporting.h"
+
 #include <QFont>
 #include <QString>
 #include <QStringList>
@@ -11,33 +13,6 @@
 #include <memory>
 
 class QWidget;
-
-enum class TMsgDlgType { Warning, Error, Information, Confirmation };
-
-// Buttons of a message box; combined as flags, a pressed button is one of them.
-enum TMsgDlgBtn : int {
-    mbNone = 0,
-    mbOK = 0x01,
-    mbCancel = 0x02,
-    mbYes = 0x04,
-    mbNo = 0x08,
-    mbAbort = 0x10,
-    mbRetry = 0x20,
-    mbIgnore = 0x40,
-    mbAll = 0x80,
-};
-constexpr int mbOKCancel = mbOK | mbCancel;
-constexpr int mbYesNo = mbYes | mbNo;
-constexpr int mbYesNoCancel = mbYes | mbNo | mbCancel;
-
-struct TFileDialogRequest
-{
-    QString caption;
-    QString folder;     // initial folder
-    QString fileName;   // initial file name
-    QString filter;     // Qt filter string, e.g. "Job files (*.jQuenbar);;All files (*)"
-    QString defaultExtension;
-};
 
 class IDialogService
 {
@@ -72,7 +47,7 @@ bool canAsk();
 void setAutoRun(bool on);
 bool autoRun();
 // The default answer for a set of buttons when nobody can be asked.
-int defaultAnswer(int buttons, int defaultButton);
+inline int defaultAnswer(int buttons, int defaultButton) { return Unasked::DefaultAnswer(buttons, defaultButton); }
 
 // Shorthands.
 int message(TMsgDlgType type, const QString &text, int buttons, int defaultButton = 0, QWidget *parent = nullptr);

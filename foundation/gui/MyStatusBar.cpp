@@ -257,6 +257,26 @@ int TMyStatusBar::AskAfterErrors(const QString &question)
     return Dialogs::message(TMsgDlgType::Error, m_messages, mbYesNo, 0, window());
 }
 
+int TMyStatusBar::Ask(TMsgDlgType type, const QString &text, int buttons, int defaultButton)
+{
+    return Dialogs::message(type, text, buttons, defaultButton, window());
+}
+
+QString TMyStatusBar::AskOpenFileName(const TFileDialogRequest &request)
+{
+    return Dialogs::service().openFileName(request, window());
+}
+
+QStringList TMyStatusBar::AskOpenFileNames(const TFileDialogRequest &request)
+{
+    return Dialogs::service().openFileNames(request, window());
+}
+
+QString TMyStatusBar::AskDirectory(const QString &caption, const QString &folder)
+{
+    return Dialogs::service().existingDirectory(caption, folder, window());
+}
+
 void TMyStatusBar::FitMessage(const QString &message)
 {
     const QFont barFont = font();
