@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 
@@ -63,6 +64,30 @@ QString TFileDialogRequest::initialPath() const
 // ---- Questions nobody answers -----------------------------------------------
 
 namespace Unasked {
+
+namespace {
+bool g_autoRun = false;
+}
+
+void SetAutoRun(bool on)
+{
+    g_autoRun = on;
+}
+
+bool AutoRun()
+{
+    return g_autoRun;
+}
+
+bool NobodyToAsk()
+{
+    const QCoreApplication *app = QCoreApplication::instance();
+    if (g_autoRun || !app || !app->inherits("QGuiApplication"))
+        return true;
+    // The GUI application's platform, read without linking the GUI library.
+    const QString platform = app->property("platformName").toString();
+    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
 
 int DefaultAnswer(int buttons, int defaultButton)
 {

@@ -40,6 +40,12 @@ struct TFileDialogRequest
 };
 
 namespace Unasked {
+// In an auto-run every question takes its default, as without a display.
+void SetAutoRun(bool on);
+bool AutoRun();
+// True without a display (no GUI application object, or the "offscreen" or
+// "minimal" platform) or in an auto-run: then nobody is asked.
+bool NobodyToAsk();
 // The answer for a set of buttons when nobody can be asked: defaultButton
 // when it is one of them, otherwise the one that lets a run go on (the
 // first of OK, Yes, Ignore, Retry, Abort, No, Cancel present).

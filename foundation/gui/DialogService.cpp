@@ -13,7 +13,6 @@
 namespace {
 
 IDialogService *g_installed = nullptr;
-bool g_autoRun = false;
 
 struct TButtonInfo
 {
@@ -175,20 +174,17 @@ IDialogService *installedService()
 
 void setAutoRun(bool on)
 {
-    g_autoRun = on;
+    Unasked::SetAutoRun(on);
 }
 
 bool autoRun()
 {
-    return g_autoRun;
+    return Unasked::AutoRun();
 }
 
 bool canAsk()
 {
-    if (g_autoRun || !qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        return false;
-    const QString platform = QGuiApplication::platformName();
-    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+    return !Unasked::NobodyToAsk();
 }
 
 int message(TMsgDlgType type, const QString &text, int buttons, int defaultButton, QWidget *parent)

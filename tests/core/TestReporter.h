@@ -20,15 +20,22 @@ public:
     };
     struct TQuestion
     {
-        TMsgDlgType type = TMsgDlgType::Information;
+        enum Kind { Message, OpenFile, OpenFiles, Directory };
+        Kind kind = Message;
+        TMsgDlgType type = TMsgDlgType::Information; // messages only
         QString text;  // the message, or the caption of a file or folder question
         int buttons = mbNone;
         int defaultButton = mbNone;
-        int answer = mbNone;
+        int answer = mbNone; // for files and folders mbOK when chosen, else mbCancel
+        QStringList chosen;
+        QString folder;    // initial folder of a file or folder question
+        QString fileName;  // initial file name of a file question
+        QString filter;
     };
 
     void answerMessage(int button) { m_answers.enqueue(button); }
     void answerFiles(const QStringList &files) { m_files.enqueue(files); } // empty: cancelled
+    void answerFile(const QString &file) { m_files.enqueue(file.isEmpty() ? QStringList() : QStringList{file}); }
     void answerDirectory(const QString &folder) { m_folders.enqueue(folder); }
 
     const QList<TMessage> &messages() const { return m_messages; }
@@ -41,6 +48,18 @@ public:
                 result << m.text;
         return result;
     }
+    // Every question in the order asked, the message ones, the last of them.
+    const QList<TQuestion> &asked() const { return m_questions; }
+    QList<TQuestion> askedMessages() const
+    {
+        QList<TQuestion> result;
+        for (const TQuestion &q : m_questions)
+            if (q.kind == TQuestion::Message)
+                result << q;
+        return result;
+    }
+    int messageCount() const { return int(askedMessages().size()); }
+    TQuestion lastQuestion() const { return m_questions.isEmpty() ? TQuestion() : m_questions.last(); }
     QStringList errors() const { return texts(TMessage::Error); }
     QStringList warnings() const { return texts(TMessage::Warning); }
     void clearRecords()
@@ -82,28 +101,54 @@ public:
         int answer = Unasked::DefaultAnswer(normalised, defaultButton);
         if (!m_answers.isEmpty())
             answer = m_answers.dequeue();
-        m_questions.append({type, text, normalised, defaultButton, answer});
+        TQuestion q;
+        q.type = type;
+        q.text = text;
+        q.buttons = normalised;
+        q.defaultButton = defaultButton;
+        q.answer = answer;
+        m_questions.append(q);
         return answer;
     }
     QString AskOpenFileName(const TFileDialogRequest &request) override
     {
-        const QStringList files = AskOpenFileNames(request);
+        const QStringList files = takeFiles(TQuestion::OpenFile, request);
         return files.isEmpty() ? QString() : files.first();
     }
     QStringList AskOpenFileNames(const TFileDialogRequest &request) override
     {
-        const QStringList files = m_files.isEmpty() ? QStringList() : m_files.dequeue();
-        m_questions.append({TMsgDlgType::Information, request.caption, mbNone, mbNone, files.isEmpty() ? mbCancel : mbOK});
-        return files;
+        return takeFiles(TQuestion::OpenFiles, request);
     }
-    QString AskDirectory(const QString &caption, const QString &) override
+    QString AskDirectory(const QString &caption, const QString &folder) override
     {
-        const QString folder = m_folders.isEmpty() ? QString() : m_folders.dequeue();
-        m_questions.append({TMsgDlgType::Information, caption, mbNone, mbNone, folder.isEmpty() ? mbCancel : mbOK});
-        return folder;
+        TQuestion q;
+        q.kind = TQuestion::Directory;
+        q.text = caption;
+        q.folder = folder;
+        const QString chosen = m_folders.isEmpty() ? QString() : m_folders.dequeue();
+        q.answer = chosen.isEmpty() ? mbCancel : mbOK;
+        if (!chosen.isEmpty())
+            q.chosen << chosen;
+        m_questions.append(q);
+        return chosen;
     }
 
 private:
+    QStringList takeFiles(TQuestion::Kind kind, const TFileDialogRequest &request)
+    {
+        TQuestion q;
+        q.kind = kind;
+        q.text = request.caption;
+        q.folder = request.folder;
+        q.fileName = request.fileName;
+        q.filter = request.filter;
+        q.chosen = m_files.isEmpty() ? QStringList() : m_files.dequeue();
+        if (kind == TQuestion::OpenFile && q.chosen.size() > 1)
+            q.chosen = QStringList{q.chosen.first()};
+        q.answer = q.chosen.isEmpty() ? mbCancel : mbOK;
+        m_questions.append(q);
+        return q.chosen;
+    }
     void record(TMessage::Kind kind, const QString &text) { m_messages.append({kind, text}); }
 
     QList<TMessage> m_messages;

@@ -1,11 +1,10 @@
 #include "WorkbenchSettings.h"
 
 #include "Errors.h"
-#include "MyStatusBar.h"
-#include "ScriptedDialogs.h"
 #include "SharedRoutinesCommon.h"
 #include "TextFile.h"
 #include "TestFiles.h"
+#include "core/TestReporter.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -99,8 +98,7 @@ private:
     std::unique_ptr<TWorkbenchSettings> loaded(const QStringList &lines);
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<TMyStatusBar> m_bar;
-    std::unique_ptr<TScriptedDialogs> m_dialogs;
+    std::unique_ptr<TTestReporter> m_bar;
 };
 
 void TestWorkbenchSettings::init()
@@ -108,13 +106,11 @@ void TestWorkbenchSettings::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     QVERIFY(QDir().mkpath(path("bin")));
-    m_bar = std::make_unique<TMyStatusBar>();
-    m_dialogs = std::make_unique<TScriptedDialogs>();
+    m_bar = std::make_unique<TTestReporter>();
 }
 
 void TestWorkbenchSettings::cleanup()
 {
-    m_dialogs.reset();
     m_bar.reset();
     m_dir.reset();
 }
@@ -350,7 +346,7 @@ void TestWorkbenchSettings::applySettings()
     QTEST(s->DeleteAfterControl(), "deleteControl");
     QTEST(s->BigDirectoryLimit(), "limit");
     QTEST(consoleShown, "consoleShown");
-    QCOMPARE(m_dialogs->messageCount(), 0);
+    QCOMPARE(m_bar->messageCount(), 0);
 }
 
 void TestWorkbenchSettings::askAfterProblems_data()
@@ -380,10 +376,10 @@ void TestWorkbenchSettings::askAfterProblems()
     const QByteArray before = fileBytes(settingsPath());
     if (problem == "warning")
         m_bar->ShowWarning("Something to look at");
-    m_dialogs->answerMessage(answer);
+    m_bar->answerMessage(answer);
     s->ApplySettings(ask);
 
-    const QList<TAskedDialog> messages = m_dialogs->messages();
+    const QList<TTestReporter::TQuestion> messages = m_bar->askedMessages();
     QCOMPARE(messages.size(), asked ? 1 : 0);
     if (asked) {
         QVERIFY(messages[0].text.endsWith("Errors occured durig installation, rewrite ini file?"));
@@ -479,8 +475,8 @@ void TestWorkbenchSettings::saveSettingsTextFailure()
     if (how == "read-only")
         QFile(path("locked")).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QVERIFY(m_bar->UseMessageBox());
-    QCOMPARE(m_dialogs->messageCount(), 1);
-    QCOMPARE(m_dialogs->lastMessage().text, "Cannot write to " + target);
+    QCOMPARE(m_bar->messageCount(), 1);
+    QCOMPARE(m_bar->lastQuestion().text, "Cannot write to " + target);
     QVERIFY(!QFileInfo::exists(target));
 }
 
@@ -521,7 +517,7 @@ void TestWorkbenchSettings::locateDosBoxCandidate()
     QCOMPARE(s->DOSBoxProgram(), writesConfig ? program : QString());
     QCOMPARE(s->DOSBoxConfigFile(), writesConfig ? path("bin/DOSBox.config") : QString());
     QCOMPARE(TextFile::readLines(mirrorPath()).value(1), "Runcontrol.UseDOSBox=" + BoolToYN(writesConfig));
-    QCOMPARE(m_dialogs->asked().size(), 0);
+    QCOMPARE(m_bar->asked().size(), 0);
 
     // Already active: neither searched nor run again.
     QVERIFY(QFile::remove(path("bin/dosbox-args.txt")));
@@ -551,15 +547,15 @@ void TestWorkbenchSettings::locateDosBoxManual()
     const QString program = path("chosen/dosbox");
     QVERIFY(QDir().mkpath(path("chosen")));
     QVERIFY(writeFakeDosBox(program, true));
-    m_dialogs->answerFile(program);
+    m_bar->answerFile(program);
     int changed = 0;
     s->OnTextChanged = [&] { ++changed; };
 
     s->LocateDosBox(true);
 
-    QCOMPARE(m_dialogs->asked().size(), 1);
-    const TAskedDialog dialog = m_dialogs->asked().first();
-    QCOMPARE(dialog.kind, TAskedDialog::OpenFile);
+    QCOMPARE(m_bar->asked().size(), 1);
+    const TTestReporter::TQuestion dialog = m_bar->asked().first();
+    QCOMPARE(dialog.kind, TTestReporter::TQuestion::OpenFile);
     QCOMPARE(dialog.text, QString("Please locate DOSBox-0.74\\DOSBox.exe manually"));
     QCOMPARE(dialog.fileName, QString("dosbox"));
 
@@ -583,9 +579,9 @@ void TestWorkbenchSettings::locateDosBoxCancelled()
     const QStringList lines{"Runcontrol.UseDOSBox=Y"};
     auto s = loaded(lines);
     const QByteArray before = fileBytes(settingsPath());
-    m_dialogs->answerFile(QString());
+    m_bar->answerFile(QString());
     s->LocateDosBox(true);
-    QCOMPARE(m_dialogs->asked().size(), 1);
+    QCOMPARE(m_bar->asked().size(), 1);
     QCOMPARE(m_bar->LastMessage(), QString("DOSBox-0.74\\DOSBox.exe file search cancelled"));
     QCOMPARE(m_bar->Severity(), 1);
     QVERIFY(!s->DOSBoxActive());
@@ -600,7 +596,7 @@ void TestWorkbenchSettings::locateDosBoxFromSettings()
     QVERIFY(writeFakeDosBox(program, true));
     auto s = loaded({"Runcontrol.UseDOSBox=Y", "Runcontrol.DOSBoxLocation=" + program});
     s->ApplySettings(false);
-    QCOMPARE(m_dialogs->asked().size(), 0);
+    QCOMPARE(m_bar->asked().size(), 0);
     QVERIFY(s->DOSBoxActive());
     QCOMPARE(s->DOSBoxProgram(), program);
     QVERIFY(QFileInfo::exists(path("bin/DOSBox.config")));
@@ -791,7 +787,7 @@ void TestWorkbenchSettings::exampleSettings()
         QVERIFY2(TWorkbenchSettings::IndexOfName(s.Lines(), key) >= 0, key);
     s.ApplySettings(true);
     QCOMPARE(m_bar->Severity(), 0);
-    QCOMPARE(m_dialogs->asked().size(), 0);
+    QCOMPARE(m_bar->asked().size(), 0);
     QVERIFY(!s.DOSBoxActive());
     QCOMPARE(s.CaptionItem(), QString("Business logic generation"));
     QCOMPARE(s.LanguageCode(), QString("WSDLGEN"));
@@ -805,5 +801,5 @@ void TestWorkbenchSettings::exampleSettings()
     QVERIFY(!TWorkbenchSettings::ValueIn(shell, active).isEmpty());
 }
 
-QTEST_MAIN(TestWorkbenchSettings)
+QTEST_GUILESS_MAIN(TestWorkbenchSettings)
 #include "tst_workbenchsettings.moc"

@@ -1,7 +1,6 @@
 #include "WorkbenchSettings.h"
 
-#include "DialogService.h"
-#include "MyStatusBar.h"
+#include "Reporting.h"
 #include "SharedRoutinesCommon.h"
 #include "TextFile.h"
 
@@ -60,11 +59,11 @@ TWorkbenchCommandLine TWorkbenchCommandLine::parse(const QStringList &args)
 
 // ---- Construction and text ------------------------------------------------------
 
-TWorkbenchSettings::TWorkbenchSettings(TMyStatusBar *bar, const QString &programPath)
-    : m_bar(bar), m_programPath(QFileInfo(programPath).absoluteFilePath()),
+TWorkbenchSettings::TWorkbenchSettings(IReporter *reporter, const QString &programPath)
+    : m_reporter(reporter), m_programPath(QFileInfo(programPath).absoluteFilePath()),
       m_row(TakeOverRow(QFileInfo(programPath).completeBaseName()))
 {
-    Q_ASSERT(m_bar);
+    Q_ASSERT(m_reporter);
 }
 
 QString TWorkbenchSettings::ProgramFolder() const { return QFileInfo(m_programPath).absolutePath(); }
@@ -125,7 +124,7 @@ QString TWorkbenchSettings::LocateSettingsFile()
         m_settingsFilePath = devPath;
     else if (!QFileInfo(normalPath).isFile())
         // Recorded, so the start's fatal report still lists it with what follows.
-        m_bar->AddError(QStringLiteral("No ini file is available for ") + m_row.AppName, false);
+        m_reporter->AddError(QStringLiteral("No ini file is available for ") + m_row.AppName, false);
     return m_settingsFilePath;
 }
 
@@ -144,7 +143,7 @@ void TWorkbenchSettings::LoadSettingsText()
     if (failed) {
         if (OnSettingsUnavailable)
             OnSettingsUnavailable();
-        m_bar->AddError(QStringLiteral("Cannot access product ini file - ") + m_settingsFilePath, false);
+        m_reporter->AddError(QStringLiteral("Cannot access product ini file - ") + m_settingsFilePath, false);
     }
     textChanged();
 }
@@ -175,8 +174,8 @@ void TWorkbenchSettings::SaveSettingsText()
         failed = true;
     }
     if (failed) {
-        m_bar->setUseMessageBox(true);
-        m_bar->ShowError(QStringLiteral("Cannot write to ") + path, false);
+        m_reporter->setUseMessageBox(true);
+        m_reporter->ShowError(QStringLiteral("Cannot write to ") + path, false);
     }
 }
 
@@ -201,9 +200,9 @@ void TWorkbenchSettings::ApplySettings(bool ask)
     const int buffer = readZeroPrefixedInt(ValueOf(QStringLiteral("FileCopy.SystemIOBuffSize")));
     m_ioBuffSize = buffer == 0 ? 200000 : buffer;
 
-    if (ask && m_bar->Severity() >= 1) {
-        m_bar->setUseMessageBox(true);
-        if (m_bar->AskAfterErrors(QStringLiteral("Errors occured durig installation, rewrite ini file?")) == mbYes)
+    if (ask && m_reporter->Severity() >= 1) {
+        m_reporter->setUseMessageBox(true);
+        if (m_reporter->AskAfterErrors(QStringLiteral("Errors occured durig installation, rewrite ini file?")) == mbYes)
             SaveSettingsText();
     }
 }
@@ -241,9 +240,9 @@ void TWorkbenchSettings::LocateDosBox(bool use)
                 request.caption = QStringLiteral("Please locate DOSBox-0.74\\DOSBox.exe manually");
                 request.folder = QStringLiteral("/usr/bin");
                 request.fileName = QStringLiteral("dosbox");
-                candidate = Dialogs::service().openFileName(request, m_bar->window());
+                candidate = m_reporter->AskOpenFileName(request);
                 if (candidate.isEmpty())
-                    m_bar->ShowWarning(QStringLiteral("DOSBox-0.74\\DOSBox.exe file search cancelled"));
+                    m_reporter->ShowWarning(QStringLiteral("DOSBox-0.74\\DOSBox.exe file search cancelled"));
                 else
                     storeDosBoxLocation(candidate);
             }
@@ -287,7 +286,7 @@ void TWorkbenchSettings::writeDosBoxConfig(const QString &program, const QString
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
-    if (!Dialogs::canAsk()) {
+    if (Unasked::NobodyToAsk()) {
         // Without a display DOSBox would fail to open its window and sound.
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("SDL_VIDEODRIVER"), QStringLiteral("dummy"));

@@ -3,7 +3,7 @@
 // file lives, its Name=Value text, the run-control keys read from it, the
 // optional DOSBox set-up for converter runs, the tool root, the converter
 // defaults and the registration of the job file type. Every message goes
-// through the window's status bar; the window shows the text in its memo and
+// through the reporter (the window's status bar); the window shows the text in its memo and
 // hands edited text back with setLines.
 
 #include "WorkbenchRow.h"
@@ -14,7 +14,7 @@
 #include <functional>
 
 class QDateTime;
-class TMyStatusBar;
+class IReporter;
 
 // The switches the program reads at start.
 struct TWorkbenchCommandLine
@@ -35,10 +35,10 @@ struct TWorkbenchCommandLine
 class TWorkbenchSettings
 {
 public:
-    // bar is not owned and must outlive this object; programPath is the
+    // reporter is not owned and must outlive this object; programPath is the
     // program file (its folder holds the settings file, its base name decides
     // whether the workbench row is taken over).
-    TWorkbenchSettings(TMyStatusBar *bar, const QString &programPath);
+    TWorkbenchSettings(IReporter *reporter, const QString &programPath);
 
     const TAnalTypeConstants &Row() const { return m_row; }
     QString ProgramPath() const { return m_programPath; }
@@ -150,7 +150,7 @@ private:
     void mirrorIntoShellSettings();
     QString settingsFolder();
 
-    TMyStatusBar *m_bar;
+    IReporter *m_reporter;
     QString m_programPath;
     TAnalTypeConstants m_row;
     QStringList m_lines;
