@@ -179,6 +179,7 @@ public:
 
     int Value() const { return m_value; }
     int Maximum() const { return m_maximum; }
+    QString Title() const { return m_title; }
 
 private:
     void draw();

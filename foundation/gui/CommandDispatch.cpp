@@ -7,69 +7,6 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <cstdio>
-
-namespace {
-
-void printError(const QString &message)
-{
-    std::fputs((message + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
-}
-
-void report(TMyStatusBar *bar, QString message)
-{
-    // An empty text would clear the bar and hide the failure.
-    if (message.trimmed().isEmpty())
-        message = ErrorWithoutMessageText();
-    if (bar) {
-        try {
-            bar->ShowError(message, true);
-            return;
-        } catch (...) {
-            // The bar (or a dialog service behind it) failed: fall back below.
-        }
-    }
-    printError(message);
-}
-
-} // namespace
-
-QString UnknownErrorText()
-{
-    return QStringLiteral("Unexpected error of unknown kind, the command was stopped");
-}
-
-QString ErrorWithoutMessageText()
-{
-    return QStringLiteral("An error without a message stopped the command");
-}
-
-void ReportCurrentException(TMyStatusBar *bar)
-{
-    try {
-        throw;
-    } catch (const EAbort &) {
-    } catch (const EQuenbarError &error) {
-        report(bar, error.message());
-    } catch (const std::exception &error) {
-        report(bar, QString::fromLocal8Bit(error.what()));
-    } catch (...) {
-        report(bar, UnknownErrorText());
-    }
-}
-
-bool RunCommand(TMyStatusBar *bar, const std::function<void()> &command)
-{
-    try {
-        if (command)
-            command();
-        return true;
-    } catch (...) {
-        ReportCurrentException(bar);
-        return false;
-    }
-}
 
 TMyStatusBar *StatusBarOf(QWidget *widget)
 {

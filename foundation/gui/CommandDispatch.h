@@ -1,7 +1,10 @@
 #pragma once
-// The one place user commands are run: EAbort (the silent end of a command)
-// is swallowed, every other exception is reported on the window's status bar
-// and never reaches the event loop.
+// Window commands: each action runs through RunCommand (Commands.h) with the
+// window's status bar, so EAbort is swallowed and every other exception is
+// reported on the bar and never reaches the event loop.
+
+#include "Commands.h"
+#include "MyStatusBar.h"
 
 #include <QApplication>
 #include <QMetaObject>
@@ -12,21 +15,6 @@
 
 class QAction;
 class QWidget;
-class TMyStatusBar;
-
-// Reported when something that is not a std::exception was thrown.
-QString UnknownErrorText();
-// Reported for an error that carries no message of its own.
-QString ErrorWithoutMessageText();
-
-// Runs the command; returns true when it ran to its end, false when it was
-// ended by EAbort or an error (which is then reported on bar, or on stderr
-// when bar is null).
-bool RunCommand(TMyStatusBar *bar, const std::function<void()> &command);
-
-// Reports the exception in flight (call only inside a catch block); EAbort
-// is ignored. Never throws.
-void ReportCurrentException(TMyStatusBar *bar);
 
 // The window's status bar "MyStB", or nullptr.
 TMyStatusBar *StatusBarOf(QWidget *widget);

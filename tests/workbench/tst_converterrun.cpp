@@ -1,12 +1,10 @@
 #include "ConverterRun.h"
 #include "Errors.h"
-#include "MyStatusBar.h"
-#include "ProgressQuenbar.h"
-#include "ScriptedDialogs.h"
+#include "core/TestReporter.h"
 #include "TarvellToolWatcherThread.h"
 #include "TestFiles.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -60,31 +58,30 @@ QString num4(int n)
     return QStringLiteral("%1").arg(n, 4, 10, QLatin1Char('0'));
 }
 
-class TRecordingBar : public TMyStatusBar
+class TRecordingBar : public TTestReporter
 {
 public:
-    using TMyStatusBar::TMyStatusBar;
     QStringList texts;   // every message, in order, as "kind: text"
 
     void ShowInfo(const QString &m) override
     {
         texts << QStringLiteral("info: ") + m;
-        TMyStatusBar::ShowInfo(m);
+        TTestReporter::ShowInfo(m);
     }
     void ShowWarning(const QString &m) override
     {
         texts << QStringLiteral("warning: ") + m;
-        TMyStatusBar::ShowWarning(m);
+        TTestReporter::ShowWarning(m);
     }
     void ShowError(const QString &m, bool carryOn) override
     {
         texts << QStringLiteral("error: ") + m;
-        TMyStatusBar::ShowError(m, carryOn);
+        TTestReporter::ShowError(m, carryOn);
     }
     void AddError(const QString &m, bool carryOn) override
     {
         texts << QStringLiteral("error: ") + m;
-        TMyStatusBar::AddError(m, carryOn);
+        TTestReporter::AddError(m, carryOn);
     }
     bool has(const QString &entry) const { return texts.contains(entry); }
     bool hasPrefix(const QString &prefix) const
@@ -96,12 +93,31 @@ public:
     }
 };
 
+// Lets events run at each step, as the progress window does, so a command
+// can arrive in the middle of a watcher's hand-over.
+class TEventfulProgress : public TConsoleProgress
+{
+public:
+    TEventfulProgress() : TConsoleProgress(false) {}
+    void StepProgress() override
+    {
+        QCoreApplication::processEvents();
+        TConsoleProgress::StepProgress();
+    }
+    void PingPongProgress(bool reset) override
+    {
+        QCoreApplication::processEvents();
+        TConsoleProgress::PingPongProgress(reset);
+    }
+};
+
 class TTestHost : public IConverterRunHost
 {
 public:
-    QWidget window;
-    TRecordingBar *bar = new TRecordingBar(&window);
-    TfrmProgressQuenbar *progress = new TfrmProgressQuenbar(&window);
+    std::unique_ptr<TRecordingBar> barOwner = std::make_unique<TRecordingBar>();
+    TRecordingBar *bar = barOwner.get();
+    std::unique_ptr<TConsoleProgress> progressOwner = std::make_unique<TEventfulProgress>();
+    TConsoleProgress *progressLine = progressOwner.get();
 
     QString product = QStringLiteral("P1"), system = QStringLiteral("S1"), job = QStringLiteral("P1_S1");
     QString out, root, work, staging;
@@ -129,9 +145,11 @@ public:
         checked << isChecked;
     }
 
-    QWidget *dialogParent() override { return &window; }
-    TMyStatusBar *statusBar() override { return bar; }
-    TfrmProgressQuenbar *progressWindow() override { return progress; }
+    int cursors = 0; // busy cursors shown and not yet taken back
+    void waitCursor(bool on) override { cursors += on ? 1 : -1; }
+    void watchCursor(bool on) override { cursors += on ? 1 : -1; }
+    IReporter *reporter() override { return bar; }
+    IProgress *progress() override { return progressLine; }
     QString appName() override { return QStringLiteral("Quenbar"); }
     QString productName() override { return product; }
     QString systemName() override { return system; }
@@ -430,32 +448,29 @@ void tst_ConverterRun::prepareRefusalsAndStops()
     m_host->addSource(source(QStringLiteral("b.csv"), "b"), 1);
     TConverterRun run(*m_host);
     {
-        TScriptedDialogs dialogs;
-        dialogs.answerMessage(mbNo);
+        m_host->bar->answerMessage(mbNo);
         QCOMPARE(errorOf([&] { run.PrepareConverterRun(); }), QStringLiteral("<abort>"));
-        QCOMPARE(dialogs.lastMessage().text,
+        QCOMPARE(m_host->bar->lastQuestion().text,
                  QStringLiteral("Your current output directory \r\n") + m_host->out
                      + QStringLiteral("\r\nhasn't been used yet\r\ndo you really want to use this directory for output?"));
-        QCOMPARE(dialogs.lastMessage().type, TMsgDlgType::Warning);
+        QCOMPARE(m_host->bar->lastQuestion().type, TMsgDlgType::Warning);
         QVERIFY(m_host->bar->has(QStringLiteral("error: Go and select another output directory,and then try again")));
         QVERIFY(!QFile::exists(m_host->out + QStringLiteral("/lastprc.xml")));
     }
     {
         // Yes to the fresh directory; the stop request raised meanwhile is confirmed.
-        TScriptedDialogs dialogs;
-        dialogs.answerMessage(mbYes);
-        dialogs.answerMessage(mbYes);
+        m_host->bar->answerMessage(mbYes);
+        m_host->bar->answerMessage(mbYes);
         m_host->stop = true;
         QCOMPARE(errorOf([&] { run.PrepareConverterRun(); }), QStringLiteral("<abort>"));
-        QCOMPARE(dialogs.lastMessage().text, QStringLiteral("The User requested to stop the process, please confirm?"));
+        QCOMPARE(m_host->bar->lastQuestion().text, QStringLiteral("The User requested to stop the process, please confirm?"));
         QVERIFY(m_host->bar->has(QStringLiteral("error: Process aborted on user request!")));
         QVERIFY(!m_host->busy);
         QVERIFY(!QFile::exists(m_host->staging + QStringLiteral("/CMP0002.CSV")));
     }
     {
         // No clears the request and the staging goes on.
-        TScriptedDialogs dialogs;
-        dialogs.answerMessage(mbNo);
+        m_host->bar->answerMessage(mbNo);
         m_host->stop = true;
         QVERIFY(run.PrepareConverterRun());
         QVERIFY(!m_host->stop);
@@ -509,13 +524,13 @@ void tst_ConverterRun::bothKindsRunOneAfterTheOther()
     QCOMPARE(m_host->appTitle, QStringLiteral("Completed - P1_S1"));
     QVERIFY(m_host->windowCaption.startsWith(QStringLiteral("Quenbar main shell - P1_S1 Last batch runtime: ")));
     QVERIFY(!m_host->windowCaption.contains(QStringLiteral("started at")));
-    QCOMPARE(m_host->progress->windowTitle(), QStringLiteral("Runnig bacth Converter lastobj.xml"));
+    QCOMPARE(m_host->progressLine->Title(), QStringLiteral("Runnig bacth Converter lastobj.xml"));
     QCOMPARE(run.LastCommandLine(), m_host->programs[2] + QStringLiteral(" lastobj.xml "));
     // Delete after: the staged copies and the work folder are gone.
     QVERIFY(!QFileInfo::exists(m_host->staging));
     QVERIFY(!QFileInfo::exists(m_host->work));
     QVERIFY(QFile::exists(m_host->out + QStringLiteral("/lastprc.xml")));
-    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    QCOMPARE(m_host->cursors, 0);
 }
 
 void tst_ConverterRun::captureLogReachesConsoleLog()
@@ -551,8 +566,7 @@ void tst_ConverterRun::cancelThroughSemaphore()
     m_host->addSource(source(QStringLiteral("Klass.csv"), "k"), 2);
     writeScript(m_host->programs[1], kPatientBody);
     TConverterRun run(*m_host);
-    TScriptedDialogs dialogs;
-    dialogs.answerMessage(mbYes);
+    m_host->bar->answerMessage(mbYes);
 
     run.ActRunTool();
     QVERIFY(m_host->cancelEnabled);
@@ -579,7 +593,7 @@ void tst_ConverterRun::cancelThroughSemaphore()
     }
 
     if (!closing)
-        QCOMPARE(dialogs.lastMessage().text, QStringLiteral("Do you really want to cancel processing?"));
+        QCOMPARE(m_host->bar->lastQuestion().text, QStringLiteral("Do you really want to cancel processing?"));
     QVERIFY(m_host->modified);
     QVERIFY(QFile::exists(m_host->out + QStringLiteral("/Semaphore.xml")));
     if (how == QLatin1String("tick"))
@@ -605,8 +619,7 @@ void tst_ConverterRun::converterIgnoringSemaphoreIsKilled()
     writeScript(m_host->programs[1], kStubbornBody);
     TConverterRun run(*m_host);
     run.KillGraceMs = 300;
-    TScriptedDialogs dialogs;
-    dialogs.answerMessage(mbYes);
+    m_host->bar->answerMessage(mbYes);
 
     run.ActRunTool();
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_host->out + QStringLiteral("/running")), 10000);
@@ -617,7 +630,7 @@ void tst_ConverterRun::converterIgnoringSemaphoreIsKilled()
     QVERIFY(m_host->bar->has(QStringLiteral("error: The converter did not stop on request and was terminated: ")
                              + m_host->programs[1] + QStringLiteral(" lastprc.xml")));
     QVERIFY(m_host->bar->has(QStringLiteral("error: Process cancelled, analysis incomplete!")));
-    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    QCOMPARE(m_host->cursors, 0);
 }
 
 void tst_ConverterRun::missingConverterReportsCommandLine()
@@ -636,7 +649,7 @@ void tst_ConverterRun::missingConverterReportsCommandLine()
     QVERIFY(!run.Watching());
     QVERIFY(!m_host->running);
     QVERIFY(!m_host->cancelEnabled);
-    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    QCOMPARE(m_host->cursors, 0);
     // Still usable: the next run with a real converter goes through.
     m_host->programs[1] = writeScript(m_tools + QStringLiteral("/WSDLProc"), kConverterBody);
     runToEnd(run);
@@ -983,5 +996,5 @@ void tst_ConverterRun::runAndWaitWaitsForTheEnd()
     QVERIFY(!TConverterRun::RunAndWait(m_tmp->filePath(QStringLiteral("missing")), {}, folder));
 }
 
-QTEST_MAIN(tst_ConverterRun)
+QTEST_GUILESS_MAIN(tst_ConverterRun)
 #include "tst_converterrun.moc"

@@ -1,11 +1,9 @@
 #include "ConverterRun.h"
 
-#include "CommandDispatch.h"
-#include "DialogService.h"
-#include "MyStatusBar.h"
-#include "ProgressQuenbar.h"
-#include "SharedRoutinesCommon.h"
+#include "Commands.h"
 #include "SourceList.h"
+#include "Reporting.h"
+#include "SharedRoutinesCommon.h"
 #include "TarvellToolWatcherThread.h"
 #include "TextFile.h"
 #include "WorkbenchSettings.h"
@@ -15,7 +13,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QProcessEnvironment>
 #include <QScopeGuard>
 #include <QTime>
@@ -91,35 +88,25 @@ bool maskMatches(const QString &fileName, const QString &mask)
 
 bool noDisplay()
 {
-    const QString platform = QGuiApplication::platformName();
+    // The GUI application's platform, when there is one, read without linking the GUI library.
+    const QCoreApplication *app = QCoreApplication::instance();
+    const QString platform = app ? app->property("platformName").toString() : QString();
     if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
         return true;
     return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-// The message of the error in flight; empty for the silent end of a command.
-QString currentErrorText()
-{
-    try {
-        throw;
-    } catch (const EAbort &) {
-        return QString();
-    } catch (const EQuenbarError &e) {
-        return e.message();
-    } catch (const std::exception &e) {
-        return QString::fromLocal8Bit(e.what());
-    } catch (...) {
-        return UnknownErrorText();
-    }
-}
-
-class TCursorGuard
+// The run's busy cursor for the length of a scope.
+class TWaitCursor
 {
 public:
-    explicit TCursorGuard(Qt::CursorShape shape) { QGuiApplication::setOverrideCursor(shape); }
-    ~TCursorGuard() { QGuiApplication::restoreOverrideCursor(); }
-    TCursorGuard(const TCursorGuard &) = delete;
-    TCursorGuard &operator=(const TCursorGuard &) = delete;
+    explicit TWaitCursor(IConverterRunHost &host) : m_host(host) { m_host.waitCursor(true); }
+    ~TWaitCursor() { m_host.waitCursor(false); }
+    TWaitCursor(const TWaitCursor &) = delete;
+    TWaitCursor &operator=(const TWaitCursor &) = delete;
+
+private:
+    IConverterRunHost &m_host;
 };
 
 } // namespace
@@ -473,7 +460,7 @@ void TConverterRun::importWsdl(const QString &path)
 
 void TConverterRun::ActRunTool()
 {
-    TMyStatusBar *bar = m_host.statusBar();
+    IReporter *bar = m_host.reporter();
     if (Watching() || m_host.batchRunning())
         bar->ShowError(QStringLiteral("Only viewing,Save,Cancel & Exit are allowed when processing"), false);
     m_host.leaveOutputDirectory();
@@ -501,7 +488,7 @@ void TConverterRun::ActRunTool()
     // Everything that lets events run comes before the start: the watcher's
     // completion must not overtake the set-up of the run.
     const int kind = m_firstKind;
-    TfrmProgressQuenbar *progress = m_host.progressWindow();
+    IProgress *progress = m_host.progress();
     if (progress)
         progress->StartPingPong(20, kRunTitle + ParameterFile(kind));
     m_host.setCancelRunEnabled(true);
@@ -537,8 +524,8 @@ void TConverterRun::ActCancelRun()
 {
     if (!m_host.batchRunning())
         return;
-    if (Dialogs::message(TMsgDlgType::Warning, QStringLiteral("Do you really want to cancel processing?"), mbYesNo,
-                         mbNo, m_host.dialogParent())
+    if (m_host.reporter()->Ask(TMsgDlgType::Warning, QStringLiteral("Do you really want to cancel processing?"),
+                               mbYesNo, mbNo)
         != mbYes)
         return;
     requestStop();
@@ -554,7 +541,7 @@ void TConverterRun::ActCancelRun()
     // every command locked.
     if (!Watching() && m_host.batchRunning())
         m_host.setBatchRunning(false);
-    m_host.statusBar()->ShowError(QStringLiteral("Background process cancelled!"), false);
+    m_host.reporter()->ShowError(QStringLiteral("Background process cancelled!"), false);
 }
 
 void TConverterRun::StopRunForClose()
@@ -565,7 +552,7 @@ void TConverterRun::StopRunForClose()
     m_host.setCancelRunEnabled(false);
     if (!Watching() && m_host.batchRunning())
         m_host.setBatchRunning(false);
-    m_host.statusBar()->ShowError(QStringLiteral("Background process cancelled!"), false);
+    m_host.reporter()->ShowError(QStringLiteral("Background process cancelled!"), false);
 }
 
 void TConverterRun::WaitForWatcher()
@@ -634,8 +621,8 @@ bool TConverterRun::WriteConverterParameters(int kind)
 
 bool TConverterRun::PrepareConverterRun()
 {
-    TMyStatusBar *bar = m_host.statusBar();
-    TfrmProgressQuenbar *progress = m_host.progressWindow();
+    IReporter *bar = m_host.reporter();
+    IProgress *progress = m_host.progress();
     const TConverterRunFlags flags = m_host.runFlags();
     const QString out = m_host.outputDirectory();
     m_firstKind = 0;
@@ -643,12 +630,10 @@ bool TConverterRun::PrepareConverterRun()
 
     if (!QFileInfo::exists(outputFile(ParameterFile(1))) && !QFileInfo::exists(outputFile(ParameterFile(2)))
         && !QFileInfo(outputFile(kWsdlDir)).isDir()) {
-        if (Dialogs::message(TMsgDlgType::Warning,
-                             QStringLiteral("Your current output directory \r\n") + out + QStringLiteral("\r")
-                                 + QStringLiteral("\n") + QStringLiteral("hasn't been used yet") + QStringLiteral("\r")
-                                 + QStringLiteral("\n")
-                                 + QStringLiteral("do you really want to use this directory for output?"),
-                             mbYesNo, 0, m_host.dialogParent())
+        if (bar->Ask(TMsgDlgType::Warning,
+                     QStringLiteral("Your current output directory \r\n") + out
+                         + QStringLiteral("\r\nhasn't been used yet\r\ndo you really want to use this directory for output?"),
+                     mbYesNo, 0)
             != mbYes)
             bar->ShowError(QStringLiteral("Go and select another output directory,and then try again"), false);
     }
@@ -661,7 +646,7 @@ bool TConverterRun::PrepareConverterRun()
     QDir().mkpath(workDir);
     QDir().mkpath(stagingDir);
 
-    TCursorGuard cursor(Qt::WaitCursor);
+    TWaitCursor cursor(m_host);
     bool busy = false;
     struct TRestore
     {
@@ -753,9 +738,9 @@ bool TConverterRun::PrepareConverterRun()
             else
                 QCoreApplication::processEvents();
             if (m_host.stopRequested()) {
-                if (Dialogs::message(TMsgDlgType::Confirmation,
-                                     QStringLiteral("The User requested to stop the process, please confirm?"), mbYesNo,
-                                     0, m_host.dialogParent())
+                if (m_host.reporter()->Ask(TMsgDlgType::Confirmation,
+                                           QStringLiteral("The User requested to stop the process, please confirm?"),
+                                           mbYesNo, 0)
                     == mbYes)
                     bar->ShowError(QStringLiteral("Process aborted on user request!"), false);
                 m_host.clearStopRequest();
@@ -846,7 +831,7 @@ bool TConverterRun::StartConverter(const QString &program, const QStringList &ar
             m_watcher->Wake();
     });
     if (!m_watchCursor) {
-        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+        m_host.watchCursor(true);
         m_watchCursor = true;
     }
     watcher->Start();
@@ -893,7 +878,7 @@ void TConverterRun::CleanupAfterRun()
     const TConverterRunFlags flags = m_host.runFlags();
     if (!flags.DeleteAfter)
         return;
-    TCursorGuard cursor(Qt::WaitCursor);
+    TWaitCursor cursor(m_host);
     const QString out = m_host.outputDirectory();
     if (flags.DeleteAfterControl) {
         QFile::remove(outputFile(ParameterFile(1)));
@@ -937,7 +922,7 @@ void TConverterRun::progressTick()
 {
     if (m_destroying)
         return;
-    TfrmProgressQuenbar *progress = m_host.progressWindow();
+    IProgress *progress = m_host.progress();
     if (!progress)
         return;
     try {
@@ -947,7 +932,7 @@ void TConverterRun::progressTick()
         // converter the same way a cancel does, so the run still ends cleanly.
         requestStop();
     } catch (...) {
-        ReportCurrentException(m_host.statusBar());
+        ReportCurrentException(m_host.reporter());
     }
 }
 
@@ -966,7 +951,7 @@ void TConverterRun::releaseProcess()
 void TConverterRun::restoreWatchCursor()
 {
     if (m_watchCursor) {
-        QGuiApplication::restoreOverrideCursor();
+        m_host.watchCursor(false);
         m_watchCursor = false;
     }
 }
@@ -978,14 +963,14 @@ void TConverterRun::converterEnded()
         releaseProcess();
         return;
     }
-    TMyStatusBar *bar = m_host.statusBar();
+    IReporter *bar = m_host.reporter();
     QString failure;
     try {
         const bool killed = m_killed;
         const bool crashed = m_process && !killed && m_process->exitStatus() == QProcess::CrashExit;
         const QString commandLine = m_lastCommandLine.trimmed();
         m_host.setBatchRunning(false);
-        if (TfrmProgressQuenbar *progress = m_host.progressWindow()) {
+        if (IProgress *progress = m_host.progress()) {
             progress->ShowProgressWindow(false);
             progress->StartPingPong(100, kRunTitle + (m_firstKind == 1 ? ParameterFile(2) : QString()));
         }
@@ -1001,17 +986,17 @@ void TConverterRun::converterEnded()
             try {
                 const bool started = StartConverter(m_programs[2], ConverterArguments(2), m_host.outputDirectory());
                 m_host.setBatchRunning(started);
-                if (TfrmProgressQuenbar *progress = m_host.progressWindow())
+                if (IProgress *progress = m_host.progress())
                     progress->ShowProgressWindow(true);
                 return;
             } catch (...) {
-                failure = currentErrorText();
+                failure = CurrentErrorText();
                 if (failure.isEmpty())
                     failure = ErrorWithoutMessageText();
             }
         }
     } catch (...) {
-        failure = currentErrorText();
+        failure = CurrentErrorText();
     }
     m_kinds = 0;
     releaseProcess();
@@ -1020,7 +1005,7 @@ void TConverterRun::converterEnded()
 
 void TConverterRun::finishRun(const QString &failure)
 {
-    TMyStatusBar *bar = m_host.statusBar();
+    IReporter *bar = m_host.reporter();
     try {
         CollectConverterResults();
         CleanupAfterRun();
@@ -1031,7 +1016,7 @@ void TConverterRun::finishRun(const QString &failure)
             QDir().rmdir(out + QLatin1Char('/') + m_host.systemName());
         m_host.setLogViewsEnabled(true);
         m_host.viewProductLog();
-        if (TfrmProgressQuenbar *progress = m_host.progressWindow())
+        if (IProgress *progress = m_host.progress())
             progress->ShowProgressWindow(false);
         m_host.refreshSourceList();
         m_host.setApplicationTitle(QStringLiteral("Completed - ") + m_host.jobName());
@@ -1044,7 +1029,7 @@ void TConverterRun::finishRun(const QString &failure)
     } catch (const EAbort &) {
         bar->ShowError(kBroken + kOperationAborted, true); // a stop in the progress window
     } catch (...) {
-        const QString message = currentErrorText();
+        const QString message = CurrentErrorText();
         if (!message.isEmpty())
             bar->ShowError(kBroken + message, true);
     }

@@ -4,8 +4,8 @@
 // two converters' parameter files are written, the converters run one after
 // the other in the output directory (optionally inside DOSBox) under a
 // watcher thread, and the WSDL documents they leave are moved next to the
-// other results and imported. The window stays the owner of every control;
-// it answers through IConverterRunHost.
+// other results and imported. The run owns no state of the job: it reads and
+// changes the job through IConverterRunHost, which the reuse job implements.
 
 #include "Errors.h"
 
@@ -21,10 +21,9 @@
 #include <functional>
 #include <memory>
 
-class QWidget;
-class TMyStatusBar;
+class IProgress;
+class IReporter;
 class TTarvellToolWatcherThread;
-class TfrmProgressQuenbar;
 
 // A converter that cannot be started, or a target outside the output directory.
 class EConverterRunError : public EQuenbarError
@@ -47,8 +46,8 @@ struct TConverterRunFlags
     int BigDirectoryLimit = 50;
 };
 
-// What a run needs from the workbench window. Paths are native, without a
-// trailing delimiter.
+// What a run needs from the reuse job. Paths are native, without a trailing
+// delimiter.
 class IConverterRunHost
 {
 public:
@@ -61,9 +60,12 @@ public:
     // false after it, also when the list stops early. May be unset.
     std::function<void(bool underway)> ImportsUnderway;
 
-    virtual QWidget *dialogParent() = 0;
-    virtual TMyStatusBar *statusBar() = 0;
-    virtual TfrmProgressQuenbar *progressWindow() = 0;   // may be null
+    virtual IReporter *reporter() = 0;
+    virtual IProgress *progress() = 0;   // may be null
+    // The run is busy preparing (waitCursor) or watching a converter
+    // (watchCursor); a window shows it in its cursor.
+    virtual void waitCursor(bool) {}
+    virtual void watchCursor(bool) {}
 
     virtual QString appName() = 0;        // the row's AppName; the root element of the parameter files
     virtual QString productName() = 0;

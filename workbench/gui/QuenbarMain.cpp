@@ -135,9 +135,10 @@ class TWorkbenchRunHost : public IConverterRunHost
 public:
     explicit TWorkbenchRunHost(TfrmQuenbarMain &w) : m_w(w) {}
 
-    QWidget *dialogParent() override { return &m_w; }
-    TMyStatusBar *statusBar() override { return m_w.MyStB; }
-    TfrmProgressQuenbar *progressWindow() override { return m_w.m_progress; }
+    IReporter *reporter() override { return m_w.MyStB; }
+    IProgress *progress() override { return m_w.m_progress; }
+    void waitCursor(bool on) override { overrideCursor(on, Qt::WaitCursor); }
+    void watchCursor(bool on) override { overrideCursor(on, Qt::BusyCursor); }
     QString appName() override { return m_w.Row.AppName; }
     QString productName() override { return m_w.EditProductName->text(); }
     QString systemName() override { return m_w.EditSystemName->text(); }
@@ -220,6 +221,14 @@ public:
     void viewProductLog() override { m_w.ActViewProductLogExecute(); }
 
 private:
+    static void overrideCursor(bool on, Qt::CursorShape shape)
+    {
+        if (on)
+            QGuiApplication::setOverrideCursor(shape);
+        else
+            QGuiApplication::restoreOverrideCursor();
+    }
+
     TfrmQuenbarMain &m_w;
 };
 
