@@ -1,5 +1,6 @@
 #include "StreamToIni.h"
 
+#include "CheckListModel.h"
 #include "Frame.h"
 #include "IncCombo.h"
 #include "RadioGroup.h"
@@ -11,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -22,6 +24,12 @@ namespace {
 
 enum class Kind { None, Edit, Combo, IncCombo, CheckList, Memo, Holder, CheckBox, Radio };
 
+// The lines of a list view that shows a check list model, null for any other view.
+TCheckListModel *checkListModel(const QObject *view)
+{
+    return qobject_cast<TCheckListModel *>(static_cast<const QListView *>(view)->model());
+}
+
 Kind kindOf(const QObject *o)
 {
     const QByteArrayView name(o->metaObject()->className());
@@ -32,6 +40,8 @@ Kind kindOf(const QObject *o)
     if (name == "TIncCombo")
         return Kind::IncCombo;
     if (name == "QListWidget")
+        return Kind::CheckList;
+    if (name == "QListView" && checkListModel(o))
         return Kind::CheckList;
     if (name == "QPlainTextEdit")
         return Kind::Memo;
@@ -102,8 +112,12 @@ QStringList memoLines(const QPlainTextEdit *memo)
     return text.isEmpty() ? QStringList() : text.split(u'\n');
 }
 
-QList<TCheckListItem> checkListItems(const QListWidget *list)
+// A check list is a QListWidget or a QListView over a check list model.
+QList<TCheckListItem> checkListItems(const QObject *control)
 {
+    const auto *list = qobject_cast<const QListWidget *>(control);
+    if (!list)
+        return checkListModel(control)->Items();
     QList<TCheckListItem> items;
     for (int i = 0; i < list->count(); ++i) {
         const QListWidgetItem *item = list->item(i);
@@ -112,8 +126,22 @@ QList<TCheckListItem> checkListItems(const QListWidget *list)
     return items;
 }
 
-void addCheckListItems(QListWidget *list, const QList<TCheckListItem> &items)
+void clearCheckList(QObject *control)
 {
+    if (auto *list = qobject_cast<QListWidget *>(control))
+        list->clear();
+    else
+        checkListModel(control)->Clear();
+}
+
+// Appends to the cleared list.
+void addCheckListItems(QObject *control, const QList<TCheckListItem> &items)
+{
+    auto *list = qobject_cast<QListWidget *>(control);
+    if (!list) {
+        checkListModel(control)->SetItems(items);
+        return;
+    }
     for (const TCheckListItem &it : items) {
         auto *item = new QListWidgetItem(it.text, list);
         Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsUserCheckable;
@@ -164,7 +192,7 @@ void saveComponent(TStreamToIniCore &list, quint8 options, const QString &window
         list.AppendEntry(path, BoolToYN(static_cast<QCheckBox *>(c)->isChecked()));
         break;
     case Kind::CheckList:
-        list.AppendCheckListBox(window, name, checkListItems(static_cast<QListWidget *>(c)));
+        list.AppendCheckListBox(window, name, checkListItems(c));
         break;
     case Kind::Memo:
         list.AppendMemo(window, name, memoLines(static_cast<QPlainTextEdit *>(c)));
@@ -220,16 +248,15 @@ void restoreComponent(const TStreamToIniCore &list, quint8 options, const QStrin
         static_cast<QCheckBox *>(c)->setChecked(TextToBool(value));
         break;
     case Kind::CheckList: {
-        auto *box = static_cast<QListWidget *>(c);
-        box->clear();
+        clearCheckList(c);
         QList<TCheckListItem> items;
         try {
             list.ReadCheckListItems(key, !(options & soNoCheckListEnabled), items);
         } catch (...) {
-            addCheckListItems(box, items);   // the items before the bad line stay
+            addCheckListItems(c, items);   // the items before the bad line stay
             throw;
         }
-        addCheckListItems(box, items);
+        addCheckListItems(c, items);
         break;
     }
     case Kind::Memo: {

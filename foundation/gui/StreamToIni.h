@@ -11,7 +11,9 @@
 //   0x002  TComboBox             QComboBox
 //   0x004  TEdit                 QLineEdit
 //   0x008  TIncCombo             TIncCombo (IncCombo.h; item keys as item data)
-//   0x010  TCheckListBox         QListWidget (items checkable, enabled = Qt::ItemIsEnabled)
+//   0x010  TCheckListBox         QListWidget (items checkable, enabled = Qt::ItemIsEnabled),
+//                                or a QListView over a TCheckListModel (CheckListModel.h):
+//                                the same lines either way
 //   0x020  TMemo                 QPlainTextEdit (one memo line per text block)
 //   0x040  TStringListHolder     TStringListHolder (StringListHolder.h, a QObject)
 //   0x080  edits inside frames   QLineEdit among the own components of a TFrame

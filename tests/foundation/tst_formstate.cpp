@@ -1,3 +1,4 @@
+#include "CheckListModel.h"
 #include "Errors.h"
 #include "Frame.h"
 #include "IncCombo.h"
@@ -12,9 +13,11 @@
 #include <QDialog>
 #include <QFile>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QSpinBox>
+#include <QStringListModel>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
@@ -59,8 +62,9 @@ void addCheckItem(QListWidget *list, const QString &text, bool checked, bool ena
 }
 
 // A window with one control of each kind (and a frame with an edit), all at
-// their empty defaults. The window is not shown.
-std::unique_ptr<QWidget> buildWindow()
+// their empty defaults. The window is not shown. With checkListView the check
+// list is a QListView over a check list model.
+std::unique_ptr<QWidget> buildWindow(bool checkListView = false)
 {
     auto window = std::make_unique<QWidget>();
     window->setObjectName("frmTest");
@@ -73,7 +77,12 @@ std::unique_ptr<QWidget> buildWindow()
     auto *inc = named<TIncCombo>(window.get(), "IncKind");
     inc->AddItem("x", "0");
     named<QCheckBox>(window.get(), "CheckBoxAudit");
-    named<QListWidget>(window.get(), "CheckListRules");
+    if (checkListView) {
+        auto *view = named<QListView>(window.get(), "CheckListRules");
+        view->setModel(new TCheckListModel(view));
+    } else {
+        named<QListWidget>(window.get(), "CheckListRules");
+    }
     named<QPlainTextEdit>(window.get(), "MemoNotes");
     auto *names = new TStringListHolder(window.get());
     names->setObjectName("STLHNames");
@@ -110,10 +119,14 @@ void fillWindow(QWidget *w)
     inc->AddItem("Beta gamma", "K2");
     inc->setCurrentIndex(1);
     find<QCheckBox>(w, "CheckBoxAudit")->setChecked(true);
-    auto *list = find<QListWidget>(w, "CheckListRules");
-    addCheckItem(list, "Rule one", true, true);
-    addCheckItem(list, "Rule two", false, false);
-    addCheckItem(list, "Yes rule", true, false);
+    if (auto *list = w->findChild<QListWidget *>("CheckListRules")) {
+        addCheckItem(list, "Rule one", true, true);
+        addCheckItem(list, "Rule two", false, false);
+        addCheckItem(list, "Yes rule", true, false);
+    } else {
+        auto *model = qobject_cast<TCheckListModel *>(find<QListView>(w, "CheckListRules")->model());
+        model->SetItems({{"Rule one", true, true}, {"Rule two", false, false}, {"Yes rule", true, false}});
+    }
     find<QPlainTextEdit>(w, "MemoNotes")->setPlainText("first\n\nthird = 3\n");
     auto *names = w->findChild<TStringListHolder *>("STLHNames");
     names->SetSaveObjects(true);
@@ -165,6 +178,18 @@ QString stateOf(QObject *o)
         }
         return parts.join('|');
     }
+    if (auto *view = qobject_cast<QListView *>(o)) {
+        const QAbstractItemModel *model = view->model();
+        QStringList parts;
+        for (int i = 0; i < model->rowCount(); ++i) {
+            const QModelIndex index = model->index(i, 0);
+            parts << QString("%1%2%3")
+                         .arg(index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? "+" : "-")
+                         .arg(model->flags(index).testFlag(Qt::ItemIsEnabled) ? "e" : "d")
+                         .arg(index.data().toString());
+        }
+        return parts.join('|');
+    }
     if (auto *memo = qobject_cast<QPlainTextEdit *>(o))
         return memo->toPlainText();
     if (auto *edit = qobject_cast<QLineEdit *>(o))
@@ -189,6 +214,9 @@ private slots:
     void skipInvisible();
     void settingsResetAfterFailingPass();
     void oldOneFlagCheckListFile();
+    void checkListViewLikeCheckList_data();
+    void checkListViewLikeCheckList();
+    void listViewOfOtherModelIsNoControl();
     void memoEndsAtSectionLine();
     void comboDigitsBeyondItemsRestoredAsText();
     void shortKeyFallback();
@@ -499,6 +527,74 @@ void TestFormState::oldOneFlagCheckListFile()
     ini.Options = 0;
     ini.RestoreFormState(window.get());
     QCOMPARE(stateOf(list), QString("+eRule one|-eNorth gate|+eYes man"));
+}
+
+void TestFormState::checkListViewLikeCheckList_data()
+{
+    QTest::addColumn<int>("options");
+    QTest::newRow("default options") << int(soDefaultOptions);
+    QTest::newRow("enabled states restored") << 0;
+}
+
+void TestFormState::checkListViewLikeCheckList()
+{
+    QFETCH(int, options);
+    // The same window twice, its check list a QListWidget once and a list view over a model once.
+    auto widgets = buildWindow();
+    fillWindow(widgets.get());
+    auto views = buildWindow(true);
+    fillWindow(views.get());
+    QCOMPARE(stateOf(find<QListView>(views.get(), "CheckListRules")),
+             stateOf(find<QListWidget>(widgets.get(), "CheckListRules")));
+    TStreamToIni fromWidgets;
+    fromWidgets.Options = quint8(options);
+    fromWidgets.SaveMainFormState(widgets.get());
+    TStreamToIni fromViews;
+    fromViews.Options = quint8(options);
+    fromViews.SaveMainFormState(views.get());
+    QCOMPARE(fromViews.lines(), fromWidgets.lines());
+
+    // Restored into both kinds, the lists come out alike.
+    auto freshWidgets = buildWindow();
+    auto freshViews = buildWindow(true);
+    auto *view = find<QListView>(freshViews.get(), "CheckListRules");
+    qobject_cast<TCheckListModel *>(view->model())->SetItems({{"stale", true, true}});
+    fromWidgets.Options = quint8(options);
+    fromWidgets.RestoreFormState(freshWidgets.get());
+    fromWidgets.Options = quint8(options);
+    fromWidgets.RestoreFormState(freshViews.get());
+    const QString restored = stateOf(find<QListWidget>(freshWidgets.get(), "CheckListRules"));
+    QCOMPARE(stateOf(view), restored);
+    QCOMPARE(restored, options & soNoCheckListEnabled ? QString("+eRule one|-eRule two|+eYes rule")
+                                                      : QString("+eRule one|-dRule two|+dYes rule"));
+
+    // A bad mark keeps the items before it, as in a QListWidget.
+    TStreamToIni bad;
+    bad.FileFormat = true;
+    bad.setLines({"[Form - frmTest]", "[CheckListBoxes]", "[TCheckListBox - frmTest.CheckListRules]",
+                  "frmTest.CheckListRules=CheckListRules", "YYgood one", "QNbad mark", "YYnever read"});
+    QVERIFY_THROWS_EXCEPTION(EConvertError, bad.RestoreFormState(freshViews.get()));
+    QCOMPARE(stateOf(view), QString("+egood one"));
+}
+
+void TestFormState::listViewOfOtherModelIsNoControl()
+{
+    QWidget window;
+    window.setObjectName("frmViews");
+    new QVBoxLayout(&window);
+    auto *plain = named<QListView>(&window, "ListPlain");   // no model at all
+    Q_UNUSED(plain);
+    auto *other = named<QListView>(&window, "ListOther");
+    QStringListModel model({"a", "b"});
+    other->setModel(&model);
+    auto *checks = named<QListView>(&window, "ListChecks");
+    TCheckListModel items;
+    items.SetItems({{"x", true, true}});
+    checks->setModel(&items);
+    TStreamToIni ini;
+    ini.SaveFormState(&window, skCheckListBox);
+    QCOMPARE(ini.lines(), QStringList({"[Form - frmViews]", "[CheckListBoxes]", "[TCheckListBox - frmViews.ListChecks]",
+                                       "frmViews.ListChecks=ListChecks", "YYx"}));
 }
 
 void TestFormState::memoEndsAtSectionLine()

@@ -16,7 +16,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QtTest>
@@ -145,11 +144,7 @@ void TestQuenbarMain::jobRoundTrip()
     w->Sources->SetCommonRoot("/src/legacy");
     w->MaxDirDepth = 3;
     w->QuenbarJobName = "AbcDef_X.jMireth";
-    for (const char *item : {"/src/legacy/a.csv=0001", "/src/legacy/b.wsdl=0003"}) {
-        auto *it = new QListWidgetItem(QString::fromLatin1(item), w->CheckListBoxSelectedFiles);
-        it->setFlags(it->flags() | Qt::ItemIsUserCheckable);
-        it->setCheckState(item[12] == 'a' ? Qt::Checked : Qt::Unchecked);
-    }
+    w->Sources->SetItems({{"/src/legacy/a.csv=0001", true, true}, {"/src/legacy/b.wsdl=0003", false, true}});
     w->STLHCentral_Name->add(QString::fromUtf8("Főkönyv"), 42);
     w->STLHCentral_Other->add("other entry");
     w->SetModified(true);
@@ -176,7 +171,7 @@ void TestQuenbarMain::jobRoundTrip()
     QCOMPARE(int(t.dialogs().asked().size()), asked);
 
     w->ActNewProject->trigger();
-    QCOMPARE(w->CheckListBoxSelectedFiles->count(), 0);
+    QCOMPARE(w->Sources->Count(), 0);
     QCOMPARE(w->EditProductName->text(), QString());
 
     w->OpenJobFile(jobFile);
@@ -187,10 +182,10 @@ void TestQuenbarMain::jobRoundTrip()
     QCOMPARE(w->EditCommonRoot->text(), QString("/src/legacy"));
     QCOMPARE(w->MaxDirDepth, 3);
     QCOMPARE(w->QuenbarJobName, QString("AbcDef_X.jMireth"));
-    QCOMPARE(w->CheckListBoxSelectedFiles->count(), 2);
-    QCOMPARE(w->CheckListBoxSelectedFiles->item(0)->text(), QString("/src/legacy/a.csv=0001"));
-    QCOMPARE(w->CheckListBoxSelectedFiles->item(0)->checkState(), Qt::Checked);
-    QCOMPARE(w->CheckListBoxSelectedFiles->item(1)->checkState(), Qt::Unchecked);
+    QCOMPARE(w->Sources->Count(), 2);
+    QCOMPARE(w->Sources->TextAt(0), QString("/src/legacy/a.csv=0001"));
+    QVERIFY(w->Sources->CheckedAt(0));
+    QVERIFY(!w->Sources->CheckedAt(1));
     QCOMPARE(w->STLHCentral_Name->StringList(), QStringList{QString::fromUtf8("Főkönyv")});
     QCOMPARE(w->STLHCentral_Name->object(0), 42);
     QCOMPARE(w->STLHCentral_Other->StringList(), QStringList{"other entry"});

@@ -1,27 +1,15 @@
 #include "SourceList.h"
 
 #include "CodePage1250.h"
-#include "DialogService.h"
-#include "MyStatusBar.h"
 #include "PathPickerLogic.h"
-#include "ProgressQuenbar.h"
-#include "QuenbarDB.h"
+#include "Reporting.h"
 #include "SharedRoutinesCommon.h"
 #include "StreamToIniCore.h"
 #include "StringListHolder.h"
 #include "TextFile.h"
-#include "WidgetRoutines.h"
 
-#include <QApplication>
-#include <QEvent>
 #include <QFileInfo>
-#include <QFontMetrics>
-#include <QGroupBox>
 #include <QHash>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPainter>
 #include <QSet>
 
 #include <algorithm>
@@ -82,32 +70,34 @@ QStringList filterPatterns(const QString &filter)
     return patterns;
 }
 
-class TBusyCursor
+} // namespace
+
+// The busy cursor for the length of a scope, when the window shows one.
+class TSourceList::TBusy
 {
 public:
-    TBusyCursor()
-        : m_on(qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr)
+    explicit TBusy(const TSourceListHooks &hooks) : m_show(hooks.ShowBusy)
     {
-        if (m_on)
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        if (m_show)
+            m_show(true);
     }
-    ~TBusyCursor()
+    ~TBusy()
     {
-        if (m_on)
-            QGuiApplication::restoreOverrideCursor();
+        if (m_show)
+            m_show(false);
     }
-    TBusyCursor(const TBusyCursor &) = delete;
-    TBusyCursor &operator=(const TBusyCursor &) = delete;
+    TBusy(const TBusy &) = delete;
+    TBusy &operator=(const TBusy &) = delete;
 
 private:
-    bool m_on;
+    std::function<void(bool)> m_show;
 };
 
 // Shows the progress window for a big list and hides it on every way out.
-class TProgressShown
+class TSourceList::TProgressShown
 {
 public:
-    TProgressShown(TfrmProgressQuenbar *progress, int count, const QString &title)
+    TProgressShown(IProgress *progress, int count, const QString &title)
         : m_progress(progress)
     {
         if (m_progress) {
@@ -129,10 +119,8 @@ public:
     }
 
 private:
-    TfrmProgressQuenbar *m_progress;
+    IProgress *m_progress;
 };
-
-} // namespace
 
 // Several removals and additions in a row: the lines are renumbered once at
 // the end and sorted then when sorting is on.
@@ -160,7 +148,7 @@ private:
     bool m_sortedAfter;
 };
 
-// ---- Widget-free helpers ----------------------------------------------------
+// ---- Helpers ----------------------------------------------------------------
 
 QString TSourceList::KindName(int kind)
 {
@@ -245,6 +233,11 @@ QString TSourceList::DriveOf(const QString &path)
     return QString();
 }
 
+QString TSourceList::CountCaption(const QString &caption, int count)
+{
+    return TextBefore(caption, QStringLiteral("(")) + QLatin1Char('(') + QString::number(count) + QLatin1Char(')');
+}
+
 TSourceList::TCommonRoot TSourceList::ComputeCommonRoot(const QStringList &paths, bool fullDepth)
 {
     TCommonRoot result;
@@ -315,16 +308,30 @@ QString TSourceList::DialogFilter(const QString &filter)
 
 // ---- The list -----------------------------------------------------------------
 
-TSourceList::TSourceList(const TSourceListControls &controls, QObject *parent)
-    : QObject(parent), m_c(controls)
+TSourceList::TSourceList(const TSourceListHooks &hooks, TStringListHolder *names, TStringListHolder *statuses,
+                         QObject *parent)
+    : TCheckListModel(parent), m_h(hooks), m_names(names), m_statuses(statuses)
 {
-    Q_ASSERT(m_c.List && m_c.Names && m_c.Statuses);
-    m_c.List->setSortingEnabled(false);
-    m_c.List->installEventFilter(this);
-    SetCommonRoot(m_c.CommonRootEdit ? m_c.CommonRootEdit->text() : QString());
+    if (!m_names) {
+        m_names = new TStringListHolder(this);
+        m_names->SetSaveObjects(true);
+    }
+    if (!m_statuses)
+        m_statuses = new TStringListHolder(this);
+    SetCommonRoot(QString());
 }
 
 TSourceList::~TSourceList() = default;
+
+QStringList TSourceList::HolderPaths() const
+{
+    return m_names->StringList();
+}
+
+QList<int> TSourceList::HolderKinds() const
+{
+    return m_names->objects();
+}
 
 void TSourceList::SetSorted(bool on)
 {
@@ -333,125 +340,102 @@ void TSourceList::SetSorted(bool on)
         sortLines();
 }
 
-int TSourceList::Count() const
-{
-    return m_c.List->count();
-}
-
 QString TSourceList::PathAt(int row) const
 {
-    const QListWidgetItem *item = m_c.List->item(row);
-    return item ? LinePath(item->text()) : QString();
+    return row >= 0 && row < Count() ? LinePath(TextAt(row)) : QString();
 }
 
 int TSourceList::NumberAt(int row) const
 {
-    const QListWidgetItem *item = m_c.List->item(row);
     int number = -1;
-    if (!item || !LineNumber(item->text(), number))
+    if (row < 0 || row >= Count() || !LineNumber(TextAt(row), number))
         return -1;
     return number;
 }
 
-bool TSourceList::CheckedAt(int row) const
-{
-    const QListWidgetItem *item = m_c.List->item(row);
-    return item && item->checkState() == Qt::Checked;
-}
-
-bool TSourceList::EnabledAt(int row) const
-{
-    const QListWidgetItem *item = m_c.List->item(row);
-    return item && item->flags().testFlag(Qt::ItemIsEnabled);
-}
-
 int TSourceList::RowOfPath(const QString &path) const
 {
-    for (int row = 0; row < m_c.List->count(); ++row) {
-        const QString text = m_c.List->item(row)->text();
+    for (int row = 0; row < Count(); ++row) {
+        const QString text = TextAt(row);
         if (CodePage1250::sameText(pathView(text), path))
             return row;
     }
     return -1;
 }
 
+void TSourceList::DisableSource(int row)
+{
+    SetChecked(row, false);
+    SetEnabled(row, false);
+}
+
 int TSourceList::indexOfName(const QString &path) const
 {
-    const QStringList names = m_c.Names->StringList();
+    const QStringList names = m_names->StringList();
     for (int i = 0; i < names.size(); ++i)
         if (CodePage1250::sameText(names.at(i), path))
             return i;
     return -1;
 }
 
-QListWidgetItem *TSourceList::newLine(const QString &path, int number) const
+void TSourceList::insertLine(const QString &line)
 {
-    auto *item = new QListWidgetItem(MakeLine(path, number));
-    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
-    item->setCheckState(Qt::Checked);
-    return item;
-}
-
-void TSourceList::insertLine(QListWidgetItem *item)
-{
-    QListWidget *list = m_c.List;
+    const TCheckListItem item{line, true, true};
     if (!m_sorted || m_batch > 0) {
-        list->addItem(item);
+        AppendItem(item);
         return;
     }
     // After the last line that does not sort behind the new one.
     int low = 0;
-    int high = list->count();
-    const QString text = item->text();
+    int high = Count();
     while (low < high) {
         const int mid = (low + high) / 2;
-        if (CompareText(text, list->item(mid)->text()) < 0)
+        if (CompareText(line, TextAt(mid)) < 0)
             high = mid;
         else
             low = mid + 1;
     }
-    list->insertItem(low, item);
+    InsertItem(low, item);
 }
 
 void TSourceList::sortLines()
 {
-    QListWidget *list = m_c.List;
-    const int n = list->count();
-    bool sorted = true;
-    for (int i = 1; i < n && sorted; ++i)
-        sorted = CompareText(list->item(i - 1)->text(), list->item(i)->text()) <= 0;
-    if (sorted)
-        return;
-    QListWidgetItem *current = list->currentItem();
-    QList<QListWidgetItem *> items;
-    items.reserve(n);
-    for (int i = n - 1; i >= 0; --i)
-        items.append(list->takeItem(i));
-    std::reverse(items.begin(), items.end());
-    std::stable_sort(items.begin(), items.end(),
-                     [](const QListWidgetItem *a, const QListWidgetItem *b) { return lessText(a->text(), b->text()); });
-    for (QListWidgetItem *item : std::as_const(items))
-        list->addItem(item);
-    if (current)
-        list->setCurrentItem(current);
+    SortItems(lessText);
 }
 
 int TSourceList::bigLimit() const
 {
-    return m_c.BigDirectoryLimit ? m_c.BigDirectoryLimit() : 50;
+    return m_h.BigDirectoryLimit ? m_h.BigDirectoryLimit() : 50;
 }
 
-void TSourceList::markModified()
+int TSourceList::textWidth(const QString &text) const
 {
-    if (m_c.MarkModified)
-        m_c.MarkModified();
+    return m_h.TextWidth ? m_h.TextWidth(text) : int(text.size());
 }
 
-void TSourceList::error(const QString &message)
+void TSourceList::MarkModified()
 {
-    if (m_c.StatusBar)
-        m_c.StatusBar->ShowError(message, false);
+    if (m_h.MarkModified)
+        m_h.MarkModified();
+}
+
+void TSourceList::ReportError(const QString &message)
+{
+    if (m_h.Reporter)
+        m_h.Reporter->ShowError(message, false);
     throw ESourceListError(message);
+}
+
+void TSourceList::info(const QString &message)
+{
+    if (m_h.Reporter)
+        m_h.Reporter->ShowInfo(message);
+}
+
+void TSourceList::allChanged()
+{
+    if (Count() > 0)
+        emit dataChanged(index(0), index(Count() - 1));
 }
 
 void TSourceList::removeHolderEntry(TStringListHolder *holder, int index)
@@ -472,28 +456,23 @@ void TSourceList::removeHolderEntry(TStringListHolder *holder, int index)
 void TSourceList::renumberLines()
 {
     QHash<QString, int> positions;
-    const QStringList names = m_c.Names->StringList();
+    const QStringList names = m_names->StringList();
     for (int i = 0; i < names.size(); ++i) {
         const QString key = UpperCase(names.at(i));
         if (!positions.contains(key))
             positions.insert(key, i);
     }
-    QListWidget *list = m_c.List;
-    for (int row = 0; row < list->count(); ++row) {
-        QListWidgetItem *item = list->item(row);
-        const QString path = LinePath(item->text());
-        const QString line = MakeLine(path, positions.value(UpperCase(path), -1));
-        if (line != item->text())
-            item->setText(line);
+    for (int row = 0; row < Count(); ++row) {
+        const QString path = PathAt(row);
+        SetText(row, MakeLine(path, positions.value(UpperCase(path), -1)));
     }
 }
 
 int TSourceList::widestPath() const
 {
-    const QFont font = m_c.List->font();
     int widest = 0;
-    for (int row = 0; row < m_c.List->count(); ++row)
-        widest = std::max(widest, TextPixelWidth(PathAt(row), font));
+    for (int row = 0; row < Count(); ++row)
+        widest = std::max(widest, textWidth(PathAt(row)));
     return widest;
 }
 
@@ -525,19 +504,19 @@ bool TSourceList::addFile(const QString &path, int kind)
         return false;
     if (kind < skProc || kind > skOrigWSDL)
         return false;
-    const int number = m_c.Names->count();
-    insertLine(newLine(path, number));
-    m_c.Names->add(path, kind);
+    const int number = m_names->count();
+    insertLine(MakeLine(path, number));
+    m_names->add(path, kind);
     // The status of entry N must stand at N even when the holders drifted apart.
-    while (m_c.Statuses->count() < number)
-        m_c.Statuses->add(QString());
-    if (m_c.Statuses->count() == number)
-        m_c.Statuses->add(KindName(kind));
+    while (m_statuses->count() < number)
+        m_statuses->add(QString());
+    if (m_statuses->count() == number)
+        m_statuses->add(KindName(kind));
     else
-        m_c.Statuses->put(number, KindName(kind));
-    const int width = TextPixelWidth(path, m_c.List->font());
-    if (width > m_c.Names->MaxLen())
-        m_c.Names->SetMaxLen(width);
+        m_statuses->put(number, KindName(kind));
+    const int width = textWidth(path);
+    if (width > m_names->MaxLen())
+        m_names->SetMaxLen(width);
     return true;
 }
 
@@ -552,16 +531,16 @@ bool TSourceList::RemoveSourceFile(int row)
         return false;
     const QString path = PathAt(row);
     int number = NumberAt(row);
-    if (m_c.DM)
-        m_c.DM->DeleteInterfaceByCSVName(baseNameOf(path));
-    delete m_c.List->takeItem(row);
+    if (m_h.RemoveInterface)
+        m_h.RemoveInterface(baseNameOf(path));
+    RemoveItem(row);
     // A line whose number points at another file's entry must not take
     // that entry with it.
-    if (number < 0 || number >= m_c.Names->count() || !SameText(m_c.Names->get(number), path))
+    if (number < 0 || number >= m_names->count() || !SameText(m_names->get(number), path))
         number = indexOfName(path);
     if (number >= 0) {
-        removeHolderEntry(m_c.Names, number);
-        removeHolderEntry(m_c.Statuses, number);
+        removeHolderEntry(m_names, number);
+        removeHolderEntry(m_statuses, number);
     }
     // Within a batch the numbers are put right once at its end; meanwhile
     // the check above finds each entry by its path.
@@ -578,21 +557,20 @@ void TSourceList::RenumberSourceList()
 
 void TSourceList::RefreshSourceList()
 {
-    QListWidget *list = m_c.List;
-    TStringListHolder *names = m_c.Names;
+    TStringListHolder *names = m_names;
     // 1. Lines of missing files and lines that lost their entry.
-    for (int row = list->count() - 1; row >= 0; --row) {
-        const QString text = list->item(row)->text();
+    for (int row = Count() - 1; row >= 0; --row) {
+        const QString text = TextAt(row);
         const QString path = LinePath(text);
         int number = -1;
         const bool stays = !path.isEmpty() && isFile(path) && LineNumber(text, number) && number >= 0
                            && number < names->count() && names->get(number) == path;
         if (!stays)
-            delete list->takeItem(row);
+            RemoveItem(row);
     }
     // 2. Entries no line refers to; 3. the rest sorted by path.
     QSet<QString> referenced;
-    for (int row = 0; row < list->count(); ++row)
+    for (int row = 0; row < Count(); ++row)
         referenced.insert(PathAt(row));
     QList<QPair<QString, int>> entries;
     for (int i = 0; i < names->count(); ++i)
@@ -610,7 +588,7 @@ void TSourceList::RefreshSourceList()
     names->SetMaxLen(maxLen);
     RenumberSourceList();
     // 4. Status texts: the kind, and how the file's WSDL result stands.
-    const QString output = m_c.OutputDirectory ? m_c.OutputDirectory() : QString();
+    const QString output = m_h.OutputDirectory ? m_h.OutputDirectory() : QString();
     QStringList statuses;
     for (int i = 0; i < names->count(); ++i) {
         const QString path = names->get(i);
@@ -622,10 +600,11 @@ void TSourceList::RefreshSourceList()
             status += QStringLiteral("<WSDL-expired>");
         statuses.append(status);
     }
-    m_c.Statuses->clear();
-    m_c.Statuses->SetStringList(statuses);
-    markModified();
-    list->viewport()->update();
+    m_statuses->clear();
+    m_statuses->SetStringList(statuses);
+    MarkModified();
+    // The status texts are drawn from the holder: every line looks different now.
+    allChanged();
 }
 
 QString TSourceList::listExtensions()
@@ -638,16 +617,16 @@ void TSourceList::AddSourceFolder(const QString &folder, bool ask)
     const QString extensions = listExtensions();
     QStringList found;
     {
-        TBusyCursor busy;
+        TBusy busy(m_h);
         FindFilesByExtension(folder, QString(), extensions, found);
     }
     if (found.size() > bigLimit() && ask) {
-        const int answer = Dialogs::message(
-            TMsgDlgType::Warning,
-            QStringLiteral("You are going to add %1 source files\r\nDo you really want to proceed?").arg(found.size()),
-            mbOKCancel, 0, m_c.List->window());
+        const QString question =
+            QStringLiteral("You are going to add %1 source files\r\nDo you really want to proceed?").arg(found.size());
+        const int answer = m_h.Reporter ? m_h.Reporter->Ask(TMsgDlgType::Warning, question, mbOKCancel, 0)
+                                        : Unasked::DefaultAnswer(mbOKCancel, 0);
         if (answer != mbOK)
-            error(QStringLiteral("Cancelled due to too many files in directory"));
+            ReportError(QStringLiteral("Cancelled due to too many files in directory"));
     }
     std::sort(found.begin(), found.end(), lessText);
     // Every kind is read before anything is removed: an unreadable file keeps its
@@ -675,68 +654,60 @@ void TSourceList::AddSourceFolder(const QString &folder, bool ask)
             addFile(entry.first, entry.second);
     }
     // Marked before the common root, which may stop on a missing file.
-    markModified();
+    MarkModified();
     CalculateCommonRoot(false);
-    markModified();
+    MarkModified();
     if (!unreadable.isEmpty())
-        error(QStringLiteral("Some source files cannot be read: ") + unreadable.join(QStringLiteral("; ")));
+        ReportError(QStringLiteral("Some source files cannot be read: ") + unreadable.join(QStringLiteral("; ")));
 }
 
 // ---- Common root ------------------------------------------------------------------
 
 void TSourceList::UpdateGroupCaption()
 {
-    if (m_c.ShowRecalculate)
-        m_c.ShowRecalculate(Count() > bigLimit());
-    if (m_c.Group) {
-        const QString title = m_c.Group->title();
-        m_c.Group->setTitle(TextBefore(title, QStringLiteral("(")) + QLatin1Char('(') + QString::number(Count())
-                            + QLatin1Char(')'));
-    }
+    if (m_h.ShowRecalculate)
+        m_h.ShowRecalculate(Count() > bigLimit());
+    emit GroupCaptionChanged(Count());
 }
 
 void TSourceList::CalculateCommonRoot(bool strict)
 {
-    QListWidget *list = m_c.List;
-    const int count = list->count();
+    const int count = Count();
     const int limit = bigLimit();
     UpdateGroupCaption();
     if (count == 0)
         return;
     if (count > 9998)
-        error(QStringLiteral("The number of file in one job must be less than 9999"));
+        ReportError(QStringLiteral("The number of file in one job must be less than 9999"));
     bool missing = false;
     bool anyChecked = false;
     for (int row = 0; row < count; ++row) {
-        QListWidgetItem *item = list->item(row);
-        if (item->checkState() != Qt::Checked)
+        if (!CheckedAt(row))
             continue;
         if (isFile(PathAt(row))) {
             anyChecked = true;
             continue;
         }
-        item->setCheckState(Qt::Unchecked);
-        item->setFlags(item->flags() & ~Qt::ItemIsEnabled);
+        DisableSource(row);
         missing = true;
     }
     if (missing)
-        error(QStringLiteral("Some input files cannot be found!"));
+        ReportError(QStringLiteral("Some input files cannot be found!"));
     if (!anyChecked) {
         if (strict)
-            error(kNoFilesSelected);
-        if (m_c.StatusBar)
-            m_c.StatusBar->ShowInfo(kNoFilesSelected);
+            ReportError(kNoFilesSelected);
+        info(kNoFilesSelected);
         return;
     }
     if (!strict && count > limit) {
-        if (m_c.StatusBar)
-            m_c.StatusBar->ShowWarning(
+        if (m_h.Reporter)
+            m_h.Reporter->ShowWarning(
                 QStringLiteral("Press the \"Recalculate modular structure\" button to apply the changes !"));
         return;
     }
     {
-        TBusyCursor busy;
-        TProgressShown progress(count > limit ? m_c.Progress : nullptr, count,
+        TBusy busy(m_h);
+        TProgressShown progress(count > limit ? m_h.Progress : nullptr, count,
                                 QStringLiteral("Determine longest common path"));
         UpdateGroupCaption();
         TCommonRoot result;
@@ -747,61 +718,56 @@ void TSourceList::CalculateCommonRoot(bool strict)
                 paths.append(PathAt(row));
                 progress.step();
             }
-            result = ComputeCommonRoot(paths, m_c.MaxDirDepth && m_c.MaxDirDepth() == 99);
+            result = ComputeCommonRoot(paths, m_h.MaxDirDepth && m_h.MaxDirDepth() == 99);
         } catch (const ESourceListError &e) {
             SetCommonRoot(QString());
-            error(e.message());
+            ReportError(e.message());
         } catch (...) {
             SetCommonRoot(QString());
             throw;
         }
         m_depth = result.Depth;
-        if (m_c.LabelDepth)
-            m_c.LabelDepth->setText(QString::number(m_depth));
+        emit DepthChanged(m_depth);
         SetCommonRoot(result.Root);
     }
-    markModified();
-    if (m_c.StatusBar)
-        m_c.StatusBar->ClearMessage();
+    MarkModified();
+    if (m_h.Reporter)
+        m_h.Reporter->ClearMessage();
 }
 
 void TSourceList::SetCommonRoot(const QString &root)
 {
     m_root = root;
     m_rootPosition = root.isEmpty() ? 1 : int(root.size()) + 2;
-    if (m_c.CommonRootEdit)
-        m_c.CommonRootEdit->setText(root);
-    const QFont font = m_c.List->font();
+    emit CommonRootChanged(root);
     // Without a root the full path is drawn: nothing is cut off to make up for.
-    m_rootWidth = root.isEmpty() ? 0 : TextPixelWidth(root + QLatin1Char('/'), font);
-    m_c.Names->SetMaxLen(widestPath());
-    m_extent = TextPixelWidth(QStringLiteral("<Proc><WSDL><xxx>"), font) + m_c.Names->MaxLen() - m_rootWidth + 5;
-    m_c.List->doItemsLayout();
-    m_c.List->viewport()->update();
+    m_rootWidth = root.isEmpty() ? 0 : textWidth(root + QLatin1Char('/'));
+    m_names->SetMaxLen(widestPath());
+    m_extent = textWidth(QStringLiteral("<Proc><WSDL><xxx>")) + m_names->MaxLen() - m_rootWidth + 5;
+    emit DrawingChanged();
 }
 
 void TSourceList::CheckSourcesSelected()
 {
-    if (m_c.CheckJobNames)
-        m_c.CheckJobNames();
+    if (m_h.CheckJobNames)
+        m_h.CheckJobNames();
     bool anyChecked = false;
     for (int row = 0; row < Count() && !anyChecked; ++row)
         anyChecked = CheckedAt(row);
     if (!anyChecked) {
-        if (m_c.ShowNamesPage)
-            m_c.ShowNamesPage();
-        error(kNoFilesSelected);
+        if (m_h.ShowNamesPage)
+            m_h.ShowNamesPage();
+        ReportError(kNoFilesSelected);
     }
     CalculateCommonRoot(true);
 }
 
 QString TSourceList::LanguageFileFilter()
 {
-    const QString code = m_c.LanguageCode ? m_c.LanguageCode() : QString();
-    QString filter = m_c.SettingValue ? m_c.SettingValue(code + QStringLiteral(".Filters")) : QString();
+    const QString code = m_h.LanguageCode ? m_h.LanguageCode() : QString();
+    QString filter = m_h.SettingValue ? m_h.SettingValue(code + QStringLiteral(".Filters")) : QString();
     if (filter.isEmpty()) {
-        if (m_c.StatusBar)
-            m_c.StatusBar->ShowInfo(QStringLiteral("Shell program error, missing filter definition, inform Velmora"));
+        info(QStringLiteral("Shell program error, missing filter definition, inform Velmora"));
         filter = QStringLiteral("All files (Possible definition error)|*.*");
     }
     return filter;
@@ -811,14 +777,14 @@ QString TSourceList::LanguageFileFilter()
 
 void TSourceList::AddFilesFromDialog()
 {
-    if (m_c.ShowNamesPage)
-        m_c.ShowNamesPage();
+    if (m_h.ShowNamesPage)
+        m_h.ShowNamesPage();
     const QString filter = LanguageFileFilter();
     TFileDialogRequest request;
     request.caption = QStringLiteral("Add files to process to the project");
     request.folder = m_root;
     request.filter = DialogFilter(filter);
-    const QStringList files = Dialogs::service().openFileNames(request, m_c.List->window());
+    const QStringList files = m_h.Reporter ? m_h.Reporter->AskOpenFileNames(request) : QStringList();
     const QStringList extensions = DialogExtensions(filter);
     for (const QString &file : files) {
         const QString extension = extensionOf(file);
@@ -826,16 +792,18 @@ void TSourceList::AddFilesFromDialog()
                         [&](const QString &e) { return SameText(e, extension); }))
             AddSourceFile(file);
     }
-    markModified();
+    MarkModified();
     CalculateCommonRoot(false);
-    markModified();
+    MarkModified();
 }
 
 void TSourceList::AddFolderFromDialog()
 {
     const QString start = m_root.isEmpty() ? QString() : DriveOf(m_root) + QLatin1Char('/');
-    const QString folder = Dialogs::service().existingDirectory(
-        QStringLiteral("Select a folder containing files to add to the project"), start, m_c.List->window());
+    const QString folder =
+        m_h.Reporter ? m_h.Reporter->AskDirectory(
+                           QStringLiteral("Select a folder containing files to add to the project"), start)
+                     : QString();
     if (folder.isEmpty())
         return;
     AddSourceFolder(folder, true);
@@ -849,50 +817,28 @@ void TSourceList::RemoveUncheckedFiles()
             if (!CheckedAt(row))
                 RemoveSourceFile(row);
     }
-    markModified();
+    MarkModified();
     UpdateGroupCaption();
 }
 
-QListWidget *TSourceList::targetList(QObject *invoker)
+void TSourceList::SelectAll()
 {
-    if (auto *list = qobject_cast<QListWidget *>(invoker))
-        return list;
-    if (invoker && invoker->property("Tag").toInt() != 0)
-        error(QStringLiteral("Click on a checklistbox first to use this function(Tag)!"));
-    if (auto *list = qobject_cast<QListWidget *>(m_c.List->window()->focusWidget()))
-        return list;
-    error(QStringLiteral("Click on a checklistbox first to use this function!"));
-    return nullptr;
+    SetAllChecked(true);
+    MarkModified();
+    CalculateCommonRoot(false);
 }
 
-void TSourceList::SelectAll(QObject *invoker)
+void TSourceList::UnselectAll()
 {
-    QListWidget *list = targetList(invoker);
-    for (int row = 0; row < list->count(); ++row)
-        list->item(row)->setCheckState(Qt::Checked);
-    markModified();
-    if (list == m_c.List)
-        CalculateCommonRoot(false);
+    SetAllChecked(false);
+    MarkModified();
 }
 
-void TSourceList::UnselectAll(QObject *invoker)
+void TSourceList::ToggleSelect()
 {
-    QListWidget *list = targetList(invoker);
-    for (int row = 0; row < list->count(); ++row)
-        list->item(row)->setCheckState(Qt::Unchecked);
-    markModified();
-}
-
-void TSourceList::ToggleSelect(QObject *invoker)
-{
-    QListWidget *list = targetList(invoker);
-    for (int row = 0; row < list->count(); ++row) {
-        QListWidgetItem *item = list->item(row);
-        item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-    }
-    markModified();
-    if (list == m_c.List)
-        CalculateCommonRoot(false);
+    ToggleAllChecked();
+    MarkModified();
+    CalculateCommonRoot(false);
 }
 
 void TSourceList::DropFiles(const QStringList &names)
@@ -915,9 +861,9 @@ void TSourceList::DropFiles(const QStringList &names)
             added = true;
     }
     if (added) {
-        markModified();
+        MarkModified();
         CalculateCommonRoot(false);
-        markModified();
+        MarkModified();
     }
 }
 
@@ -926,7 +872,7 @@ void TSourceList::DropFiles(const QStringList &names)
 QString TSourceList::StatusTextAt(int row) const
 {
     const int number = NumberAt(row);
-    return number >= 0 && number < m_c.Statuses->count() ? m_c.Statuses->get(number) : QString();
+    return number >= 0 && number < m_statuses->count() ? m_statuses->get(number) : QString();
 }
 
 QString TSourceList::ShownPath(int row) const
@@ -939,92 +885,4 @@ QString TSourceList::ShownPath(int row) const
     if (path.size() > prefix.size() && CodePage1250::sameText(QStringView(path).left(prefix.size()), prefix))
         return path.mid(m_rootPosition - 1);
     return path;
-}
-
-bool TSourceList::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_c.List && event->type() == QEvent::FocusIn && m_c.List->currentRow() < 0
-        && m_c.List->count() > 0)
-        m_c.List->setCurrentRow(0);
-    return QObject::eventFilter(watched, event);
-}
-
-// ---- Delegate -------------------------------------------------------------------------
-
-TSourceListDelegate::TSourceListDelegate(TSourceList *owner, QObject *parent)
-    : QStyledItemDelegate(parent), m_owner(owner)
-{
-}
-
-namespace {
-
-// Left edge of the text part of a line: behind the check box.
-int textLeft(const QStyleOptionViewItem &opt)
-{
-    const QWidget *widget = opt.widget;
-    const QStyle *style = widget ? widget->style() : QApplication::style();
-    if (!(opt.features & QStyleOptionViewItem::HasCheckIndicator))
-        return opt.rect.left();
-    const QRect check = style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt, widget);
-    return check.right() + 1 + style->pixelMetric(QStyle::PM_FocusFrameHMargin, &opt, widget);
-}
-
-} // namespace
-
-void TSourceListDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
-{
-    QStyleOptionViewItem opt(option);
-    initStyleOption(&opt, index);
-    const QWidget *widget = opt.widget;
-    const QStyle *style = widget ? widget->style() : QApplication::style();
-    opt.text.clear();
-    // Background, selection, check box and focus as the style draws them.
-    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
-    if (!m_owner)
-        return;
-    const int row = index.row();
-    const bool checked = m_owner->CheckedAt(row);
-    const int left = textLeft(opt);
-    const int widest = m_owner->Controls().Names->MaxLen();
-    const int statusX = left + (checked ? widest - m_owner->CommonRootWidth() + 7 : widest + 2);
-
-    const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
-                                       : (opt.state & QStyle::State_Active) ? QPalette::Normal
-                                                                            : QPalette::Inactive;
-    const QPalette::ColorRole role = (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text;
-    painter->save();
-    painter->setFont(opt.font);
-    painter->setPen(opt.palette.color(group, role));
-    painter->setClipRect(opt.rect);
-    const int height = opt.rect.height();
-    const int far = 1 << 20;
-    painter->drawText(QRect(left + 2, opt.rect.top(), far, height), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                      m_owner->ShownPath(row));
-    painter->drawText(QRect(statusX, opt.rect.top(), far, height), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                      m_owner->StatusTextAt(row));
-    painter->restore();
-}
-
-QSize TSourceListDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
-{
-    QStyleOptionViewItem opt(option);
-    initStyleOption(&opt, index);
-    const QWidget *widget = opt.widget;
-    const QStyle *style = widget ? widget->style() : QApplication::style();
-    int height = QFontMetrics(opt.font).boundingRect(QStringLiteral("Wg")).height();
-    height = std::max(height, QFontMetrics(opt.font).height());
-    if (opt.features & QStyleOptionViewItem::HasCheckIndicator)
-        height = std::max(height, style->pixelMetric(QStyle::PM_IndicatorHeight, &opt, widget));
-    const int width = (textLeft(opt) - opt.rect.left()) + (m_owner ? m_owner->HorizontalExtent() : 0);
-    return QSize(width, height);
-}
-
-bool TSourceListDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
-                                      const QModelIndex &index)
-{
-    const QVariant before = index.data(Qt::CheckStateRole);
-    const bool handled = QStyledItemDelegate::editorEvent(event, model, option, index);
-    if (handled && m_owner && index.data(Qt::CheckStateRole) != before)
-        m_owner->NotifyCheckMarkClicked();
-    return handled;
 }

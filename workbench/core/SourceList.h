@@ -1,31 +1,25 @@
 #pragma once
-// The reuse job's source list: the check list of "path=NNNN" lines, the name
-// holder (path and kind per N) and the status holder (status text per N)
-// behind it, recognising a file's kind, adding files and folders, removing
-// entries together with their repository interface, the refresh against the
-// WSDL results, the common root with its depth, the selection commands and
-// the way a line is drawn. The window owns the controls and wires its
-// actions to the commands here.
+// The reuse job's source list: the check list of "path=NNNN" lines (a model
+// any view shows), the name holder (path and kind per N) and the status
+// holder (status text per N) behind it, recognising a file's kind, adding
+// files and folders, removing entries together with their repository
+// interface, the refresh against the WSDL results, the common root with its
+// depth and the selection commands. It knows no widget: the window shows
+// the lines in its view, follows the signals below and wires its actions to
+// the commands here.
 
+#include "CheckListModel.h"
 #include "Errors.h"
 
-#include <QObject>
-#include <QPointer>
+#include <QList>
 #include <QString>
 #include <QStringList>
-#include <QStyledItemDelegate>
 
 #include <functional>
 
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QListWidgetItem;
-class TDM;
-class TMyStatusBar;
+class IProgress;
+class IReporter;
 class TStringListHolder;
-class TfrmProgressQuenbar;
 
 // A failure of the list's own computations that carries the user's message.
 class ESourceListError : public EQuenbarError
@@ -34,18 +28,13 @@ public:
     using EQuenbarError::EQuenbarError;
 };
 
-// What the source list works on. The window keeps ownership of everything.
-struct TSourceListControls
+// What the source list asks of its surroundings; every part may be left out.
+struct TSourceListHooks
 {
-    QListWidget *List = nullptr;            // CheckListBoxSelectedFiles
-    TStringListHolder *Names = nullptr;     // STLHCentral_Name (saves its objects: the kinds)
-    TStringListHolder *Statuses = nullptr;  // STLHCentral_Other
-    QLineEdit *CommonRootEdit = nullptr;    // EditCommonRoot
-    QLabel *LabelDepth = nullptr;           // may be null
-    QGroupBox *Group = nullptr;             // GroupBoxSelectedFiles, caption "... (n)"; may be null
-    TMyStatusBar *StatusBar = nullptr;      // MyStB
-    TDM *DM = nullptr;                      // may be null: no repository to clean
-    TfrmProgressQuenbar *Progress = nullptr; // may be null
+    // Messages and questions; without one messages go nowhere and
+    // questions take the answer an unattended run would.
+    IReporter *Reporter = nullptr;
+    IProgress *Progress = nullptr;
 
     std::function<QString()> OutputDirectory;   // without trailing delimiter
     std::function<QString()> LanguageCode;
@@ -61,15 +50,23 @@ struct TSourceListControls
     std::function<void(bool visible)> ShowRecalculate;
     // Brings the "Names and datasets" page to the front.
     std::function<void()> ShowNamesPage;
+    // Deletes the repository interface of a removed entry (by the file's
+    // base name); not given: no repository to clean.
+    std::function<void(const QString &csvName)> RemoveInterface;
+    // The pixel width of a text as the view draws it; the number of
+    // characters when not given.
+    std::function<int(const QString &text)> TextWidth;
+    // The busy cursor on and off around a long step.
+    std::function<void(bool busy)> ShowBusy;
 };
 
-class TSourceList : public QObject
+class TSourceList : public TCheckListModel
 {
     Q_OBJECT
 public:
     enum TSourceKind { skNone = 0, skProc = 1, skObjt = 2, skOrigWSDL = 3 };
 
-    // ---- Widget-free helpers ------------------------------------------------
+    // ---- Helpers ------------------------------------------------------------
     // "<None>", "<Proc>", "<Objt>", "<OrigWSDL>"; "<None>" for any other number.
     static QString KindName(int kind);
     // The kind of a file: 0 missing or not a source, 3 ".wsdl", 1/2 a CSV
@@ -84,6 +81,9 @@ public:
     static bool LineNumber(const QString &line, int &number);
     // The drive part of a path: "C:", "//server/share", or empty.
     static QString DriveOf(const QString &path);
+    // The group caption for a count: "Source files of the project (3)" from
+    // the caption before, whatever count it showed.
+    static QString CountCaption(const QString &caption, int count);
 
     struct TCommonRoot
     {
@@ -105,26 +105,33 @@ public:
     static QString DialogFilter(const QString &filter);
 
     // ---- The list --------------------------------------------------------
-    explicit TSourceList(const TSourceListControls &controls, QObject *parent = nullptr);
+    // The holders are the window's, which saves them with the job; the list
+    // makes its own when given none (names saving their objects, the kinds).
+    explicit TSourceList(const TSourceListHooks &hooks, TStringListHolder *names = nullptr,
+                         TStringListHolder *statuses = nullptr, QObject *parent = nullptr);
     ~TSourceList() override;
 
-    const TSourceListControls &Controls() const { return m_c; }
-    // Created after the window: handed in when they exist.
-    void SetDataModule(TDM *dm) { m_c.DM = dm; }
-    void SetProgressWindow(TfrmProgressQuenbar *progress) { m_c.Progress = progress; }
+    const TSourceListHooks &Hooks() const { return m_h; }
+    IReporter *Reporter() const { return m_h.Reporter; }
+    // Made after the window: handed in when they exist.
+    void SetReporter(IReporter *reporter) { m_h.Reporter = reporter; }
+    void SetProgress(IProgress *progress) { m_h.Progress = progress; }
 
-    // The list is kept sorted case-insensitively by this class (the view's
-    // own sorting compares case-sensitively and stays off).
+    TStringListHolder *Names() const { return m_names; }
+    TStringListHolder *Statuses() const { return m_statuses; }
+    QStringList HolderPaths() const;
+    QList<int> HolderKinds() const;
+
+    // The list is kept sorted case-insensitively by this class.
     bool Sorted() const { return m_sorted; }
     void SetSorted(bool on);
 
-    int Count() const;
     QString PathAt(int row) const;
     int NumberAt(int row) const;   // -1 when the line carries no number
-    bool CheckedAt(int row) const;
-    bool EnabledAt(int row) const;
     // Row of the line for the path (case-insensitive), -1 when none.
     int RowOfPath(const QString &path) const;
+    // Unticks and greys a line whose file is gone.
+    void DisableSource(int row);
 
     bool AddSourceFile(const QString &path);
     bool RemoveSourceFile(const QString &path);
@@ -141,15 +148,20 @@ public:
     void AddFilesFromDialog();              // ActAddfiles
     void AddFolderFromDialog();             // ActAddDirectories
     void RemoveUncheckedFiles();            // ActRemoveFiles
-    // The selection commands act on the invoking control when it is a check
-    // list, otherwise on the window's focused check list.
-    void SelectAll(QObject *invoker);       // ActSelectAll
-    void UnselectAll(QObject *invoker);     // ActUnselectAll
-    void ToggleSelect(QObject *invoker);    // ActToggleSelect, double click
+    // The selection commands on this list (the window decides which list
+    // a command is meant for).
+    void SelectAll();                       // ActSelectAll
+    void UnselectAll();                     // ActUnselectAll
+    void ToggleSelect();                    // ActToggleSelect, double click
     void DropFiles(const QStringList &names);
 
     // "Source files of the project (n)" and the recalculate action.
     void UpdateGroupCaption();
+
+    // Reports the message as an error and ends the command (EAbort from
+    // the reporter, ESourceListError without one).
+    [[noreturn]] void ReportError(const QString &message);
+    void MarkModified();
 
     QString CommonRoot() const { return m_root; }
     int CommonRootPosition() const { return m_rootPosition; }   // 1-based start of the part below the root
@@ -157,40 +169,43 @@ public:
     int Depth() const { return m_depth; }
     int HorizontalExtent() const { return m_extent; }
 
-    // For the delegate: the status text of a line and the part of the path
-    // drawn for it.
+    // For drawing: the status text of a line and the part of the path
+    // shown for it.
     QString StatusTextAt(int row) const;
     QString ShownPath(int row) const;
 
-    // Called by the delegate when the user changed a check mark.
-    void NotifyCheckMarkClicked() { emit CheckMarkClicked(); }
-
 signals:
-    // The user ticked or unticked a line (ActCalculateCommonRoot follows).
-    void CheckMarkClicked();
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    // The common root field shows this text.
+    void CommonRootChanged(const QString &root);
+    // The depth label shows this number.
+    void DepthChanged(int depth);
+    // The group caption shows this count (CountCaption).
+    void GroupCaptionChanged(int count);
+    // Root, widths or extent changed: the view lays its lines out again.
+    void DrawingChanged();
 
 private:
     struct TBatch;
+    class TBusy;
+    class TProgressShown;
 
     // Adds a file whose kind is known; false when it is no source or listed checked.
     bool addFile(const QString &path, int kind);
-    QListWidgetItem *newLine(const QString &path, int number) const;
-    void insertLine(QListWidgetItem *item);
+    void insertLine(const QString &line);
     void sortLines();
     int bigLimit() const;
-    void markModified();
-    [[noreturn]] void error(const QString &message);
-    QListWidget *targetList(QObject *invoker);
+    int textWidth(const QString &text) const;
     void removeHolderEntry(TStringListHolder *holder, int index);
     void renumberLines();
     int indexOfName(const QString &path) const;
     int widestPath() const;
     QString listExtensions();
+    void info(const QString &message);
+    void allChanged();
 
-    TSourceListControls m_c;
+    TSourceListHooks m_h;
+    TStringListHolder *m_names;
+    TStringListHolder *m_statuses;
     bool m_sorted = true;
     int m_batch = 0;            // > 0: renumbering and sorting wait for the batch end
     QString m_root;
@@ -198,25 +213,4 @@ private:
     int m_rootWidth = 0;
     int m_depth = 0;
     int m_extent = 0;
-};
-
-// Draws a line of the source list: for a ticked line the path below the
-// common root and the status text in a column behind the widest path; for
-// an unticked line the full path with the status behind it; disabled lines
-// greyed. The stored item text stays the "path=NNNN" line.
-class TSourceListDelegate : public QStyledItemDelegate
-{
-    Q_OBJECT
-public:
-    TSourceListDelegate(TSourceList *owner, QObject *parent = nullptr);
-
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
-
-protected:
-    bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
-                     const QModelIndex &index) override;
-
-private:
-    QPointer<TSourceList> m_owner;
 };

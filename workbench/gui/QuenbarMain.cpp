@@ -18,9 +18,11 @@
 #include "SharedRoutinesCommon.h"
 #include "SimpleViewerFrame.h"
 #include "SourceList.h"
+#include "SourceListView.h"
 #include "StreamToIni.h"
 #include "StringListHolder.h"
 #include "TextFile.h"
+#include "WidgetRoutines.h"
 #include "WM_DropFilesComponents.h"
 #include "WsdlGenerator.h"
 #include "WsdlImport.h"
@@ -43,7 +45,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -168,23 +170,11 @@ public:
         f.BigDirectoryLimit = s.BigDirectoryLimit();
         return f;
     }
-    QStringList sourceLines() override
-    {
-        QStringList lines;
-        for (int i = 0; i < m_w.CheckListBoxSelectedFiles->count(); ++i)
-            lines << m_w.CheckListBoxSelectedFiles->item(i)->text();
-        return lines;
-    }
+    QStringList sourceLines() override { return m_w.Sources->Lines(); }
     bool sourceChecked(int position) override { return m_w.Sources->CheckedAt(position); }
-    void disableSource(int position) override
-    {
-        if (QListWidgetItem *item = m_w.CheckListBoxSelectedFiles->item(position)) {
-            item->setCheckState(Qt::Unchecked);
-            item->setFlags(item->flags() & ~Qt::ItemIsEnabled);
-        }
-    }
-    QStringList holderPaths() override { return m_w.STLHCentral_Name->StringList(); }
-    QList<int> holderKinds() override { return m_w.STLHCentral_Name->objects(); }
+    void disableSource(int position) override { m_w.Sources->DisableSource(position); }
+    QStringList holderPaths() override { return m_w.Sources->HolderPaths(); }
+    QList<int> holderKinds() override { return m_w.Sources->HolderKinds(); }
     QStringList newFileNames() override { return TextFile::splitLines(m_w.NewFileNames->toPlainText()); }
     void setNewFileNames(const QStringList &lines) override { m_w.NewFileNames->setPlainText(lines.join(u'\n')); }
     QStringList longExtensions() override { return TextFile::splitLines(m_w.Longextensions->toPlainText()); }
@@ -348,43 +338,53 @@ void TfrmQuenbarMain::bind(QAction *action, std::function<void()> command)
 
 void TfrmQuenbarMain::buildSourceList()
 {
-    TSourceListControls c;
-    c.List = CheckListBoxSelectedFiles;
-    c.Names = STLHCentral_Name;
-    c.Statuses = STLHCentral_Other;
-    c.CommonRootEdit = EditCommonRoot;
-    c.LabelDepth = LabelDepth;
-    c.Group = GroupBoxSelectedFiles;
-    c.StatusBar = MyStB;
-    c.DM = m_dm;
-    c.Progress = m_progress;
-    c.OutputDirectory = [this] { return OutputDirectory(); };
-    c.LanguageCode = [this] { return LanguageCode; };
-    c.SettingValue = [this](const QString &name) { return Settings->ValueOf(name); };
-    c.BigDirectoryLimit = [this] { return Settings->BigDirectoryLimit(); };
-    c.MaxDirDepth = [this] { return MaxDirDepth; };
-    c.CheckJobNames = [this] {
+    TSourceListHooks h;
+    h.Reporter = MyStB;
+    h.Progress = m_progress;
+    h.OutputDirectory = [this] { return OutputDirectory(); };
+    h.LanguageCode = [this] { return LanguageCode; };
+    h.SettingValue = [this](const QString &name) { return Settings->ValueOf(name); };
+    h.BigDirectoryLimit = [this] { return Settings->BigDirectoryLimit(); };
+    h.MaxDirDepth = [this] { return MaxDirDepth; };
+    h.CheckJobNames = [this] {
         JobName.clear();
         SetJobName(GetJobName());
     };
-    c.MarkModified = [this] { SetModified(true); };
-    c.ShowRecalculate = [this](bool visible) { ActCalculateCommonRootStrict->setVisible(visible); };
-    c.ShowNamesPage = [this] { PageControlMain->setCurrentWidget(TabSheetNames); };
-    Sources = std::make_unique<TSourceList>(c);
-    CheckListBoxSelectedFiles->setItemDelegate(new TSourceListDelegate(Sources.get(), CheckListBoxSelectedFiles));
+    h.MarkModified = [this] { SetModified(true); };
+    h.ShowRecalculate = [this](bool visible) { ActCalculateCommonRootStrict->setVisible(visible); };
+    h.ShowNamesPage = [this] { PageControlMain->setCurrentWidget(TabSheetNames); };
+    h.RemoveInterface = [this](const QString &csvName) {
+        if (m_dm)
+            m_dm->DeleteInterfaceByCSVName(csvName);
+    };
+    h.TextWidth = [this](const QString &text) { return TextPixelWidth(text, CheckListBoxSelectedFiles->font()); };
+    h.ShowBusy = [](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    };
+    Sources = std::make_unique<TSourceList>(h, STLHCentral_Name, STLHCentral_Other);
+    SourcesView = new TSourceListView(CheckListBoxSelectedFiles, Sources.get());
+    connect(Sources.get(), &TSourceList::CommonRootChanged, EditCommonRoot, &QLineEdit::setText);
+    connect(Sources.get(), &TSourceList::DepthChanged, LabelDepth,
+            [this](int depth) { LabelDepth->setText(QString::number(depth)); });
+    connect(Sources.get(), &TSourceList::GroupCaptionChanged, GroupBoxSelectedFiles, [this](int count) {
+        GroupBoxSelectedFiles->setTitle(TSourceList::CountCaption(GroupBoxSelectedFiles->title(), count));
+    });
 
     bind(ActAddfiles, [this] { Sources->AddFilesFromDialog(); });
     bind(ActAddDirectories, [this] { Sources->AddFolderFromDialog(); });
     bind(ActRemoveFiles, [this] { Sources->RemoveUncheckedFiles(); });
-    bind(ActSelectAll, [this] { Sources->SelectAll(sender()); });
-    bind(ActUnselectAll, [this] { Sources->UnselectAll(sender()); });
-    bind(ActToggleSelect, [this] { Sources->ToggleSelect(sender()); });
+    bind(ActSelectAll, [this] { SourcesView->SelectAll(sender()); });
+    bind(ActUnselectAll, [this] { SourcesView->UnselectAll(sender()); });
+    bind(ActToggleSelect, [this] { SourcesView->ToggleSelect(sender()); });
     bind(ActCalculateCommonRoot, [this] { Sources->CalculateCommonRoot(false); });
     bind(ActCalculateCommonRootStrict, [this] { Sources->CalculateCommonRoot(true); });
     bind(ActRefresh, [this] { Sources->RefreshSourceList(); });
     connect(Sources.get(), &TSourceList::CheckMarkClicked, ActCalculateCommonRoot, &QAction::trigger);
-    connect(CheckListBoxSelectedFiles, &QListWidget::itemDoubleClicked, this, [this] {
-        RunCommand(MyStB, [this] { Sources->ToggleSelect(CheckListBoxSelectedFiles); });
+    connect(CheckListBoxSelectedFiles, &QAbstractItemView::doubleClicked, this, [this] {
+        RunCommand(MyStB, [this] { SourcesView->ToggleSelect(CheckListBoxSelectedFiles); });
     });
     const auto dropped = [this](QObject *, const QStringList &names) {
         gate(ActAddfiles);
@@ -399,14 +399,12 @@ void TfrmQuenbarMain::setProgressWindow(TfrmProgressQuenbar *progress)
 {
     m_progress = progress;
     if (Sources)
-        Sources->SetProgressWindow(progress);
+        Sources->SetProgress(progress);
 }
 
 void TfrmQuenbarMain::setDataModule(TDM *dm)
 {
     m_dm = dm;
-    if (Sources)
-        Sources->SetDataModule(dm);
     if (!dm || WSDLView)
         return;
     // The repository view, its search window and its report follow the data module.
@@ -631,7 +629,7 @@ void TfrmQuenbarMain::buildUi()
     GroupBoxSelectedFiles->setToolTip(
         QStringLiteral("You can control the processing of you selected files by checking/unchecking them"));
     auto *files = new QVBoxLayout(GroupBoxSelectedFiles);
-    CheckListBoxSelectedFiles = new QListWidget(GroupBoxSelectedFiles);
+    CheckListBoxSelectedFiles = new QListView(GroupBoxSelectedFiles);
     CheckListBoxSelectedFiles->setObjectName(QStringLiteral("CheckListBoxSelectedFiles"));
     files->addWidget(CheckListBoxSelectedFiles, 1);
     auto *fileButtons = new QHBoxLayout;
@@ -1074,7 +1072,7 @@ void TfrmQuenbarMain::ClearJob()
     EditProductName->clear();
     EditSystemName->clear();
     QuenbarJobName.clear();
-    CheckListBoxSelectedFiles->clear();
+    Sources->Clear();
     Sources->SetCommonRoot(QString());
     NewFileNames->clear();
     Longextensions->clear();

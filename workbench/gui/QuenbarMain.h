@@ -19,7 +19,7 @@ class QAction;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
@@ -34,6 +34,7 @@ class TGroupBoxWM_Drop;
 class TMyStatusBar;
 class TStringListHolder;
 class TSourceList;
+class TSourceListView;
 class TFrameWSDLView;
 class TfrmKereso;
 class TQRfrm_Crossref;
@@ -74,7 +75,7 @@ public:
     QLineEdit *EditCommonRoot;
     QLabel *LabelDepth;
     TGroupBoxWM_Drop *GroupBoxSelectedFiles;
-    QListWidget *CheckListBoxSelectedFiles;
+    QListView *CheckListBoxSelectedFiles;
     TBitBtnWM_Drop *BitBtnAddFiles;
     TBitBtnWM_Drop *BitBtnAddDirectories;
     QTabWidget *PageControlHelper;
@@ -106,6 +107,7 @@ public:
 
     std::unique_ptr<TWorkbenchSettings> Settings;
     std::unique_ptr<TSourceList> Sources;
+    TSourceListView *SourcesView = nullptr;   // shows Sources in CheckListBoxSelectedFiles
     std::unique_ptr<TWorkbenchRunHost> RunHost;
     std::unique_ptr<TConverterRun> Runner;
     TAnalTypeConstants Row;
