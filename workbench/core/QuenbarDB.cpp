@@ -1,8 +1,7 @@
 #include "QuenbarDB.h"
 
 #include "CodePage1250.h"
-#include "DialogService.h"
-#include "MyStatusBar.h"
+#include "Reporting.h"
 #include "RepositorySql.h"
 #include "SharedRoutinesCommon.h"
 
@@ -58,14 +57,14 @@ TDM::~TDM()
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
-void TDM::SetStatusBar(TMyStatusBar *bar)
+void TDM::SetReporter(IReporter *reporter)
 {
-    m_bar = bar;
+    m_reporter = reporter;
 }
 
-TMyStatusBar *TDM::StatusBar() const
+IReporter *TDM::Reporter() const
 {
-    return m_bar.data();
+    return m_reporter;
 }
 
 QSqlDatabase TDM::database() const
@@ -118,8 +117,8 @@ QString TDM::LevelGrafSql(const QString &prefix)
 
 void TDM::reportDatabaseError(const QString &message)
 {
-    if (m_bar)
-        m_bar->AddErrorAndAbort(message);
+    if (m_reporter)
+        m_reporter->AddErrorAndAbort(message);
     throw EDatabaseError(message);
 }
 
@@ -524,7 +523,9 @@ void TDM::resetFiles(const QString &folder, const QString &keepFile)
         // Other programs' files: No is the answer when nobody can be asked.
         const QString question = QStringLiteral("There is no Interfaces.DB in ") + folder + kCrLf
                                  + QStringLiteral("still want to overwrite?");
-        if (Dialogs::message(TMsgDlgType::Warning, question, mbYesNo, mbNo) != mbYes)
+        TConsoleReporter unattended;
+        IReporter &asker = m_reporter ? *m_reporter : unattended;
+        if (asker.Ask(TMsgDlgType::Warning, question, mbYesNo, mbNo) != mbYes)
             throw EDatabaseError(QStringLiteral("Invalid database directory ") + folder);
     }
 
@@ -537,8 +538,8 @@ void TDM::resetFiles(const QString &folder, const QString &keepFile)
                 continue;
             if (!QFile::remove(file)) {
                 const QString message = QStringLiteral("Unable to delete file - ") + file;
-                if (m_bar)
-                    m_bar->ShowError(message, false);
+                if (m_reporter)
+                    m_reporter->ShowError(message, false);
                 throw EFileError(message);
             }
         }

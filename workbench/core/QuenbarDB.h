@@ -20,7 +20,6 @@
 #include <QByteArray>
 #include <QHash>
 #include <QObject>
-#include <QPointer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -29,8 +28,8 @@
 #include <memory>
 #include <vector>
 
+class IReporter;
 class QLockFile;
-class TMyStatusBar;
 
 class TDM : public QObject
 {
@@ -47,9 +46,12 @@ public:
     static constexpr qint32 ApplicationId = 0x51524550;
 
     // Failures of OpenRepository are recorded there (then the command ends);
-    // without a bar they are thrown as EDatabaseError.
-    void SetStatusBar(TMyStatusBar *bar);
-    TMyStatusBar *StatusBar() const;
+    // without a reporter they are thrown as EDatabaseError. The question of
+    // a reset is asked there too; without one it is printed and takes its
+    // default answer. Not owned: set it back to nullptr before it goes,
+    // unless the module is only closed or destroyed after that.
+    void SetReporter(IReporter *reporter);
+    IReporter *Reporter() const;
 
     // Opens (with reset, first empties) the repository in the folder and
     // creates missing tables; positions every table on its first row.
@@ -137,7 +139,7 @@ private:
 
     QString m_connectionName;
     QString m_folder;
-    QPointer<TMyStatusBar> m_bar;
+    IReporter *m_reporter = nullptr; // not owned
     std::unique_ptr<QLockFile> m_lock;
     bool m_importing = false;
     bool m_bulkWrites = false;
