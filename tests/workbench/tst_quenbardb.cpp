@@ -4,7 +4,7 @@
 #include "TestFiles.h"
 #include "core/TestReporter.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -852,7 +852,7 @@ int main(int argc, char *argv[])
         QCoreApplication app(argc, argv);
         return holdRepository(QString::fromLocal8Bit(argv[2]));
     }
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     TestQuenbarDB test;
     return QTest::qExec(&test, argc, argv);
 }
