@@ -57,7 +57,7 @@ bool TGuiTestBase::start()
     m_window = std::make_unique<TfrmQuenbarMain>(m_args, nullptr, programFolder() + QStringLiteral("/Quenbar"));
     m_progress = std::make_unique<TfrmProgressQuenbar>(m_window.get());
     m_dm = std::make_unique<TDM>();
-    m_dm->SetStatusBar(m_window->MyStB);
+    m_dm->SetReporter(m_window->MyStB);
     m_window->setProgressWindow(m_progress.get());
     m_window->setDataModule(m_dm.get());
     QSignalSpy started(m_window.get(), &TfrmQuenbarMain::startFinished);

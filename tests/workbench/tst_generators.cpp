@@ -1,13 +1,13 @@
 #include "CodePage1250.h"
 #include "Errors.h"
 #include "KorvelXML.h"
-#include "MyStatusBar.h"
 #include "QuenbarDB.h"
 #include "ScriptGenerator.h"
 #include "TextFile.h"
 #include "WsdlGenerator.h"
 #include "WsdlImport.h"
 #include "TestFiles.h"
+#include "core/TestReporter.h"
 
 #include <QDir>
 #include <QFile>
@@ -518,10 +518,10 @@ void TestGenerators::scriptFolderError()
     const QString message = errorOf([&] { GenerateASR(r.dm, key, r.outputDir()); });
     QVERIFY2(message.contains(QStringLiteral("ExportDir")), qPrintable(message));
 
-    TMyStatusBar bar;
-    QVERIFY_THROWS_EXCEPTION(EAbort, GenerateASR(r.dm, key, r.outputDir(), &bar));
-    QCOMPARE(bar.LastMessage(), message);
-    QVERIFY_THROWS_EXCEPTION(EAbort, GenerateWSDL(r.dm, key, r.outputDir(), &bar));
+    TTestReporter reporter;
+    QVERIFY_THROWS_EXCEPTION(EAbort, GenerateASR(r.dm, key, r.outputDir(), &reporter));
+    QCOMPARE(reporter.LastMessage(), message);
+    QVERIFY_THROWS_EXCEPTION(EAbort, GenerateWSDL(r.dm, key, r.outputDir(), &reporter));
     QCOMPARE(fileBytes(r.dir.filePath(QStringLiteral("ExportDir"))), QByteArray("file"));
 }
 
@@ -776,9 +776,9 @@ void TestGenerators::wsdlMarkup()
     QCOMPARE(fileBytes(file), QByteArray("<good/>\r\n"));
     QCOMPARE(QDir(QFileInfo(file).path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("P.wsdl")});
 
-    TMyStatusBar bar;
-    QVERIFY_THROWS_EXCEPTION(EAbort, GenerateWSDL(r.dm, key, r.outputDir(), &bar));
-    QCOMPARE(bar.LastMessage(), error);
+    TTestReporter reporter;
+    QVERIFY_THROWS_EXCEPTION(EAbort, GenerateWSDL(r.dm, key, r.outputDir(), &reporter));
+    QCOMPARE(reporter.LastMessage(), error);
     QCOMPARE(fileBytes(file), QByteArray("<good/>\r\n"));
 }
 
@@ -920,5 +920,5 @@ void TestGenerators::roundTrip()
     QCOMPARE(before.size(), 18);
 }
 
-QTEST_MAIN(TestGenerators)
+QTEST_GUILESS_MAIN(TestGenerators)
 #include "tst_generators.moc"

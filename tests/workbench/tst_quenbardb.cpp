@@ -1,11 +1,10 @@
 #include "CodePage1250.h"
 #include "Errors.h"
-#include "MyStatusBar.h"
 #include "QuenbarDB.h"
-#include "ScriptedDialogs.h"
 #include "TestFiles.h"
+#include "core/TestReporter.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -508,13 +507,17 @@ void TestQuenbarDB::deleteInterfaceByCSVName()
 
 void TestQuenbarDB::resetAsksForForeignFiles_data()
 {
+    QTest::addColumn<bool>("withReporter");
     QTest::addColumn<int>("answer");
-    QTest::newRow("No keeps the files") << int(mbNo);
-    QTest::newRow("Yes deletes them") << int(mbYes);
+    QTest::newRow("No keeps the files") << true << int(mbNo);
+    QTest::newRow("Yes deletes them") << true << int(mbYes);
+    // Nobody to ask: the question is printed and its default, No, taken.
+    QTest::newRow("without a reporter, No") << false << int(mbNo);
 }
 
 void TestQuenbarDB::resetAsksForForeignFiles()
 {
+    QFETCH(bool, withReporter);
     QFETCH(int, answer);
     QTemporaryDir tmp;
     const QString folder = tmp.path();
@@ -524,15 +527,20 @@ void TestQuenbarDB::resetAsksForForeignFiles()
     QVERIFY(writeBytes(tmp.filePath(QStringLiteral("sub/Third.DB")), "x"));
     QVERIFY(writeBytes(tmp.filePath(QStringLiteral("notes.txt")), "x"));
 
-    TScriptedDialogs dialogs;
-    dialogs.answerMessage(answer);
+    TTestReporter reporter;
+    reporter.answerMessage(answer);
     TDM dm;
+    if (withReporter)
+        dm.SetReporter(&reporter);
     const QString error = databaseError([&] { dm.ResetRepositoryFiles(folder); });
-    QCOMPARE(dialogs.messageCount(), 1);
-    const TAskedDialog asked = dialogs.lastMessage();
-    QCOMPARE(asked.text, QStringLiteral("There is no Interfaces.DB in ") + folder + QStringLiteral("\r\nstill want to overwrite?"));
-    QCOMPARE(asked.type, TMsgDlgType::Warning);
-    QCOMPARE(asked.buttons, int(mbYesNo));
+    QCOMPARE(reporter.questions().size(), withReporter ? 1 : 0);
+    if (withReporter) {
+        const TTestReporter::TQuestion asked = reporter.questions().last();
+        QCOMPARE(asked.text, QStringLiteral("There is no Interfaces.DB in ") + folder + QStringLiteral("\r\nstill want to overwrite?"));
+        QCOMPARE(asked.type, TMsgDlgType::Warning);
+        QCOMPARE(asked.buttons, int(mbYesNo));
+        QCOMPARE(asked.defaultButton, int(mbNo));
+    }
 
     const bool deleted = answer == mbYes;
     QCOMPARE(error, deleted ? QString() : QStringLiteral("Invalid database directory ") + folder);
@@ -547,15 +555,16 @@ void TestQuenbarDB::openWithResetEmptiesRepository()
 {
     QTemporaryDir tmp;
     const QString folder = tmp.filePath(QStringLiteral("out/ParadoxDB")); // created with its parents
-    TScriptedDialogs dialogs;
+    TTestReporter reporter;
     TDM dm;
+    dm.SetReporter(&reporter);
     dm.OpenRepository(folder, false);
     addInterface(dm, QStringLiteral("I"), QStringLiteral("i"));
     dm.CloseRepository();
     QVERIFY(writeBytes(folder + QStringLiteral("/Interfaces.db-journal.bak"), "x"));
 
     dm.OpenRepository(folder, true);
-    QCOMPARE(dialogs.messageCount(), 0); // the repository's own files: no question
+    QCOMPARE(reporter.questions().size(), 0); // the repository's own files: no question
     QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/Interfaces.db-journal.bak")));
     QCOMPARE(rowCount(dm, QStringLiteral("Interfaces")), 0);
     QCOMPARE(rowCount(dm, QStringLiteral("XDuplis")), 0);
@@ -568,17 +577,17 @@ void TestQuenbarDB::openWithResetEmptiesRepository()
 void TestQuenbarDB::unreadableFileIsLeftAlone_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<bool>("withStatusBar");
+    QTest::addColumn<bool>("withReporter");
     QTest::addColumn<QString>("expectedText");
     QTest::newRow("random bytes, thrown") << "random" << false << "file is not a database";
-    QTest::newRow("random bytes, on the bar") << "random" << true << "file is not a database";
+    QTest::newRow("random bytes, to the reporter") << "random" << true << "file is not a database";
     QTest::newRow("another program's database") << "foreign" << false << "is not an interface repository";
 }
 
 void TestQuenbarDB::unreadableFileIsLeftAlone()
 {
     QFETCH(QString, kind);
-    QFETCH(bool, withStatusBar);
+    QFETCH(bool, withReporter);
     QFETCH(QString, expectedText);
     QTemporaryDir tmp;
     const QString file = tmp.filePath(QStringLiteral("Interfaces.db"));
@@ -602,13 +611,14 @@ void TestQuenbarDB::unreadableFileIsLeftAlone()
     const QByteArray before = fileBytes(file);
 
     TDM dm;
-    TMyStatusBar bar;
+    TTestReporter reporter;
     QString message;
-    if (withStatusBar) {
-        dm.SetStatusBar(&bar);
+    if (withReporter) {
+        dm.SetReporter(&reporter);
         QVERIFY_THROWS_EXCEPTION(EAbort, dm.OpenRepository(tmp.path(), false));
-        message = bar.LastMessage();
-        QCOMPARE(bar.Messages(), QStringLiteral("- ") + message); // recorded
+        message = reporter.LastMessage();
+        QCOMPARE(reporter.Messages(), QStringLiteral("- ") + message); // recorded
+        QCOMPARE(reporter.errors(), QStringList{message});
     } else {
         message = databaseError([&] { dm.OpenRepository(tmp.path(), false); });
     }
@@ -842,7 +852,7 @@ int main(int argc, char *argv[])
         QCoreApplication app(argc, argv);
         return holdRepository(QString::fromLocal8Bit(argv[2]));
     }
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     TestQuenbarDB test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -120,9 +120,9 @@ QStringList ScriptLines(const TExportInterface &face)
 
 } // namespace ScriptGenerator
 
-QString GenerateASR(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, TMyStatusBar *statusBar)
+QString GenerateASR(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, IReporter *reporter)
 {
-    return RepositoryExport::Run(statusBar, [&]() -> QString {
+    return RepositoryExport::Run(reporter, [&]() -> QString {
         const std::optional<TExportInterface> face = RepositoryExport::ReadInterface(dm, interfaceKulcs);
         if (!face)
             return QString();
@@ -134,9 +134,9 @@ QString GenerateASR(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, TM
     });
 }
 
-QString GenerateASR(TDM &dm, const QString &outputDir, TMyStatusBar *statusBar)
+QString GenerateASR(TDM &dm, const QString &outputDir, IReporter *reporter)
 {
-    return RepositoryExport::Run(statusBar, [&]() -> QString {
+    return RepositoryExport::Run(reporter, [&]() -> QString {
         const std::optional<qint64> key = RepositoryExport::CurrentInterface(dm);
         return key ? GenerateASR(dm, *key, outputDir, nullptr) : QString();
     });

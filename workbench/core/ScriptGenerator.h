@@ -9,7 +9,7 @@
 #include <QStringList>
 
 class TDM;
-class TMyStatusBar;
+class IReporter;
 struct TExportInterface;
 
 namespace ScriptGenerator {
@@ -30,7 +30,7 @@ QStringList ScriptLines(const TExportInterface &face);
 
 // Writes the script of the interface and returns the file's path (empty when
 // there is no such interface). Failures: EFileError, EDatabaseError, or, with
-// a status bar, reported there and EAbort.
-QString GenerateASR(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, TMyStatusBar *statusBar = nullptr);
+// a reporter, reported there and EAbort.
+QString GenerateASR(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, IReporter *reporter = nullptr);
 // The same for the browser's current interface (nothing without one).
-QString GenerateASR(TDM &dm, const QString &outputDir, TMyStatusBar *statusBar = nullptr);
+QString GenerateASR(TDM &dm, const QString &outputDir, IReporter *reporter = nullptr);

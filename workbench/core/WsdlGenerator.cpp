@@ -3,8 +3,8 @@
 #include "CodePage1250.h"
 #include "Errors.h"
 #include "KorvelXML.h"
-#include "MyStatusBar.h"
 #include "QuenbarDB.h"
+#include "Reporting.h"
 #include "TextFile.h"
 
 #include <QDir>
@@ -176,16 +176,16 @@ void EnsureExportFolder(const QString &outputDir)
                              .arg(folder, ec ? QString::fromLocal8Bit(ec.message()) : QStringLiteral("not a folder")));
 }
 
-QString Run(TMyStatusBar *statusBar, const std::function<QString()> &body)
+QString Run(IReporter *reporter, const std::function<QString()> &body)
 {
-    if (!statusBar)
+    if (!reporter)
         return body();
     try {
         return body();
     } catch (const EQuenbarError &e) {
-        statusBar->ErrorAndAbort(e.message());
+        reporter->ErrorAndAbort(e.message());
     }
-    throw EAbort(); // the bar has ended the command already
+    throw EAbort(); // the reporter has ended the command already
 }
 
 } // namespace RepositoryExport
@@ -417,9 +417,9 @@ QString WsdlText(const QStringList &lines)
 
 // ---- The command -----------------------------------------------------------
 
-QString GenerateWSDL(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, TMyStatusBar *statusBar)
+QString GenerateWSDL(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, IReporter *reporter)
 {
-    return RepositoryExport::Run(statusBar, [&]() -> QString {
+    return RepositoryExport::Run(reporter, [&]() -> QString {
         const std::optional<TExportInterface> face = RepositoryExport::ReadInterface(dm, interfaceKulcs);
         if (!face)
             return QString();
@@ -431,9 +431,9 @@ QString GenerateWSDL(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, T
     });
 }
 
-QString GenerateWSDL(TDM &dm, const QString &outputDir, TMyStatusBar *statusBar)
+QString GenerateWSDL(TDM &dm, const QString &outputDir, IReporter *reporter)
 {
-    return RepositoryExport::Run(statusBar, [&]() -> QString {
+    return RepositoryExport::Run(reporter, [&]() -> QString {
         const std::optional<qint64> key = RepositoryExport::CurrentInterface(dm);
         return key ? GenerateWSDL(dm, *key, outputDir, nullptr) : QString();
     });

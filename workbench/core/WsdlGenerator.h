@@ -17,7 +17,7 @@
 #include <vector>
 
 class TDM;
-class TMyStatusBar;
+class IReporter;
 
 // ---- The rows of one interface ---------------------------------------------
 
@@ -77,9 +77,9 @@ QString ExportFileName(const QString &outputDir, const QString &interfaceName, c
 // Creates the export folder with missing parents; EFileError when that fails.
 void EnsureExportFolder(const QString &outputDir);
 
-// Runs the command body; with a status bar a failure is reported there and
+// Runs the command body; with a reporter a failure is reported there and
 // ends the command (EAbort), without one it passes to the caller.
-QString Run(TMyStatusBar *statusBar, const std::function<QString()> &body);
+QString Run(IReporter *reporter, const std::function<QString()> &body);
 
 } // namespace RepositoryExport
 
@@ -100,7 +100,7 @@ QString WsdlText(const QStringList &lines);
 // Writes the WSDL document of the interface and returns the file's path
 // (empty when there is no such interface). An existing file is replaced only
 // by a document that passed the check. Failures: EFileError, EXMLError,
-// EDatabaseError, or, with a status bar, reported there and EAbort.
-QString GenerateWSDL(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, TMyStatusBar *statusBar = nullptr);
+// EDatabaseError, or, with a reporter, reported there and EAbort.
+QString GenerateWSDL(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, IReporter *reporter = nullptr);
 // The same for the browser's current interface (nothing without one).
-QString GenerateWSDL(TDM &dm, const QString &outputDir, TMyStatusBar *statusBar = nullptr);
+QString GenerateWSDL(TDM &dm, const QString &outputDir, IReporter *reporter = nullptr);

@@ -2,7 +2,7 @@
 
 #include "CodePage1250.h"
 #include "KorvelXML.h"
-#include "ProgressQuenbar.h"
+#include "Reporting.h"
 #include "SharedRoutinesCommon.h"
 
 #include <QDir>
@@ -117,7 +117,7 @@ bool endsWithEndTag(const QString &fileName, const QString &rootName)
 
 } // namespace
 
-TWsdlImporter::TWsdlImporter(TDM &dm, const QString &outputDirectory, TfrmProgressQuenbar *progress)
+TWsdlImporter::TWsdlImporter(TDM &dm, const QString &outputDirectory, IProgress *progress)
     : m_dm(dm), m_outputDirectory(outputDirectory), m_progress(progress)
 {
 }

@@ -21,7 +21,7 @@
 
 class TMyXMLNode;
 class TMyXMLNodeList;
-class TfrmProgressQuenbar;
+class IProgress;
 
 // A document that cannot be imported; the message names the file.
 class EWsdlImportError : public EQuenbarError
@@ -47,8 +47,8 @@ public:
     static constexpr qint64 MaxFileSize = 256ll * 1024 * 1024;
 
     // The repository is outputDirectory + "/ParadoxDB". With a progress
-    // window the import counts the operations on it and can be stopped there.
-    TWsdlImporter(TDM &dm, const QString &outputDirectory, TfrmProgressQuenbar *progress = nullptr);
+    // the import counts the operations on it and stops on its stop request.
+    TWsdlImporter(TDM &dm, const QString &outputDirectory, IProgress *progress = nullptr);
     ~TWsdlImporter();
     TWsdlImporter(const TWsdlImporter &) = delete;
     TWsdlImporter &operator=(const TWsdlImporter &) = delete;
@@ -95,7 +95,7 @@ private:
 
     TDM &m_dm;
     QString m_outputDirectory;
-    TfrmProgressQuenbar *m_progress;
+    IProgress *m_progress;
     std::function<void(int, int)> m_observer;
     qint64 m_maxParameterRows = MaxParameterRows;
 

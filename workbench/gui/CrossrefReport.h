@@ -4,6 +4,8 @@
 // query, under a page header with the reference base. Shown in the print
 // preview, printed, or written to a PDF file.
 
+#include "CrossrefQuery.h"
+
 #include <QDate>
 #include <QImage>
 #include <QList>
@@ -17,35 +19,6 @@ class QPaintDevice;
 class QPrinter;
 class QSqlQuery;
 class QWidget;
-
-// The column whose current row is the reference base.
-enum class TCrossrefBase { Interfaces, Operations, InputsOutputs, Parameters };
-
-namespace Crossref {
-// The statement the cross-reference query runs; it takes the parameter
-// "name" (the current row's "Name").
-QString Statement(TCrossrefBase base);
-// The reference base type as the report's header names it.
-QString BaseTypeName(TCrossrefBase base);
-} // namespace Crossref
-
-// One row of the cross-reference query.
-struct TCrossrefRow
-{
-    QString interface;
-    QString csv;
-    QString interfaceComment;
-    QString operation;
-    QString operationComment;
-    QString ioname;
-    QString direction;
-    QString ioComment;
-    qint64 kulcs = 0;
-    QString depth;
-    QString parametername;
-    QString parametertype;
-    QString parameterComment;
-};
 
 // A text on the report's layout.
 class TQRLabel

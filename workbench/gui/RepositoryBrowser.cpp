@@ -21,7 +21,6 @@
 #include <QProxyStyle>
 #include <QSignalBlocker>
 #include <QSplitter>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QStyle>
 #include <QToolButton>
@@ -1136,20 +1135,12 @@ void TFrameWSDLView::CloseSearch(TDBGridWithDrag *grid)
 int TFrameWSDLView::PrepareCrossreference(TCrossrefBase base)
 {
     const TColumn &c = m_columns[size_t(base)];
-    if (!m_dm.Connected())
-        throw EDatabaseError(QStringLiteral("The repository is not open"));
     const QString name = c.table->Active() && c.table->HasCurrent() ? c.table->AsString(NameField) : QString();
-    QSqlQuery query = m_dm.QCrossref();
-    query.setForwardOnly(true);
-    if (!query.prepare(Crossref::Statement(base)))
-        throw EDatabaseError(query.lastError().text());
-    query.bindValue(QStringLiteral(":name"), name);
-    if (!query.exec())
-        throw EDatabaseError(query.lastError().text());
+    const QList<TCrossrefRow> rows = Crossref::Rows(m_dm, base, name);
     m_report->QRLabelReferenceBaseType.setText(Crossref::BaseTypeName(base));
     m_report->QRLabelReferenceBaseName.setText(name);
     m_report->ReportDate = QDate::currentDate();
-    m_report->SetDataSet(query);
+    m_report->SetRows(rows);
     return int(m_report->Rows().size());
 }
 

@@ -2,6 +2,7 @@
 // event loop until the workbench window closes.
 
 #include "CommandDispatch.h"
+#include "MyStatusBar.h"
 #include "ProgressQuenbar.h"
 #include "QuenbarDB.h"
 #include "QuenbarMain.h"
@@ -22,7 +23,7 @@ int main(int argc, char **argv)
     TfrmQuenbarMain frmQuenbarMain;
     TfrmProgressQuenbar frmProgressQuenbar(&frmQuenbarMain);
     DM = std::make_unique<TDM>();
-    DM->SetStatusBar(frmQuenbarMain.MyStB);
+    DM->SetReporter(frmQuenbarMain.MyStB);
     frmQuenbarMain.setProgressWindow(&frmProgressQuenbar);
     frmQuenbarMain.setDataModule(DM.get());
 
