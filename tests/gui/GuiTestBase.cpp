@@ -43,8 +43,8 @@ TGuiTestBase::TGuiTestBase(bool withSettings, const QStringList &extraArgs)
 TGuiTestBase::~TGuiTestBase()
 {
     if (m_window) {
-        m_window->BatchRunning = false;
-        m_window->BusyPreparing = false;
+        m_window->Job->SetBatchRunning(false);
+        m_window->Job->SetBusyPreparing(false);
     }
     m_progress.reset();   // a child of the window: goes first
     m_window.reset();

@@ -57,9 +57,9 @@ void TestQuenbarMain::startsWithSettings()
     QCOMPARE(w->MyStB->Severity(), 0);
     QCOMPARE(w->windowTitle(), QString("Quenbar main shell - Business logic generation []"));
     QCOMPARE(w->PageControlMain->currentWidget(), w->TabSheetNames);
-    QCOMPARE(w->LanguageCode, QString("WSDLGEN"));
+    QCOMPARE(w->Job->LanguageCode(), QString("WSDLGEN"));
     QCOMPARE(w->OutputDirectory(), t.outputRoot());
-    QCOMPARE(w->WorkDir, t.outputRoot() + "/work");
+    QCOMPARE(w->Job->WorkDir(), t.outputRoot() + "/work");
     QVERIFY(w->MemoToolNameDefault->toPlainText().contains("BussinesLogicGeneration=Business logic generation,WSDLGEN"));
     QCOMPARE(w->FrameFindexecWSDLProc->DefaultName, t.programFolder() + "/WSDLProc");
     QCOMPARE(w->FrameFindexecWSDLProc->Edit->text(), t.programFolder() + "/WSDLProc");
@@ -106,7 +106,7 @@ void TestQuenbarMain::actionGateDuringRun()
     TfrmQuenbarMain *w = t.window();
     setNames(w, "abc", "def");
     t.dialogs().answerFile(t.path("jobs/AbcDef.jQuenbar"));
-    w->BatchRunning = true;
+    w->Job->SetBatchRunning(true);
     QAction *a = w->findChild<QAction *>(action);
     QVERIFY(a);
     a->setEnabled(true);
@@ -142,8 +142,8 @@ void TestQuenbarMain::jobRoundTrip()
     setNames(w, "abc", "def_x");
     w->SetOutputDirectory(out);
     w->Sources->SetCommonRoot("/src/legacy");
-    w->MaxDirDepth = 3;
-    w->QuenbarJobName = "AbcDef_X.jMireth";
+    w->Job->SetMaxDirDepth(3);
+    w->Job->SetQuenbarJobName("AbcDef_X.jMireth");
     w->Sources->SetItems({{"/src/legacy/a.csv=0001", true, true}, {"/src/legacy/b.wsdl=0003", false, true}});
     w->STLHCentral_Name->add(QString::fromUtf8("Főkönyv"), 42);
     w->STLHCentral_Other->add("other entry");
@@ -180,8 +180,8 @@ void TestQuenbarMain::jobRoundTrip()
     QCOMPARE(w->EditSystemName->text(), QString("def_x"));
     QCOMPARE(w->OutputDirectory(), out);
     QCOMPARE(w->EditCommonRoot->text(), QString("/src/legacy"));
-    QCOMPARE(w->MaxDirDepth, 3);
-    QCOMPARE(w->QuenbarJobName, QString("AbcDef_X.jMireth"));
+    QCOMPARE(w->Job->MaxDirDepth(), 3);
+    QCOMPARE(w->Job->QuenbarJobName(), QString("AbcDef_X.jMireth"));
     QCOMPARE(w->Sources->Count(), 2);
     QCOMPARE(w->Sources->TextAt(0), QString("/src/legacy/a.csv=0001"));
     QVERIFY(w->Sources->CheckedAt(0));
@@ -260,7 +260,7 @@ void TestQuenbarMain::outputDirectoryField()
     QCOMPARE(w->FrameFindDirectoryOutputDir->Edit->text(), stored);
     QCOMPARE(w->MyStB->LastMessage(), message);
     if (message.isEmpty())
-        QCOMPARE(w->StagingDir, stored + "/workinp");
+        QCOMPARE(w->Job->StagingDir(), stored + "/workinp");
 }
 
 void TestQuenbarMain::namesDrop()
@@ -372,7 +372,7 @@ void TestQuenbarMain::closeDuringRun()
     TGuiTestBase t;
     QVERIFY(t.start());
     TfrmQuenbarMain *w = t.window();
-    w->BatchRunning = true;
+    w->Job->SetBatchRunning(true);
     t.dialogs().answerMessage(mbYes);
     QVERIFY(!w->close());
     QVERIFY(t.dialogs().lastMessage().text.startsWith("You are running a batch process in the background."));

@@ -251,7 +251,7 @@ void TestSourceListView::windowShowsTheList()
     TfrmQuenbarMain *w = t.window();
     setNames(w);
     QCOMPARE(w->CheckListBoxSelectedFiles->objectName(), QStringLiteral("CheckListBoxSelectedFiles"));
-    QCOMPARE(w->CheckListBoxSelectedFiles->model(), w->Sources.get());
+    QCOMPARE(w->CheckListBoxSelectedFiles->model(), w->Sources);
     QCOMPARE(w->Sources->Names(), w->STLHCentral_Name);
     QCOMPARE(w->Sources->Statuses(), w->STLHCentral_Other);
     const QString a = writeSource(t.path("src/sys/A/B/p1.csv"));

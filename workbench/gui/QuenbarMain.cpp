@@ -79,13 +79,6 @@ void bindButtonToAction(QPushButton *button, QAction *action, const QString &cap
     });
 }
 
-QString fromStored(const QString &path)
-{
-    QString p = path;
-    p.replace(u'\\', u'/');
-    return p;
-}
-
 // The busy cursor for the length of a scope.
 class TBusyCursor
 {
@@ -131,106 +124,9 @@ TfrmQuenbarMain::~TfrmQuenbarMain()
 }
 
 
-// The window as the converter runs see it.
-class TWorkbenchRunHost : public IConverterRunHost
-{
-public:
-    explicit TWorkbenchRunHost(TfrmQuenbarMain &w) : m_w(w) {}
-
-    IReporter *reporter() override { return m_w.MyStB; }
-    IProgress *progress() override { return m_w.m_progress; }
-    void waitCursor(bool on) override { overrideCursor(on, Qt::WaitCursor); }
-    void watchCursor(bool on) override { overrideCursor(on, Qt::BusyCursor); }
-    QString appName() override { return m_w.Row.AppName; }
-    QString productName() override { return m_w.EditProductName->text(); }
-    QString systemName() override { return m_w.EditSystemName->text(); }
-    QString jobName() override { return m_w.GetJobName(); }
-    QString outputDirectory() override { return m_w.OutputDirectory(); }
-    QString commonRoot() override { return m_w.Sources->CommonRoot(); }
-    QString workDir() override { return m_w.WorkDir; }
-    QString stagingDir() override { return m_w.StagingDir; }
-    int maxDirDepth() override { return m_w.MaxDirDepth; }
-    QString converterProgram(int kind) override
-    {
-        TFrameFindexec *f = kind == 1 ? m_w.FrameFindexecWSDLProc : m_w.FrameFindexecWSDLObjt;
-        const QString text = f->Edit->text();
-        return text.isEmpty() || text == QLatin1String("?") ? f->DefaultName : text;
-    }
-    TConverterRunFlags runFlags() override
-    {
-        const TWorkbenchSettings &s = *m_w.Settings;
-        TConverterRunFlags f;
-        f.BlindRun = s.BlindRun();
-        f.CaptureLog = s.CaptureLog();
-        f.DOSBoxActive = s.DOSBoxActive();
-        f.DOSBoxProgram = s.DOSBoxProgram();
-        f.DOSBoxConfigFile = s.DOSBoxConfigFile();
-        f.DeleteAfter = s.DeleteAfter();
-        f.DeleteAfterControl = s.DeleteAfterControl();
-        f.BigDirectoryLimit = s.BigDirectoryLimit();
-        return f;
-    }
-    QStringList sourceLines() override { return m_w.Sources->Lines(); }
-    bool sourceChecked(int position) override { return m_w.Sources->CheckedAt(position); }
-    void disableSource(int position) override { m_w.Sources->DisableSource(position); }
-    QStringList holderPaths() override { return m_w.Sources->HolderPaths(); }
-    QList<int> holderKinds() override { return m_w.Sources->HolderKinds(); }
-    QStringList newFileNames() override { return TextFile::splitLines(m_w.NewFileNames->toPlainText()); }
-    void setNewFileNames(const QStringList &lines) override { m_w.NewFileNames->setPlainText(lines.join(u'\n')); }
-    QStringList longExtensions() override { return TextFile::splitLines(m_w.Longextensions->toPlainText()); }
-    void setLongExtensions(const QStringList &lines) override { m_w.Longextensions->setPlainText(lines.join(u'\n')); }
-    void checkSourcesSelected() override { m_w.Sources->CheckSourcesSelected(); }
-    void refreshSourceList() override { m_w.Sources->RefreshSourceList(); }
-    void updateSourceCountCaption() override { m_w.Sources->UpdateGroupCaption(); }
-    void showNamesPage() override { m_w.PageControlMain->setCurrentWidget(m_w.TabSheetNames); }
-    void leaveOutputDirectory() override
-    {
-        m_w.FrameFindDirectoryOutputDir->Edit->setModified(true);
-        m_w.FrameFindDirectoryOutputDirEditExit();
-    }
-    QString caption() override { return m_w.windowTitle(); }
-    void setCaption(const QString &caption) override { m_w.setWindowTitle(caption); }
-    void setApplicationTitle(const QString &title) override { QGuiApplication::setApplicationDisplayName(title); }
-    bool batchRunning() override { return m_w.BatchRunning; }
-    void setBatchRunning(bool running) override
-    {
-        m_w.BatchRunning = running;
-        m_w.SetModified(true);
-    }
-    void setBusyPreparing(bool busy) override { m_w.BusyPreparing = busy; }
-    bool stopRequested() override { return m_w.StopRequested; }
-    void clearStopRequest() override { m_w.StopRequested = false; }
-    void markModified() override { m_w.SetModified(true); }
-    bool cancelRunEnabled() override { return m_w.ActCancelRun->isEnabled(); }
-    void setCancelRunEnabled(bool enabled) override { m_w.ActCancelRun->setEnabled(enabled); }
-    void setLogViewsEnabled(bool enabled) override
-    {
-        m_w.ActViewProductLog->setEnabled(enabled);
-        m_w.ActViewConsoleLog->setEnabled(enabled);
-    }
-    void viewProductLog() override { m_w.ActViewProductLogExecute(); }
-
-private:
-    static void overrideCursor(bool on, Qt::CursorShape shape)
-    {
-        if (on)
-            QGuiApplication::setOverrideCursor(shape);
-        else
-            QGuiApplication::restoreOverrideCursor();
-    }
-
-    TfrmQuenbarMain &m_w;
-};
-
 void TfrmQuenbarMain::buildRunner()
 {
-    RunHost = std::make_unique<TWorkbenchRunHost>(*this);
-    RunHost->ImportWsdl = [this](const QString &path) { ImportWsdlDocument(path); };
-    RunHost->ImportsUnderway = [this](bool underway) {
-        if (m_dm)
-            m_dm->SetBulkWrites(underway);
-    };
-    Runner = std::make_unique<TConverterRun>(*RunHost);
+    Runner = std::make_unique<TConverterRun>(*Job);
     bind(ActRunCSVToWSDL, [this] { Runner->ActRunCSVToWSDL(); });
     bind(ActRunTool, [this] { Runner->ActRunTool(); });
     ActCancelRun->setEnabled(false);
@@ -246,29 +142,12 @@ void TfrmQuenbarMain::buildRunner()
 
 void TfrmQuenbarMain::ImportWsdlDocument(const QString &path)
 {
-    if (!m_dm)
-        throw EQuenbarError(QStringLiteral("No repository for ") + path);
-    TWsdlImporter importer(*m_dm, OutputDirectory(), m_progress);
-    importer.ImportWsdlFile(path);
+    Job->ImportWsdlDocument(path);
 }
 
 void TfrmQuenbarMain::GenerateAllInterfaces()
 {
-    if (!m_dm)
-        return;
-    if (!m_dm->Connected())
-        m_dm->OpenRepository(OutputDirectory() + QStringLiteral("/ParadoxDB"), false);
-    QList<qint64> keys;
-    {
-        QSqlQuery q(m_dm->database());
-        q.exec(QStringLiteral("select Kulcs from Interfaces order by NameFold, Kulcs"));
-        while (q.next())
-            keys << q.value(0).toLongLong();
-    }
-    for (qint64 key : keys) {
-        RunCommand(MyStB, [&] { GenerateWSDL(*m_dm, key, OutputDirectory(), MyStB); });
-        RunCommand(MyStB, [&] { GenerateASR(*m_dm, key, OutputDirectory(), MyStB); });
-    }
+    Job->GenerateAllInterfaces();
 }
 
 int TfrmQuenbarMain::autoRunStatus() const
@@ -278,23 +157,14 @@ int TfrmQuenbarMain::autoRunStatus() const
 
 void TfrmQuenbarMain::RunAutoImport()
 {
-    RunCommand(MyStB, [this] {
-        ActRunCSVToWSDL->setEnabled(true);
-        ActRunCSVToWSDL->trigger();
-        if (Runner->Watching()) {
-            QEventLoop wait;
-            connect(Runner.get(), &TConverterRun::runEnded, &wait, &QEventLoop::quit);
-            if (Runner->Watching())
-                wait.exec();
-        }
-        GenerateAllInterfaces();
-        if (m_modified)
-            SaveJob(false);
-    });
-    m_modified = false;
+    // The job runs itself; the window only shows it and saves its own state with it.
+    Job->SaveJob = [this] { SaveJob(false); };
+    const int status = Job->RunUnattendedImport(*Runner);
+    Job->SaveJob = nullptr;
+    Job->SetModified(false);
     m_closing = true;
     close();
-    emit autoRunFinished(autoRunStatus());
+    emit autoRunFinished(status);
 }
 
 // ---- Building the window -------------------------------------------------
@@ -336,27 +206,18 @@ void TfrmQuenbarMain::bind(QAction *action, std::function<void()> command)
     });
 }
 
-void TfrmQuenbarMain::buildSourceList()
+void TfrmQuenbarMain::buildJob()
 {
     TSourceListHooks h;
     h.Reporter = MyStB;
     h.Progress = m_progress;
-    h.OutputDirectory = [this] { return OutputDirectory(); };
-    h.LanguageCode = [this] { return LanguageCode; };
-    h.SettingValue = [this](const QString &name) { return Settings->ValueOf(name); };
-    h.BigDirectoryLimit = [this] { return Settings->BigDirectoryLimit(); };
-    h.MaxDirDepth = [this] { return MaxDirDepth; };
     h.CheckJobNames = [this] {
-        JobName.clear();
+        Job->SetJobName(QString());
         SetJobName(GetJobName());
     };
     h.MarkModified = [this] { SetModified(true); };
     h.ShowRecalculate = [this](bool visible) { ActCalculateCommonRootStrict->setVisible(visible); };
     h.ShowNamesPage = [this] { PageControlMain->setCurrentWidget(TabSheetNames); };
-    h.RemoveInterface = [this](const QString &csvName) {
-        if (m_dm)
-            m_dm->DeleteInterfaceByCSVName(csvName);
-    };
     h.TextWidth = [this](const QString &text) { return TextPixelWidth(text, CheckListBoxSelectedFiles->font()); };
     h.ShowBusy = [](bool busy) {
         if (busy)
@@ -364,12 +225,70 @@ void TfrmQuenbarMain::buildSourceList()
         else
             QApplication::restoreOverrideCursor();
     };
-    Sources = std::make_unique<TSourceList>(h, STLHCentral_Name, STLHCentral_Other);
-    SourcesView = new TSourceListView(CheckListBoxSelectedFiles, Sources.get());
-    connect(Sources.get(), &TSourceList::CommonRootChanged, EditCommonRoot, &QLineEdit::setText);
-    connect(Sources.get(), &TSourceList::DepthChanged, LabelDepth,
+    Job = std::make_unique<TReuseJob>(*Settings, MyStB, STLHCentral_Name, STLHCentral_Other, h);
+    Sources = &Job->Sources();
+    connect(Job.get(), &TReuseJob::Changed, this, &TfrmQuenbarMain::showJob);
+    connect(Job.get(), &TReuseJob::NamesPageWanted, this, [this] { PageControlMain->setCurrentWidget(TabSheetNames); });
+    connect(Job.get(), &TReuseJob::BusyChanged, this, [](bool on) {
+        if (on)
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QGuiApplication::restoreOverrideCursor();
+    });
+    connect(Job.get(), &TReuseJob::WatchingChanged, this, [](bool on) {
+        if (on)
+            QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+        else
+            QGuiApplication::restoreOverrideCursor();
+    });
+    Job->OnLeaveOutputDirectory = [this] {
+        FrameFindDirectoryOutputDir->Edit->setModified(true);
+        FrameFindDirectoryOutputDirEditExit();
+    };
+    Job->OnViewProductLog = [this] { ActViewProductLogExecute(); };
+    // The user's edits go to the job as they are made.
+    connect(EditProductName, &QLineEdit::textChanged, Job.get(), &TReuseJob::SetProductName);
+    connect(EditSystemName, &QLineEdit::textChanged, Job.get(), &TReuseJob::SetSystemName);
+    connect(FrameFindDirectoryOutputDir->Edit, &QLineEdit::textChanged, this,
+            [this] { Job->SetOutputDirectory(FrameFindDirectoryOutputDir->DirectoryWithoutDelimiter()); });
+    connect(NewFileNames, &QPlainTextEdit::textChanged, this,
+            [this] { Job->SetNewFileNames(TextFile::splitLines(NewFileNames->toPlainText())); });
+    connect(Longextensions, &QPlainTextEdit::textChanged, this,
+            [this] { Job->SetLongExtensions(TextFile::splitLines(Longextensions->toPlainText())); });
+    connect(FrameFindexecWSDLProc->Edit, &QLineEdit::textChanged, this, [this](const QString &t) { Job->SetConverterChoice(1, t); });
+    connect(FrameFindexecWSDLObjt->Edit, &QLineEdit::textChanged, this, [this](const QString &t) { Job->SetConverterChoice(2, t); });
+}
+
+void TfrmQuenbarMain::showJob()
+{
+    if (windowTitle() != Job->Caption())
+        setWindowTitle(Job->Caption());
+    if (!Job->ApplicationTitle().isEmpty() && QGuiApplication::applicationDisplayName() != Job->ApplicationTitle())
+        QGuiApplication::setApplicationDisplayName(Job->ApplicationTitle());
+    const auto showLines = [](QPlainTextEdit *memo, const QStringList &lines) {
+        if (TextFile::splitLines(memo->toPlainText()) != lines)
+            memo->setPlainText(lines.join(u'\n'));
+    };
+    showLines(NewFileNames, Job->NewFileNames());
+    showLines(Longextensions, Job->LongExtensions());
+    ActCancelRun->setEnabled(Job->CancelRunEnabled());
+    ActViewProductLog->setEnabled(Job->LogViewsEnabled());
+    ActViewConsoleLog->setEnabled(Job->LogViewsEnabled());
+}
+
+void TfrmQuenbarMain::setCaption(const QString &caption)
+{
+    Job->SetCaption(caption);
+    setWindowTitle(caption);
+}
+
+void TfrmQuenbarMain::buildSourceList()
+{
+    SourcesView = new TSourceListView(CheckListBoxSelectedFiles, Sources);
+    connect(Sources, &TSourceList::CommonRootChanged, EditCommonRoot, &QLineEdit::setText);
+    connect(Sources, &TSourceList::DepthChanged, LabelDepth,
             [this](int depth) { LabelDepth->setText(QString::number(depth)); });
-    connect(Sources.get(), &TSourceList::GroupCaptionChanged, GroupBoxSelectedFiles, [this](int count) {
+    connect(Sources, &TSourceList::GroupCaptionChanged, GroupBoxSelectedFiles, [this](int count) {
         GroupBoxSelectedFiles->setTitle(TSourceList::CountCaption(GroupBoxSelectedFiles->title(), count));
     });
 
@@ -382,7 +301,7 @@ void TfrmQuenbarMain::buildSourceList()
     bind(ActCalculateCommonRoot, [this] { Sources->CalculateCommonRoot(false); });
     bind(ActCalculateCommonRootStrict, [this] { Sources->CalculateCommonRoot(true); });
     bind(ActRefresh, [this] { Sources->RefreshSourceList(); });
-    connect(Sources.get(), &TSourceList::CheckMarkClicked, ActCalculateCommonRoot, &QAction::trigger);
+    connect(Sources, &TSourceList::CheckMarkClicked, ActCalculateCommonRoot, &QAction::trigger);
     connect(CheckListBoxSelectedFiles, &QAbstractItemView::doubleClicked, this, [this] {
         RunCommand(MyStB, [this] { SourcesView->ToggleSelect(CheckListBoxSelectedFiles); });
     });
@@ -398,13 +317,13 @@ void TfrmQuenbarMain::buildSourceList()
 void TfrmQuenbarMain::setProgressWindow(TfrmProgressQuenbar *progress)
 {
     m_progress = progress;
-    if (Sources)
-        Sources->SetProgress(progress);
+    Job->SetProgress(progress);
 }
 
 void TfrmQuenbarMain::setDataModule(TDM *dm)
 {
     m_dm = dm;
+    Job->SetDataModule(dm);
     if (!dm || WSDLView)
         return;
     // The repository view, its search window and its report follow the data module.
@@ -721,8 +640,10 @@ void TfrmQuenbarMain::buildUi()
 void TfrmQuenbarMain::FormCreate()
 {
     buildUi();
+    Settings = std::make_unique<TWorkbenchSettings>(MyStB, m_programPath);
     buildActions();
     buildMenus();
+    buildJob();
     buildSourceList();
     buildRunner();
     // The two drop-target buttons carry their actions' captions, mnemonic included.
@@ -737,11 +658,10 @@ void TfrmQuenbarMain::FormCreate()
             bindButtonToAction(button, a, a->text().remove(u'&').trimmed());
     }
 
-    Settings = std::make_unique<TWorkbenchSettings>(MyStB, m_programPath);
     Settings->OnSettingsUnavailable = [this] {
         PageControlMain->setEnabled(false);
         menuBar()->clear();
-        m_modified = false;
+        Job->SetModified(false);
     };
     Settings->OnTextChanged = [this] { showSettingsText(); };
     Settings->OnShowConsoleLog = [this](bool on) { ActViewConsoleLog->setVisible(on); };
@@ -773,8 +693,6 @@ void TfrmQuenbarMain::FormCreate()
                 QDir().mkpath(FrameFindDirectoryOutputDir->Edit->text());
         };
         FrameFindDirectoryOutputDir->OnDirectoryChanged = [this](QObject *) {
-            WorkDir = OutputDirectory() + QStringLiteral("/work");
-            StagingDir = OutputDirectory() + QStringLiteral("/workinp");
             SetModified(true);
         };
         ProgramVersion = ProgramVersionString(QStringLiteral("FileVersion"));
@@ -834,12 +752,12 @@ void TfrmQuenbarMain::FormShow()
         const int h = ReadSettingInt(QStringLiteral("FormHeight"), height());
         setGeometry(leftEdge, top, w, h);
     }
-    setWindowTitle(Row.AppCaption + QStringLiteral(" - "));
+    setCaption(Row.AppCaption + QStringLiteral(" - "));
     PageControlMain->setCurrentWidget(TabSheetNames);
 
     const bool settingsOk = RunCommand(MyStB, [this] {
         Settings->ApplySettings(true);
-        m_modified = false;
+        Job->SetModified(false);
     });
     if (!settingsOk || MyStB->Severity() > 1) {
         QMetaObject::invokeMethod(this, [this] { WMFatalStart(); }, Qt::QueuedConnection);
@@ -870,7 +788,7 @@ void TfrmQuenbarMain::FormShow()
 void TfrmQuenbarMain::WMFatalStart()
 {
     MyStB->setUseMessageBox(true);
-    m_modified = false;
+    Job->SetModified(false);
     m_fatalStart = true;
     RunCommand(MyStB, [this] { MyStB->AddError(QStringLiteral("Fatal errors during start, application cannot run!"), true); });
     m_closing = true;
@@ -959,7 +877,7 @@ void TfrmQuenbarMain::runAction(QAction *action)
 void TfrmQuenbarMain::gate(QAction *action)
 {
     const QString category = action->property(kCategory).toString();
-    if (BatchRunning && category != QLatin1String("Viewer") && action != ActSaveProject && action != ActCloseAll
+    if (Job->BatchRunning() && category != QLatin1String("Viewer") && action != ActSaveProject && action != ActCloseAll
         && action != ActCancelRun) {
         MyStB->ShowError(QStringLiteral("Only viewing,Save,Cancel & Exit are allowed when processing"), false);
     }
@@ -973,7 +891,7 @@ void TfrmQuenbarMain::CheckJobNamesAndOutput()
 {
     ValidateProductName(EditProductName->text());
     ValidateSystemName(EditSystemName->text());
-    JobName.clear();
+    Job->SetJobName(QString());
     SetJobName(GetJobName());
     if (OutputDirectory().isEmpty()) {
         FrameFindDirectoryOutputDir->Edit->setFocus();
@@ -984,7 +902,7 @@ void TfrmQuenbarMain::CheckJobNamesAndOutput()
 
 void TfrmQuenbarMain::SetModified(bool flag)
 {
-    if (!flag && m_modified) {
+    if (!flag && Job->Modified()) {
         const int answer = Dialogs::message(
             TMsgDlgType::Confirmation,
             QStringLiteral("The current project has been modified \r\nDo you want to save the changes?'"),
@@ -996,7 +914,7 @@ void TfrmQuenbarMain::SetModified(bool flag)
             MyStB->ShowError(QStringLiteral("Action cancelled"), false);
         }
     }
-    m_modified = flag;
+    Job->SetModified(flag);
     ActSaveProject->setEnabled(flag);
 }
 
@@ -1011,7 +929,7 @@ void TfrmQuenbarMain::validateName(QLineEdit *field, const QString &text, const 
         field->setFocus();
         MyStB->ShowError(message, false);
     }
-    JobName.clear();
+    Job->SetJobName(QString());
     if (field->text() != name)
         field->setText(name);
     SetModified(true);
@@ -1030,27 +948,24 @@ void TfrmQuenbarMain::ValidateSystemName(const QString &text)
 
 QString TfrmQuenbarMain::GetJobName()
 {
-    if (JobName.isEmpty()) {
+    if (Job->JobName().isEmpty()) {
         ValidateProductName(EditProductName->text());
         ValidateSystemName(EditSystemName->text());
-        JobName = ReuseJob::DeriveJobName(EditProductName->text(), EditSystemName->text());
+        Job->SetJobName(ReuseJob::DeriveJobName(EditProductName->text(), EditSystemName->text()));
     }
-    return JobName;
+    return Job->JobName();
 }
 
 void TfrmQuenbarMain::SetJobName(const QString &fileName)
 {
-    if (fileName.isEmpty() || fileName == QLatin1String("*"))
-        JobName.clear();
-    else
-        JobName = QFileInfo(fileName).completeBaseName();
-    setWindowTitle(ReuseJob::CaptionWithJobName(windowTitle(), JobName));
+    Job->SetJobNameFromFile(fileName);
+    setWindowTitle(Job->Caption());
 }
 
 void TfrmQuenbarMain::SetProjectFolder(const QString &folder)
 {
-    ProjectDirectory = WithTrailingChar(fromStored(folder), QLatin1Char('/'));
-    WriteSetting(QStringLiteral("LastPosition"), ProjectDirectory);
+    Job->SetProjectDirectory(folder);
+    WriteSetting(QStringLiteral("LastPosition"), Job->ProjectDirectory());
 }
 
 QString TfrmQuenbarMain::OutputDirectory() const
@@ -1061,8 +976,7 @@ QString TfrmQuenbarMain::OutputDirectory() const
 void TfrmQuenbarMain::SetOutputDirectory(const QString &dir)
 {
     FrameFindDirectoryOutputDir->Edit->setText(dir);
-    WorkDir = dir + QStringLiteral("/work");
-    StagingDir = dir + QStringLiteral("/workinp");
+    Job->SetOutputDirectory(FrameFindDirectoryOutputDir->DirectoryWithoutDelimiter());
 }
 
 // ---- Job commands ----------------------------------------------------------
@@ -1071,7 +985,7 @@ void TfrmQuenbarMain::ClearJob()
 {
     EditProductName->clear();
     EditSystemName->clear();
-    QuenbarJobName.clear();
+    Job->SetQuenbarJobName(QString());
     Sources->Clear();
     Sources->SetCommonRoot(QString());
     NewFileNames->clear();
@@ -1080,7 +994,7 @@ void TfrmQuenbarMain::ClearJob()
     STLHCentral_Other->clear();
     closeAllViewerPages();
     SetJobName(QStringLiteral("*"));
-    m_modified = false;
+    Job->SetModified(false);
     ActSaveProject->setEnabled(false);
     Sources->UpdateGroupCaption();
 }
@@ -1096,20 +1010,20 @@ void TfrmQuenbarMain::StartJob(const QString &key)
         MyStB->AddError(QStringLiteral("Corrupt ini file!"), true);
         throw EAbort();
     }
-    LanguageCode = items[1];
-    setWindowTitle(ReuseJob::CaptionWithItem(windowTitle(), items[0]));
+    Job->SetLanguageCode(items[1]);
+    setCaption(ReuseJob::CaptionWithItem(windowTitle(), items[0]));
     try {
         ClearJob();
         refreshProgramFields(false);
         setProgramDefaults();
         SetProjectFolder(ReadSetting(QStringLiteral("LastPosition"), DocumentsFolder()));
-        if (!QFileInfo(ProjectDirectory).isDir() && !QDir().mkpath(ProjectDirectory))
+        if (!QFileInfo(Job->ProjectDirectory()).isDir() && !QDir().mkpath(Job->ProjectDirectory()))
             SetProjectFolder(DocumentsFolder());
         QString out = ReuseJob::NormalizeOutputDirectory(ReadSetting(QStringLiteral("LastOutputDir"), DocumentsFolder()));
         if (!QFileInfo(out).isDir() && !QDir().mkpath(out))
             out = DocumentsFolder();
         if (loadMode && !m_loadProjectName.isEmpty())
-            out = ProjectDirectory + m_loadProjectName;
+            out = Job->ProjectDirectory() + m_loadProjectName;
         SetOutputDirectory(out);
         if (!loadMode) {
             CheckOutputDirectory();
@@ -1155,7 +1069,7 @@ void TfrmQuenbarMain::ActOpenProjectExecute()
         request.caption = QStringLiteral("Open a ") + Row.JobHeader;
         request.filter = QStringLiteral("Job definitions files(*%1) (*%1)").arg(Row.JobExtension);
         request.defaultExtension = Row.JobExtension.mid(1);
-        request.folder = ProjectDirectory;
+        request.folder = Job->ProjectDirectory();
         file = Dialogs::service().openFileName(request, this);
         if (file.isEmpty())
             MyStB->ShowError(QStringLiteral("File search cancelled, new project created"), false);
@@ -1183,28 +1097,26 @@ void TfrmQuenbarMain::LoadJob(const QString &fileName)
             LoadingJob = true;
             Sources->SetCommonRoot(p.ProjectCommonRoot);
             SetJobName(p.ProjectName);
-            const QString jobName = JobName;
+            const QString jobName = Job->JobName();
             if (!p.ProjectProductName.isEmpty())
                 ValidateProductName(p.ProjectProductName);
             if (!p.ProjectSystemName.isEmpty())
                 ValidateSystemName(p.ProjectSystemName);
-            JobName = jobName;   // the name the file was stored under stays the job's name
-            InterfaceType = p.ProjectInterFaceType;
+            Job->SetJobName(jobName);   // the name the file was stored under stays the job's name
+            Job->SetInterfaceType(p.ProjectInterFaceType);
             if (!p.ProjectDirectory.isEmpty())
                 SetProjectFolder(p.ProjectDirectory);
-            MaxDirDepth = p.MaxDirDepth;
+            Job->SetMaxDirDepth(p.MaxDirDepth);
             if (p.BatchRunning) {
-                BatchRunning = true;
-                m_modified = true;
+                Job->SetBatchRunning(true);
+                Job->SetModified(true);
             }
-            ListWidth = p.SelectedFilesScreenWidth;
-            QuenbarJobName = p.QuenbarJobName;
+            Job->SetListWidth(p.SelectedFilesScreenWidth);
+            Job->SetQuenbarJobName(p.QuenbarJobName);
             ini.RestoreAllForms();
-            WorkDir = OutputDirectory() + QStringLiteral("/work");
-            StagingDir = OutputDirectory() + QStringLiteral("/workinp");
             Sources->SetCommonRoot(p.ProjectCommonRoot);   // the restored field must not win over the stored root
             Sources->UpdateGroupCaption();
-            m_modified = false;
+            Job->SetModified(false);
             SetModified(false);
             JobSaveTime = QFileInfo(fileName).lastModified();
         } catch (...) {
@@ -1220,7 +1132,7 @@ void TfrmQuenbarMain::LoadJob(const QString &fileName)
     if (LoadingJob)
         CheckOutputDirectory();
     LoadingJob = false;
-    setWindowTitle(ReuseJob::CaptionWithJobName(windowTitle(), JobName));
+    setCaption(ReuseJob::CaptionWithJobName(windowTitle(), Job->JobName()));
     PageControlMain->setCurrentWidget(TabSheetNames);
 }
 
@@ -1228,12 +1140,10 @@ void TfrmQuenbarMain::CheckOutputDirectory()
 {
     refreshProgramFields(true);
     const QString out = OutputDirectory();
-    WorkDir = out + QStringLiteral("/work");
-    StagingDir = out + QStringLiteral("/workinp");
     if (!QFileInfo(out).isDir()) {
         if (LoadingJob && !out.isEmpty()) {
-            QDir().mkpath(WorkDir);
-            QDir().mkpath(StagingDir);
+            QDir().mkpath(Job->WorkDir());
+            QDir().mkpath(Job->StagingDir());
         } else {
             Dialogs::message(TMsgDlgType::Warning,
                              QStringLiteral("The project's output directory - ") + out + QStringLiteral(" - doesn't exist")
@@ -1265,15 +1175,7 @@ void TfrmQuenbarMain::FrameFindDirectoryOutputDirEditExit()
     const bool wasModified = edit->isModified();
     edit->setText(ReuseJob::NormalizeOutputDirectory(edit->text()));
     edit->setModified(wasModified);
-    try {
-        FrameFindDirectoryOutputDir->EditExit();
-    } catch (...) {
-        WorkDir = OutputDirectory() + QStringLiteral("/work");
-        StagingDir = OutputDirectory() + QStringLiteral("/workinp");
-        throw;
-    }
-    WorkDir = OutputDirectory() + QStringLiteral("/work");
-    StagingDir = OutputDirectory() + QStringLiteral("/workinp");
+    FrameFindDirectoryOutputDir->EditExit();
     SetModified(true);
 }
 
@@ -1283,8 +1185,8 @@ void TfrmQuenbarMain::ActSaveProjectAsExecute() { SaveJob(true); }
 void TfrmQuenbarMain::SaveJob(bool saveAs)
 {
     TBusyCursor busy;
-    QString target = ResolvePath(GetJobName() + Row.JobExtension, ProjectDirectory);
-    if (saveAs || JobName.isEmpty() || !QFileInfo::exists(target)) {
+    QString target = ResolvePath(GetJobName() + Row.JobExtension, Job->ProjectDirectory());
+    if (saveAs || Job->JobName().isEmpty() || !QFileInfo::exists(target)) {
         try {
             FrameFindDirectoryOutputDir->Edit->setModified(true);
             FrameFindDirectoryOutputDirEditExit();
@@ -1293,8 +1195,8 @@ void TfrmQuenbarMain::SaveJob(bool saveAs)
         }
         TFileDialogRequest request;
         request.caption = QStringLiteral("Save your recent activity for later reuse as a ") + Row.JobHeader;
-        request.fileName = JobName + Row.JobExtension;
-        request.folder = ProjectDirectory;
+        request.fileName = Job->JobName() + Row.JobExtension;
+        request.folder = Job->ProjectDirectory();
         request.filter = QStringLiteral("%1s(*%2) (*%2)").arg(Row.JobHeader, Row.JobExtension);
         request.defaultExtension = TextAfter(Row.JobExtension, QStringLiteral("."));
         const QString chosen = Dialogs::service().saveFileName(request, this);
@@ -1307,28 +1209,15 @@ void TfrmQuenbarMain::SaveJob(bool saveAs)
     WriteSetting(QStringLiteral("LastOutputDir"), ReuseJob::LastOutputDirFor(OutputDirectory()));
 
     TStreamToIni ini;
-    TJobProperties p;
-    p.ProjectName = JobName;
-    p.ProjectProductName = EditProductName->text();
-    p.ProjectSystemName = EditSystemName->text();
-    p.BatchRunning = BatchRunning;
-    p.ProjectDirectory = ProjectDirectory;
-    p.LanguageCode = LanguageCode;
-    p.ToolRoot = Settings->ToolRoot();
-    p.ProjectInterFaceType = InterfaceType;
-    p.MaxDirDepth = MaxDirDepth;
-    p.ProjectCommonRoot = Sources->CommonRoot();
-    ListWidth = Sources->HorizontalExtent();
-    p.SelectedFilesScreenWidth = ListWidth;
-    p.QuenbarJobName = QuenbarJobName;
-    ReuseJob::WriteProperties(ini, p);
+    Job->SetListWidth(Sources->HorizontalExtent());
+    ReuseJob::WriteProperties(ini, Job->Properties());
     ini.SkipInvisible = true;
     ini.SkipComponents({MemoToolNameDefault});
     ini.SkipFrames({QStringLiteral("TFrameFindExec")});
     ini.SaveMainFormState(this);
     ini.SaveToFile(target);
     JobSaveTime = QFileInfo(target).lastModified();
-    m_modified = false;
+    Job->SetModified(false);
     ActSaveProject->setEnabled(false);
 }
 
@@ -1338,10 +1227,10 @@ void TfrmQuenbarMain::ActRestartProjectExecute()
         NewFileNames->clear();
         Longextensions->clear();
     }
-    const int depth = MaxDirDepth == 99 ? 1 : MaxDirDepth;
+    const int depth = Job->MaxDirDepth() == 99 ? 1 : Job->MaxDirDepth();
     const QString out = OutputDirectory();
     const QStringList files = ReuseJob::ResetOutputFiles(out, EditProductName->text(), EditSystemName->text(),
-                                                         GetJobName(), MaxDirDepth);
+                                                         GetJobName(), Job->MaxDirDepth());
     if (m_dm)
         m_dm->CloseRepository();
     if (!files.isEmpty()
@@ -1367,7 +1256,7 @@ void TfrmQuenbarMain::ActRestartProjectExecute()
             m_progress->StepProgress();
     };
     // The job file itself is the user's: a job kept inside its output directory survives the reset.
-    const QString jobFile = QFileInfo(ResolvePath(JobName + Row.JobExtension, ProjectDirectory)).absoluteFilePath();
+    const QString jobFile = QFileInfo(ResolvePath(Job->JobName() + Row.JobExtension, Job->ProjectDirectory())).absoluteFilePath();
     const auto notJobFile = [jobFile](const QString &path) { return QFileInfo(path).absoluteFilePath() != jobFile; };
     for (const QString &f : files) {
         if (notJobFile(f))
@@ -1376,17 +1265,15 @@ void TfrmQuenbarMain::ActRestartProjectExecute()
     }
     ReuseJob::RemoveFilesBelow(out, depth + 2, notJobFile);
     step();
-    if (StagingDir.isEmpty())
-        StagingDir = out + QStringLiteral("/workinp");
-    ReuseJob::RemoveFilesBelow(StagingDir, depth + 2, [](const QString &path) {
+    ReuseJob::RemoveFilesBelow(TReuseJob::StagingDirOf(out), depth + 2, [](const QString &path) {
         return ReuseJob::IsNumberedConverterFile(QFileInfo(path).fileName());
     });
     step();
     QDir().mkpath(out);
     step();
     if (m_dm) {
-        m_dm->OpenRepository(out + QStringLiteral("/ParadoxDB"), true);
-        QDir().rmdir(out + QStringLiteral("/ParadoxDB"));
+        m_dm->OpenRepository(TReuseJob::RepositoryFolderOf(out), true);
+        QDir().rmdir(TReuseJob::RepositoryFolderOf(out));
     }
     step();
 }
@@ -1620,7 +1507,7 @@ void TfrmQuenbarMain::dropEvent(QDropEvent *event)
 void TfrmQuenbarMain::DropNames()
 {
     QLineEdit *edit = FrameFindDirectoryOutputDir->Edit;
-    const QString target = ReuseJob::NamesDropTarget(edit->text(), LanguageCode, GetJobName());
+    const QString target = ReuseJob::NamesDropTarget(edit->text(), Job->LanguageCode(), GetJobName());
     if (target.isEmpty())
         return;
     edit->setText(target);
@@ -1679,12 +1566,12 @@ bool TfrmQuenbarMain::eventFilter(QObject *watched, QEvent *event)
 
 bool TfrmQuenbarMain::FormCloseQuery()
 {
-    if (BusyPreparing) {
+    if (Job->BusyPreparing()) {
         if (Dialogs::message(TMsgDlgType::Confirmation, QStringLiteral("The User requested to stop the process, please confirm?"),
                              mbYesNo, 0, this)
             == mbYes) {
-            StopRequested = true;
-            BusyPreparing = false;
+            Job->SetStopRequested(true);
+            Job->SetBusyPreparing(false);
         }
         return false;
     }
@@ -1692,7 +1579,7 @@ bool TfrmQuenbarMain::FormCloseQuery()
         closeViewerPage(PageControlViewer->currentIndex());
         return false;
     }
-    if (!BatchRunning) {
+    if (!Job->BatchRunning()) {
         SetModified(false);
         return true;
     }
@@ -1703,7 +1590,7 @@ bool TfrmQuenbarMain::FormCloseQuery()
                                         "still want to exit?"),
                          mbYesNo, mbNo, this)
         == mbYes) {
-        m_modified = true;
+        Job->SetModified(true);
         ActSaveProject->setEnabled(true);
         Runner->StopRunForClose();
         ActCancelRun->setEnabled(false);

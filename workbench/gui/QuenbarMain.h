@@ -3,6 +3,7 @@
 // source list, the technical parameters, the internal viewer and the
 // repository view; the action gate, the start sequence and the close logic.
 
+#include "Job.h"
 #include "ReuseJob.h"
 #include "WorkbenchRow.h"
 #include "WorkbenchSettings.h"
@@ -39,7 +40,6 @@ class TFrameWSDLView;
 class TfrmKereso;
 class TQRfrm_Crossref;
 class TConverterRun;
-class TWorkbenchRunHost;
 class TfrmProgressQuenbar;
 
 class TfrmQuenbarMain : public QMainWindow
@@ -106,26 +106,15 @@ public:
     QList<QAction *> Actions;   // every named action, for the gate and the categories
 
     std::unique_ptr<TWorkbenchSettings> Settings;
-    std::unique_ptr<TSourceList> Sources;
+    // The reuse job the window shows: names, folders, run state, sources.
+    std::unique_ptr<TReuseJob> Job;
+    TSourceList *Sources = nullptr;           // the job's source list
     TSourceListView *SourcesView = nullptr;   // shows Sources in CheckListBoxSelectedFiles
-    std::unique_ptr<TWorkbenchRunHost> RunHost;
     std::unique_ptr<TConverterRun> Runner;
     TAnalTypeConstants Row;
     TWorkbenchCommandLine CommandLine;
 
-    // Job and run state.
-    QString JobName;
-    QString ProjectDirectory;
-    QString WorkDir;
-    QString StagingDir;
-    QString LanguageCode;
-    QString QuenbarJobName;
-    QString InterfaceType;
-    int MaxDirDepth = 0;
-    int ListWidth = 0;
-    bool BatchRunning = false;
-    bool BusyPreparing = false;
-    bool StopRequested = false;
+    // The window's own state while a job is loaded or names are dropped.
     bool LoadingJob = false;
     bool NamesDropPending = false;
     int ViewerPageCounter = 0;
@@ -133,7 +122,7 @@ public:
     QString ProgramVersion;
     QDateTime JobSaveTime;   // invalid: never saved
 
-    bool modified() const { return m_modified; }
+    bool modified() const { return Job->Modified(); }
     // True after a fatal start: the program ends with a failure status.
     bool fatalStart() const { return m_fatalStart; }
     // "-AutoRun:Import": the status the program ends with (0: no error reported).
@@ -194,8 +183,12 @@ private:
     void gate(QAction *action);
     // Gives an action its command, run through the gate.
     void bind(QAction *action, std::function<void()> command);
+    void buildJob();
     void buildSourceList();
     void buildRunner();
+    // The window shows what the job holds.
+    void showJob();
+    void setCaption(const QString &caption);
 
     void FormCreate();
     void FormShow();
@@ -239,11 +232,9 @@ private:
     QString m_programPath;
     TfrmProgressQuenbar *m_progress = nullptr;
     TDM *m_dm = nullptr;
-    bool m_modified = false;
     bool m_shown = false;
     bool m_fatalStart = false;
     bool m_autoRun = false;
-    friend class TWorkbenchRunHost;
     bool m_closing = false;
     bool m_userInvoked = true;
     bool m_suppressNamesDrag = false;
