@@ -9,6 +9,8 @@
 #include "FindExecFrame.h"
 #include "LayoutHelpers.h"
 #include "MyStatusBar.h"
+#include "ScopeGuard.h"
+#include "WidgetRoutines.h"
 #include "ProgressQuenbar.h"
 #include "CrossrefReport.h"
 #include "Kereso.h"
@@ -83,14 +85,6 @@ QString fromStored(const QString &path)
     p.replace(u'\\', u'/');
     return p;
 }
-
-// The busy cursor for the length of a scope.
-class TBusyCursor
-{
-public:
-    TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 QWidget *pageOf(QTabWidget *tabs, QWidget *page, const QString &caption)
 {
@@ -1159,7 +1153,7 @@ void TfrmQuenbarMain::ActOpenProjectExecute()
 void TfrmQuenbarMain::LoadJob(const QString &fileName)
 {
     {
-        TBusyCursor busy;
+        const TWaitCursor busy;
         TStreamToIni ini;
         bool ok = true;
         try {
@@ -1275,7 +1269,7 @@ void TfrmQuenbarMain::ActSaveProjectAsExecute() { SaveJob(true); }
 
 void TfrmQuenbarMain::SaveJob(bool saveAs)
 {
-    TBusyCursor busy;
+    const TWaitCursor busy;
     QString target = ResolvePath(GetJobName() + Row.JobExtension, ProjectDirectory);
     if (saveAs || JobName.isEmpty() || !QFileInfo::exists(target)) {
         try {
@@ -1342,15 +1336,10 @@ void TfrmQuenbarMain::ActRestartProjectExecute()
         return;
     if (files.isEmpty())
         return;
-    struct THide
-    {
-        TfrmProgressQuenbar *p;
-        ~THide()
-        {
-            if (p)
-                p->ShowProgressWindow(false);
-        }
-    } hide{m_progress};
+    const TScopeGuard hide([progress = m_progress] {
+        if (progress)
+            progress->ShowProgressWindow(false);
+    });
     if (m_progress) {
         m_progress->StartCounting(int(files.size()) + 4, QStringLiteral("Cleaning up output directory"));
         m_progress->ShowProgressWindow(true);

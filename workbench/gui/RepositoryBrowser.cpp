@@ -5,6 +5,7 @@
 #include "Kereso.h"
 #include "LayoutHelpers.h"
 #include "MyStatusBar.h"
+#include "ScopeGuard.h"
 #include "SharedRoutinesCommon.h"
 
 #include <QAction>
@@ -1055,11 +1056,8 @@ void TFrameWSDLView::OpenSearch(TDBGridWithDrag *grid)
     if (m_searchGrid)
         CloseSearch(m_searchGrid);
     TfrmKereso &k = *m_kereso;
-    struct TBusyClear
-    {
-        bool &busy;
-        ~TBusyClear() { busy = false; }
-    } busyClear{k.Busy};
+    // The search window ends up not busy however the opening goes.
+    const TScopeGuard notBusy([&k] { k.Busy = false; });
     k.Busy = true;
 
     k.CloseTable();
