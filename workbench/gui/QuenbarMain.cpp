@@ -1078,7 +1078,7 @@ void TfrmQuenbarMain::StartJob(const QString &key)
     const bool loadMode = StartsWithText(QStringLiteral("???"), k);
     if (loadMode)
         k = k.mid(3);
-    const QStringList items = TWorkbenchSettings::SplitCommaText(Settings->ValueOf(k));
+    const QStringList items = SplitCommaText(Settings->ValueOf(k), TCommaBlanks::Trim);
     if (items.size() < 2) {
         MyStB->AddError(QStringLiteral("Corrupt ini file!"), true);
         throw EAbort();
