@@ -3,7 +3,6 @@
 #include "CommandDispatch.h"
 #include "FindDirectoryFrame.h"
 #include "FindExecFrame.h"
-#include "WM_DropFilesComponents.h"
 #include "MyStatusBar.h"
 #include "QuenbarMain.h"
 #include "SharedRoutinesCommon.h"
@@ -15,9 +14,11 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QtTest>
 

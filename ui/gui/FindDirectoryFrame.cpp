@@ -5,9 +5,9 @@
 #include "Errors.h"
 #include "MyStatusBar.h"
 #include "PathPickerLogic.h"
+#include "DropFilesHandler.h"
 #include "PickerEdit.h"
 #include "ScopeGuard.h"
-#include "WM_DropFilesComponents.h"
 #include "SharedRoutinesCommon.h"
 
 #include <QDir>

@@ -4,6 +4,7 @@
 #include "CommandDispatch.h"
 #include "ConverterRun.h"
 #include "DialogService.h"
+#include "DropFilesHandler.h"
 #include "Errors.h"
 #include "FindDirectoryFrame.h"
 #include "FindExecFrame.h"
@@ -23,7 +24,6 @@
 #include "StreamToIni.h"
 #include "StringListHolder.h"
 #include "TextFile.h"
-#include "WM_DropFilesComponents.h"
 #include "WsdlGenerator.h"
 #include "WsdlImport.h"
 
@@ -375,9 +375,9 @@ void TfrmQuenbarMain::buildSourceList()
         gate(ActAddfiles);
         Sources->DropFiles(names);
     };
-    GroupBoxSelectedFiles->OnWMDropFileMessage = dropped;
-    BitBtnAddFiles->OnWMDropFileMessage = dropped;
-    BitBtnAddDirectories->OnWMDropFileMessage = dropped;
+    new TDropFilesHandler(GroupBoxSelectedFiles, dropped);
+    new TDropFilesHandler(BitBtnAddFiles, dropped);
+    new TDropFilesHandler(BitBtnAddDirectories, dropped);
 }
 
 void TfrmQuenbarMain::setProgressWindow(TfrmProgressQuenbar *progress)
@@ -610,7 +610,7 @@ void TfrmQuenbarMain::buildUi()
     PanelLibraries = new QWidget(SplitterMain);
     PanelLibraries->setObjectName(QStringLiteral("PanelLibraries"));
     auto *right = new QVBoxLayout(PanelLibraries);
-    GroupBoxSelectedFiles = new TGroupBoxWM_Drop(PanelLibraries);
+    GroupBoxSelectedFiles = new QGroupBox(PanelLibraries);
     GroupBoxSelectedFiles->setObjectName(QStringLiteral("GroupBoxSelectedFiles"));
     GroupBoxSelectedFiles->setTitle(QStringLiteral("Source files of the project (0)"));
     GroupBoxSelectedFiles->setToolTip(
@@ -620,9 +620,9 @@ void TfrmQuenbarMain::buildUi()
     CheckListBoxSelectedFiles->setObjectName(QStringLiteral("CheckListBoxSelectedFiles"));
     files->addWidget(CheckListBoxSelectedFiles, 1);
     auto *fileButtons = new QHBoxLayout;
-    BitBtnAddFiles = new TBitBtnWM_Drop(GroupBoxSelectedFiles);
+    BitBtnAddFiles = new QPushButton(GroupBoxSelectedFiles);
     BitBtnAddFiles->setObjectName(QStringLiteral("BitBtnAddFiles"));
-    BitBtnAddDirectories = new TBitBtnWM_Drop(GroupBoxSelectedFiles);
+    BitBtnAddDirectories = new QPushButton(GroupBoxSelectedFiles);
     BitBtnAddDirectories->setObjectName(QStringLiteral("BitBtnAddDirectories"));
     fileButtons->addWidget(BitBtnAddFiles);
     fileButtons->addWidget(BitBtnAddDirectories);

@@ -25,12 +25,10 @@ class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
 class QTabWidget;
-class TBitBtnWM_Drop;
 class TDM;
 class TFrameFindDirectory;
 class TFrameFindexec;
 class TFrameSimpleViewer;
-class TGroupBoxWM_Drop;
 class TMyStatusBar;
 class TStringListHolder;
 class TSourceList;
@@ -73,10 +71,10 @@ public:
     TFrameFindDirectory *FrameFindDirectoryOutputDir;
     QLineEdit *EditCommonRoot;
     QLabel *LabelDepth;
-    TGroupBoxWM_Drop *GroupBoxSelectedFiles;
+    QGroupBox *GroupBoxSelectedFiles;   // these three take dropped source files
     QListWidget *CheckListBoxSelectedFiles;
-    TBitBtnWM_Drop *BitBtnAddFiles;
-    TBitBtnWM_Drop *BitBtnAddDirectories;
+    QPushButton *BitBtnAddFiles;
+    QPushButton *BitBtnAddDirectories;
     QTabWidget *PageControlHelper;
     QPlainTextEdit *NewFileNames;
     QPlainTextEdit *Longextensions;
