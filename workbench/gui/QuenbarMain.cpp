@@ -23,6 +23,7 @@
 #include "SourceList.h"
 #include "StreamToIni.h"
 #include "StringListHolder.h"
+#include "ViewerPages.h"
 #include "TextFile.h"
 #include "WsdlGenerator.h"
 #include "WsdlImport.h"
@@ -681,6 +682,16 @@ void TfrmQuenbarMain::buildUi()
     PageControlViewer = new QTabWidget(TabSheetViewer);
     PageControlViewer->setObjectName(QStringLiteral("PageControlViewer"));
     viewer->addWidget(PageControlViewer);
+    ViewerPages = std::make_unique<TViewerPages>(PageControlViewer, *MyStB);
+    // The viewer's tab is shown only while it has pages.
+    ViewerPages->OnShow = [this] {
+        PageControlMain->setTabVisible(PageControlMain->indexOf(TabSheetViewer), true);
+        PageControlMain->setCurrentWidget(TabSheetViewer);
+    };
+    ViewerPages->OnLastPageClosed = [this] {
+        PageControlMain->setTabVisible(PageControlMain->indexOf(TabSheetViewer), false);
+        PageControlMain->setCurrentWidget(TabSheetNames);
+    };
 
     // "WSDL View": the repository grids live here.
     TabSheetWSDLView = pageOf(PageControlMain, new QWidget, QStringLiteral("WSDL View"));
@@ -743,7 +754,6 @@ void TfrmQuenbarMain::FormCreate()
     RunCommand(MyStB, [this] {
         ActCalculateCommonRootStrict->setVisible(false);   // shown when the list grows
         Row = Settings->Row();
-        ViewerPageCounter = 0;
         Settings->LoadSettingsText();
         showSettingsText();
         Settings->ApplySettings(false);
@@ -767,10 +777,6 @@ void TfrmQuenbarMain::FormCreate()
         ProgramVersion = ProgramVersionString(QStringLiteral("FileVersion"));
         if (CommandLine.Register)
             Settings->RegisterJobFileType();
-        QFont viewerFont(QStringLiteral("Lucida Console"));
-        viewerFont.setStyleHint(QFont::Monospace);
-        viewerFont.setPixelSize(11);
-        ViewerFont = viewerFont;
     });
 }
 
@@ -796,22 +802,7 @@ void TfrmQuenbarMain::FormShow()
     WriteSetting(QStringLiteral("ProgramVersion"), ProgramVersion);
 
     GroupBoxSelectedFiles->setAcceptDrops(true);
-    if (!ReadSetting(QStringLiteral("FontName")).isEmpty()) {
-        QFont f = ViewerFont;
-        ReadSettingInt(QStringLiteral("FontCharSet"), 238);
-        const int size = ReadSettingInt(QStringLiteral("FontSize"), 9);
-        if (size > 0)
-            f.setPointSize(size);
-        const int height = std::abs(ReadSettingInt(QStringLiteral("FontHeight"), 0));
-        if (height > 0)
-            f.setPixelSize(height);
-        f.setFamily(ReadSetting(QStringLiteral("FontName")));
-        f.setBold(ReadSettingBool(QStringLiteral("FontBold")));
-        f.setItalic(ReadSettingBool(QStringLiteral("FontItalic")));
-        f.setUnderline(ReadSettingBool(QStringLiteral("FontUnderline")));
-        f.setStrikeOut(ReadSettingBool(QStringLiteral("FontStrikeOut")));
-        ViewerFont = f;
-    }
+    ViewerPages->ReadFontSettings();
     if (ReadSettingInt(QStringLiteral("FormWidth")) != 0) {
         const int panel = ReadSettingInt(QStringLiteral("PanelBozomek.Width"), PanelBozomek->width());
         SplitterMain->setSizes({panel, std::max(100, width() - panel)});
@@ -1065,7 +1056,7 @@ void TfrmQuenbarMain::ClearJob()
     Longextensions->clear();
     STLHCentral_Name->clear();
     STLHCentral_Other->clear();
-    closeAllViewerPages();
+    ViewerPages->CloseAll();
     SetJobName(QStringLiteral("*"));
     m_modified = false;
     ActSaveProject->setEnabled(false);
@@ -1377,74 +1368,17 @@ void TfrmQuenbarMain::ActRestartProjectExecute()
 
 TFrameSimpleViewer *TfrmQuenbarMain::ActiveViewer() const
 {
-    QWidget *page = PageControlViewer->currentWidget();
-    return page ? page->findChild<TFrameSimpleViewer *>() : nullptr;
+    return ViewerPages->ActiveViewer();
 }
 
 void TfrmQuenbarMain::OpenViewerFile(const QString &path)
 {
-    if (!QFileInfo::exists(path))
-        MyStB->ShowError(QStringLiteral("File ") + path + QStringLiteral(" doesn't exist"), false);
-    const QString out = WithTrailingChar(OutputDirectory(), QLatin1Char('/'));
-    const QString caption = (!OutputDirectory().isEmpty() && StartsWithText(out, path)) ? path.mid(out.size()) : path;
-    PageControlMain->setTabVisible(PageControlMain->indexOf(TabSheetViewer), true);
-    PageControlMain->setCurrentWidget(TabSheetViewer);
-    for (int i = 0; i < PageControlViewer->count(); ++i) {
-        if (!SameText(PageControlViewer->tabText(i), caption))
-            continue;
-        PageControlViewer->setCurrentIndex(i);
-        TFrameSimpleViewer *v = PageControlViewer->widget(i)->findChild<TFrameSimpleViewer *>();
-        if (!v || v->FileTime() == QFileInfo(path).lastModified())
-            return;
-        if (!SameText(QFileInfo(path).suffix(), QStringLiteral("log"))
-            && Dialogs::message(TMsgDlgType::Confirmation,
-                                QStringLiteral("Module %1's date/time changed. Reload?").arg(caption), mbYesNo, 0, this)
-                   != mbYes)
-            return;
-        closeViewerPage(i);
-        break;
-    }
-    auto *page = new QWidget;
-    page->setObjectName(QStringLiteral("tsv") + QString::number(ViewerPageCounter++));
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto *viewer = new TFrameSimpleViewer(page);
-    viewer->setObjectName(page->objectName() + QStringLiteral("FrameSimpleViewer"));
-    viewer->Memo->setFont(ViewerFont);
-    layout->addWidget(viewer);
-    PageControlViewer->addTab(page, caption);
-    PageControlViewer->setCurrentWidget(page);
-    try {
-        viewer->LoadFile(path);
-    } catch (...) {
-        closeViewerPage(PageControlViewer->indexOf(page));
-        throw;
-    }
-}
-
-void TfrmQuenbarMain::closeViewerPage(int index)
-{
-    QWidget *page = PageControlViewer->widget(index);
-    if (!page)
-        return;
-    PageControlViewer->removeTab(index);
-    page->deleteLater();
-    if (PageControlViewer->count() == 0) {
-        PageControlMain->setTabVisible(PageControlMain->indexOf(TabSheetViewer), false);
-        PageControlMain->setCurrentWidget(TabSheetNames);
-    }
-}
-
-void TfrmQuenbarMain::closeAllViewerPages()
-{
-    while (PageControlViewer->count() > 0)
-        closeViewerPage(PageControlViewer->count() - 1);
+    ViewerPages->Open(path, OutputDirectory());
 }
 
 void TfrmQuenbarMain::ActViewGeneralExecute()
 {
-    PageControlMain->setTabVisible(PageControlMain->indexOf(TabSheetViewer), true);
-    PageControlMain->setCurrentWidget(TabSheetViewer);
+    ViewerPages->Show();
     TFileDialogRequest request;
     request.caption = QStringLiteral("Open a result file");
     request.filter = QStringLiteral("All files (*);;Result files (*.wsdl *.log)");
@@ -1455,8 +1389,8 @@ void TfrmQuenbarMain::ActViewGeneralExecute()
     }
     const QString file = Dialogs::service().openFileName(request, this);
     if (file.isEmpty()) {
-        if (PageControlViewer->count() == 0)
-            closeAllViewerPages();
+        if (ViewerPages->Count() == 0)
+            ViewerPages->CloseAll();
         MyStB->ShowError(QStringLiteral("File search cancelled"), false);
     }
     OpenViewerFile(file);
@@ -1510,28 +1444,15 @@ void TfrmQuenbarMain::ActViewNotepadExecute()
 
 void TfrmQuenbarMain::ActCloseTabExecute()
 {
-    if (PageControlMain->currentWidget() == TabSheetViewer && PageControlViewer->count() > 0)
-        closeViewerPage(PageControlViewer->currentIndex());
+    if (PageControlMain->currentWidget() == TabSheetViewer)
+        ViewerPages->CloseCurrent();
 }
 
-void TfrmQuenbarMain::ActCloseAllPagesExecute() { closeAllViewerPages(); }
+void TfrmQuenbarMain::ActCloseAllPagesExecute() { ViewerPages->CloseAll(); }
 
 void TfrmQuenbarMain::ActSelectFontExecute()
 {
-    QFont font = ViewerFont;
-    if (!Dialogs::service().chooseFont(font, this))
-        return;
-    ViewerFont = font;
-    for (TFrameSimpleViewer *v : PageControlViewer->findChildren<TFrameSimpleViewer *>())
-        v->Memo->setFont(font);
-    WriteSettingInt(QStringLiteral("FontCharSet"), 238);
-    WriteSettingInt(QStringLiteral("FontSize"), font.pointSize());
-    WriteSettingInt(QStringLiteral("FontHeight"), font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize());
-    WriteSetting(QStringLiteral("FontName"), font.family());
-    WriteSettingBool(QStringLiteral("FontBold"), font.bold());
-    WriteSettingBool(QStringLiteral("FontItalic"), font.italic());
-    WriteSettingBool(QStringLiteral("FontUnderline"), font.underline());
-    WriteSettingBool(QStringLiteral("FontStrikeOut"), font.strikeOut());
+    ViewerPages->ChooseFont(this);
 }
 
 // ---- Other commands ----------------------------------------------------------
@@ -1578,7 +1499,7 @@ void TfrmQuenbarMain::ActCancelRunExecute()
 
 void TfrmQuenbarMain::ActCloseAllExecute()
 {
-    closeAllViewerPages();
+    ViewerPages->CloseAll();
     close();
 }
 
@@ -1670,10 +1591,9 @@ bool TfrmQuenbarMain::FormCloseQuery()
         }
         return false;
     }
-    if (PageControlMain->currentWidget() == TabSheetViewer && PageControlViewer->count() > 0) {
-        closeViewerPage(PageControlViewer->currentIndex());
+    // Closing the window closes the viewer's current page first, one page at a time.
+    if (PageControlMain->currentWidget() == TabSheetViewer && ViewerPages->CloseCurrent())
         return false;
-    }
     if (!BatchRunning) {
         SetModified(false);
         return true;

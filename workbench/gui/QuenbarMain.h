@@ -8,7 +8,6 @@
 #include "WorkbenchSettings.h"
 
 #include <QDateTime>
-#include <QFont>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -29,6 +28,7 @@ class TDM;
 class TFrameFindDirectory;
 class TFrameFindexec;
 class TFrameSimpleViewer;
+class TViewerPages;
 class TMyStatusBar;
 class TStringListHolder;
 class TSourceList;
@@ -102,6 +102,7 @@ public:
         *ActCrossReferenceParameters, *ActGenerateWSDL, *ActGenerateASR;
     QList<QAction *> Actions;   // every named action, for the gate and the categories
 
+    std::unique_ptr<TViewerPages> ViewerPages;   // on PageControlViewer
     std::unique_ptr<TWorkbenchSettings> Settings;
     std::unique_ptr<TSourceList> Sources;
     std::unique_ptr<TWorkbenchRunHost> RunHost;
@@ -124,8 +125,6 @@ public:
     bool StopRequested = false;
     bool LoadingJob = false;
     bool NamesDropPending = false;
-    int ViewerPageCounter = 0;
-    QFont ViewerFont;
     QString ProgramVersion;
     QDateTime JobSaveTime;   // invalid: never saved
 
@@ -204,8 +203,6 @@ private:
     void setProgramDefaults();
     void showSettingsText();
     void takeSettingsText();
-    void closeViewerPage(int index);
-    void closeAllViewerPages();
     void applyShowAdvanced();
 
     // Action handlers ("Act…Execute").
