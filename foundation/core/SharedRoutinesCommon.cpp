@@ -588,7 +588,7 @@ QString UniqueTempFileName(const QString &extension)
 
 namespace {
 
-struct MaskSpec
+struct TMaskParts
 {
     QString mask;
     bool none = true;
@@ -607,7 +607,7 @@ bool passesExtension(const QString &fileName, const QString &extList)
     return UpperCase(extList).contains(UpperCase(ext));
 }
 
-bool passesMask(const QString &fileName, const MaskSpec &m)
+bool passesMask(const QString &fileName, const TMaskParts &m)
 {
     if (m.none)
         return true;
@@ -626,7 +626,7 @@ bool passesMask(const QString &fileName, const MaskSpec &m)
     return MatchesMask(base, m.mask, m.trailingStar);
 }
 
-void findIn(const QString &folder, const QString &mask, const MaskSpec &m, int depth, QStringList &list,
+void findIn(const QString &folder, const QString &mask, const TMaskParts &m, int depth, QStringList &list,
             const QString &extList)
 {
     if (depth == 0)
@@ -656,7 +656,7 @@ void FindFiles(const QString &root, const QString &subfolder, const QString &mas
     if (depth == 0)
         return;
     const QString extList = extensions + QLatin1Char(';');
-    MaskSpec m;
+    TMaskParts m;
     if (!mask.isEmpty() && mask != QLatin1String("*")) {
         m.none = false;
         m.mask = mask;

@@ -11,7 +11,7 @@ int TextPixelWidth(const QString &text, const QFont &font);
 
 // The program's cursor shows the shape (the wait cursor unless told) while
 // the guard lives; guards nest, each putting back the cursor it covered.
-// Without a QGuiApplication (the unattended run, core tests) it does nothing.
+// Without a QGuiApplication (a program without windows) it does nothing.
 class TWaitCursor
 {
 public:

@@ -313,7 +313,8 @@ QAction *TfrmQuenbarMain::makeAction(const char *name, const QString &category, 
             });
         });
     } else {
-        // Its command comes with a later part of the workbench.
+        // Disabled until its command is bound: bind() here, or the repository
+        // view for its context menus.
         a->setEnabled(false);
     }
     addAction(a);
@@ -871,7 +872,8 @@ void TfrmQuenbarMain::takeSettingsText()
 
 void TfrmQuenbarMain::setProgramDefaults()
 {
-    // The desktop's editor when there is one; the described default otherwise.
+    // The desktop's editor when there is one; otherwise the old default name,
+    // which the optional editor field shows as missing without holding up a job.
     QString editor = QStringLiteral("NOTEPAD.EXE");
     for (const char *candidate : {"gnome-text-editor", "gedit", "kate", "mousepad", "xed", "pluma", "featherpad"}) {
         const QString found = QStandardPaths::findExecutable(QLatin1String(candidate));
@@ -905,7 +907,7 @@ void TfrmQuenbarMain::refreshProgramFields(bool validate)
         PageControlMain->setTabVisible(PageControlMain->indexOf(TabSheetTech), true);
         PageControlMain->setCurrentWidget(TabSheetTech);
     }
-    // The import runs only with both converters at hand (its command comes with the import).
+    // The import runs only with both converters at hand.
     const bool convertersValid = FrameFindexecWSDLProc->editState() == TFrameFindexec::TEditState::Normal
                                  && FrameFindexecWSDLObjt->editState() == TFrameFindexec::TEditState::Normal;
     ActRunCSVToWSDL->setEnabled(convertersValid);
