@@ -353,6 +353,71 @@ QString TrimControls(const QString &text)
     return text.mid(b, e - b);
 }
 
+QStringList SplitCommaText(const QString &text, TCommaBlanks blanks)
+{
+    const bool separate = blanks == TCommaBlanks::Separate;
+    const auto isBlank = [separate](QChar c) { return separate ? c.unicode() <= 32 : c.isSpace(); };
+    const qsizetype n = text.size();
+    qsizetype p = 0;
+    const auto skipBlanks = [&] {
+        while (p < n && isBlank(text[p]))
+            ++p;
+    };
+    QStringList items;
+    skipBlanks();
+    if (p == n)
+        return items;
+    for (;;) {
+        QString item;
+        if (p < n && text[p] == u'"') {
+            ++p;
+            while (p < n) {
+                if (text[p] == u'"') {
+                    if (p + 1 < n && text[p + 1] == u'"') {
+                        item += u'"';
+                        p += 2;
+                        continue;
+                    }
+                    ++p;
+                    break;
+                }
+                item += text[p++];
+            }
+            if (!separate) {
+                while (p < n && text[p] != u',')
+                    ++p;
+            }
+        } else {
+            const qsizetype start = p;
+            while (p < n && text[p] != u',' && !(separate && isBlank(text[p])))
+                ++p;
+            item = text.mid(start, p - start);
+            if (!separate)
+                item = item.trimmed();
+        }
+        items.append(item);
+        if (separate) {
+            // Between stored items: blanks, at most one comma, blanks.
+            skipBlanks();
+            if (p < n && text[p] == u',') {
+                if (p + 1 == n) {
+                    items.append(QString());
+                    break;
+                }
+                ++p;
+                skipBlanks();
+            }
+        } else if (p < n) {
+            ++p;   // the comma: an item follows, if only an empty one
+            skipBlanks();
+            continue;
+        }
+        if (p == n)
+            break;
+    }
+    return items;
+}
+
 // ---- Command-line parsing --------------------------------------------------
 
 namespace {
@@ -523,7 +588,7 @@ QString UniqueTempFileName(const QString &extension)
 
 namespace {
 
-struct MaskSpec
+struct TMaskParts
 {
     QString mask;
     bool none = true;
@@ -542,7 +607,7 @@ bool passesExtension(const QString &fileName, const QString &extList)
     return UpperCase(extList).contains(UpperCase(ext));
 }
 
-bool passesMask(const QString &fileName, const MaskSpec &m)
+bool passesMask(const QString &fileName, const TMaskParts &m)
 {
     if (m.none)
         return true;
@@ -561,7 +626,7 @@ bool passesMask(const QString &fileName, const MaskSpec &m)
     return MatchesMask(base, m.mask, m.trailingStar);
 }
 
-void findIn(const QString &folder, const QString &mask, const MaskSpec &m, int depth, QStringList &list,
+void findIn(const QString &folder, const QString &mask, const TMaskParts &m, int depth, QStringList &list,
             const QString &extList)
 {
     if (depth == 0)
@@ -591,7 +656,7 @@ void FindFiles(const QString &root, const QString &subfolder, const QString &mas
     if (depth == 0)
         return;
     const QString extList = extensions + QLatin1Char(';');
-    MaskSpec m;
+    TMaskParts m;
     if (!mask.isEmpty() && mask != QLatin1String("*")) {
         m.none = false;
         m.mask = mask;

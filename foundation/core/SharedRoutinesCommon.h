@@ -61,6 +61,24 @@ QString LowerCase(const QString &text);
 // Characters 0..32 removed from both ends.
 QString TrimControls(const QString &text);
 
+// Comma text: items separated by commas, each optionally double-quoted (""
+// inside quotes is one quote; an unterminated quote runs to the end), blanks
+// around items dropped; empty or blank text has no items. Stored lists and
+// settings values differ only in what a blank outside quotes is, because the
+// lists were always written with blanks as separators while settings values
+// are hand-edited captions with blanks inside.
+enum class TCommaBlanks {
+    // Stored lists (job files, string-list holders): characters 0..32
+    // separate unquoted items like a comma, text right after a closing quote
+    // is the next item, and a comma followed only by blanks ends the list.
+    Separate,
+    // Settings values: blanks (QChar::isSpace) inside an unquoted item stay,
+    // text after a closing quote up to the comma is dropped, and a last comma
+    // always adds an empty item.
+    Trim,
+};
+QStringList SplitCommaText(const QString &text, TCommaBlanks blanks);
+
 // ---- Command-line parsing --------------------------------------------------
 // Over the program's own arguments (1..n) ...
 bool CommandLineSwitch(const QString &option, bool defaultFlag = false);

@@ -71,46 +71,7 @@ QString CommaText(const QStringList &items)
 
 QStringList FromCommaText(const QString &text)
 {
-    QStringList out;
-    const qsizetype n = text.size();
-    qsizetype p = 0;
-    while (p < n && isBlank(text[p]))
-        ++p;
-    while (p < n) {
-        QString item;
-        if (text[p] == u'"') {
-            // Quoted: doubled quotes stand for one; an unterminated quote runs to the end.
-            ++p;
-            while (p < n) {
-                if (text[p] == u'"') {
-                    if (p + 1 < n && text[p + 1] == u'"') {
-                        item += u'"';
-                        p += 2;
-                        continue;
-                    }
-                    ++p;
-                    break;
-                }
-                item += text[p++];
-            }
-        } else {
-            const qsizetype start = p;
-            while (p < n && !isBlank(text[p]) && text[p] != u',')
-                ++p;
-            item = text.mid(start, p - start);
-        }
-        out.append(item);
-        while (p < n && isBlank(text[p]))
-            ++p;
-        if (p < n && text[p] == u',') {
-            if (p + 1 == n)
-                out.append(QString());   // a trailing comma ends with an empty item
-            do
-                ++p;
-            while (p < n && isBlank(text[p]));
-        }
-    }
-    return out;
+    return SplitCommaText(text, TCommaBlanks::Separate);
 }
 
 QString WithoutOuterChars(const QString &text)

@@ -65,7 +65,8 @@ QString KindSection(quint16 kind);
 // The string list's comma text: items with characters up to blank, commas or
 // double quotes are quoted, embedded quotes doubled; a single empty item is "".
 QString CommaText(const QStringList &items);
-// Reads comma text back; unquoted items also end at blanks.
+// Reads comma text back (SplitCommaText with TCommaBlanks::Separate):
+// unquoted items also end at blanks.
 QStringList FromCommaText(const QString &text);
 // The text without its first and last character (the parentheses of a list value).
 QString WithoutOuterChars(const QString &text);

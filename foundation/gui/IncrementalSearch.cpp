@@ -1,5 +1,6 @@
 #include "IncrementalSearch.h"
 
+#include "ScopeGuard.h"
 #include "SharedRoutinesCommon.h"
 
 #include <QKeyEvent>
@@ -31,28 +32,13 @@ bool beginsWith(const QString &text, const QString &prefix)
     return prefix.length() <= text.length() && SameText(text.left(prefix.length()), prefix);
 }
 
-// Sets the flag for the lifetime of the guard and restores it afterwards,
-// also when the table throws.
-class TBusyGuard
-{
-public:
-    explicit TBusyGuard(bool &busy) : m_busy(busy), m_previous(busy) { m_busy = true; }
-    ~TBusyGuard() { m_busy = m_previous; }
-    TBusyGuard(const TBusyGuard &) = delete;
-    TBusyGuard &operator=(const TBusyGuard &) = delete;
-
-private:
-    bool &m_busy;
-    bool m_previous;
-};
-
 } // namespace
 
 bool IncrementalSearchChange(QLineEdit *edit, IIncrementalLookupTable &table, const QString &field, bool &busy)
 {
     if (busy || !edit)
         return false;
-    TBusyGuard guard(busy);
+    TFlagSetter guard(busy);
     setEditTag(edit, 0);
     const QString typed = edit->text();
     if (!table.IsBrowsing() || typed.isEmpty())
@@ -100,7 +86,7 @@ bool IncrementalSearchKeyPress(QLineEdit *edit, int key, bool &busy)
         const int tag = editTag(edit);
         const QString text = edit->text();
         if (tag > 0 && !edit->hasSelectedText() && edit->cursorPosition() == text.length()) {
-            TBusyGuard guard(busy);
+            TFlagSetter guard(busy);
             showText(edit, text.left(tag - 1));
             setEditTag(edit, 0);
             return true;
@@ -108,7 +94,7 @@ bool IncrementalSearchKeyPress(QLineEdit *edit, int key, bool &busy)
         return false;
     }
     if (key == Qt::Key_Escape) {
-        TBusyGuard guard(busy);
+        TFlagSetter guard(busy);
         setEditTag(edit, 0);
         edit->clear();
         return true;

@@ -3,6 +3,11 @@
 // work area, selecting memo lines, file dialog view modes, data grid column
 // sizing over QTableView, and the row layout of tagged command buttons.
 //
+// The pixel constants of the grid and button arithmetic are the measures the
+// windows were laid out with; the window and panel sizes the settings hold
+// were taken with them, so a constant tuned on its own brings stored layouts
+// back off.
+//
 // Tags: a widget's numeric tag is its dynamic property "Tag" (int, 0 when
 // missing). Command buttons are grouped into rows by it; a button panel's
 // tag receives the width its widest row needs.
@@ -27,7 +32,8 @@ void SetWidgetTag(QWidget *widget, int tag);
 // maximum size = right x bottom edge of the work area, the top kept between 0
 // and bottom - 50, the left between 0 and right - 50, height and width cut to
 // the bottom and right edge. Position is the frame position, size the client
-// size.
+// size. The 50 pixels keep a corner of the window on screen to grab it by
+// when the stored position came from a larger screen.
 void FitFormToWorkArea(QWidget *window);
 
 // Selects the whole 0-based line (paragraph) including its line break, or an
@@ -53,7 +59,17 @@ QCursor LoadAnimatedCursor(const QString &name);
 // lines when showGrid() holds, and the record indicator when the vertical
 // header is not hidden (counted as 11 pixels, 12 with column lines).
 //
-// What a column shows is described by header data of the model (horizontal
+// Why the sums are what they are: a column line is one pixel beside each
+// column, so with lines every visible column counts one more; the record
+// indicator is counted at the width the layouts were measured with, whatever
+// the vertical header really takes, so a grid fits the same columns with or
+// without it. Text is measured with TextPixelWidth (the text plus cell
+// margin and frame on both sides). Other fields are measured by their
+// display width in digits: with "1" when a titled grid sizes to its content,
+// where the title bounds the column from below anyway; with "0", the widest
+// digit, when the digits alone decide.
+//
+// The model tells what a column shows through its header data (horizontal
 // orientation) in these roles:
 enum TGridHeaderRole {
     // TGridFieldKind; a column without it shows a text field.
@@ -91,7 +107,9 @@ bool FitGridColumns(QTableView *grid, int keptColumn = -1);
 int AutoSizeGridColumns(QTableView *grid, bool force);
 // Width the grid wants: the content widths as in AutoSizeGridColumns + 2 each
 // (digitsOnly: every field measured by display width x width of "0"), plus
-// a vertical scroll bar and 2.
+// a vertical scroll bar and 2. The scroll bar is counted although none may
+// show yet, so the width still holds once the rows outgrow the grid; the 2s
+// are the lines and frame as the layouts counted them.
 int GridPreferredWidth(const QTableView *grid, bool digitsOnly);
 
 // ---- Button layout ------------------------------------------------------------
@@ -99,11 +117,21 @@ int GridPreferredWidth(const QTableView *grid, bool digitsOnly);
 // (or frame) that are visible to it, take the focus (policy other than
 // NoFocus) and have a tag > 0. A button with an icon counts as a glyph
 // button: icon width / 2 + 3 x its "Spacing" property (default 4) + text
-// width. Buttons are sorted by parent name, tag and tab order, where the tab
-// order is the order of the focus chain (QWidget::nextInFocusChain). Rows
-// have 2-pixel gaps; a parent's client height becomes the bottom of its last
-// row + 4 and its tag the width its widest row needs (button widths, 2-pixel
-// gaps between them and a 2-pixel margin on both sides).
+// width; a button without one is its text width + 8. Buttons are sorted by
+// parent name, tag and tab order, where the tab order is the order of the
+// focus chain (QWidget::nextInFocusChain). Rows have 2-pixel gaps; a
+// parent's client height becomes the bottom of its last row + 4 and its tag
+// the width its widest row needs (button widths, 2-pixel gaps between them
+// and a 2-pixel margin on both sides).
+//
+// The tag is what groups: equal tags share a row, so a window's layout
+// chooses its rows by numbering its buttons, and the tab order (the order
+// the user moves through them) orders a row. The widths are the measures the
+// layouts were made with: a glyph button counts half its icon width, the
+// spacing three times (between icon and caption and at both ends), a plain
+// button 4 pixels of margin each side. The parent's tag is taken before any
+// button is widened, so a window can size a panel to the rows' natural
+// width; the 4 pixels below the last row leave room for the panel's frame.
 //
 // Rows from the top left. A row wraps when it would pass the parent's client
 // width - reserve (-1: no reserve). With reserve != 0 the last button of

@@ -9,3 +9,29 @@ int TextPixelWidth(const QString &text, const QFont &font)
     const int border = QApplication::style() ? QApplication::style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 1;
     return QFontMetrics(font).horizontalAdvance(text) + 4 * border;
 }
+
+namespace {
+
+bool hasGuiApplication()
+{
+    return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
+}
+
+// True when the cursor was set: a guard must not restore a cursor it never set.
+bool setOverride(Qt::CursorShape shape)
+{
+    if (!hasGuiApplication())
+        return false;
+    QGuiApplication::setOverrideCursor(shape);
+    return true;
+}
+
+} // namespace
+
+TWaitCursor::TWaitCursor(Qt::CursorShape shape)
+    : m_restore([set = setOverride(shape)] {
+          if (set)
+              QGuiApplication::restoreOverrideCursor();
+      })
+{
+}

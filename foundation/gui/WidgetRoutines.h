@@ -1,7 +1,22 @@
 #pragma once
+#include "ScopeGuard.h"
+
 #include <QFont>
 #include <QString>
+#include <qnamespace.h>
 
 // Width of the text drawn in the font plus four times the system frame
 // width; used for sizing columns, buttons, fields and the status bar text.
 int TextPixelWidth(const QString &text, const QFont &font);
+
+// The program's cursor shows the shape (the wait cursor unless told) while
+// the guard lives; guards nest, each putting back the cursor it covered.
+// Without a QGuiApplication (a program without windows) it does nothing.
+class TWaitCursor
+{
+public:
+    explicit TWaitCursor(Qt::CursorShape shape = Qt::WaitCursor);
+
+private:
+    TScopeGuard m_restore;
+};

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QPixmap>
 #include <QPlainTextEdit>
@@ -19,6 +20,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -88,6 +90,7 @@ private slots:
     void fileDialogViewMode_data();
     void fileDialogViewMode();
     void animatedCursors();
+    void waitCursorsNest();
 
     void gridColumnsWidth_data();
     void gridColumnsWidth();
@@ -223,6 +226,23 @@ void TestLayoutHelpers::animatedCursors()
     QCOMPARE(LoadAnimatedCursor("HORSE").shape(), Qt::BusyCursor);
     QCOMPARE(LoadAnimatedCursor("DINOSAUR").shape(), Qt::WaitCursor);
     QCOMPARE(LoadAnimatedCursor("DINOSAU2").shape(), Qt::WaitCursor);
+}
+
+void TestLayoutHelpers::waitCursorsNest()
+{
+    QVERIFY(!QGuiApplication::overrideCursor());
+    try {
+        const TWaitCursor outer;
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        {
+            const TWaitCursor inner(Qt::BusyCursor);
+            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
+        }
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        throw std::runtime_error("command failed");
+    } catch (const std::runtime_error &) {
+    }
+    QVERIFY(!QGuiApplication::overrideCursor());   // the exception took the cursor back too
 }
 
 // ---- Data grids -----------------------------------------------------------------

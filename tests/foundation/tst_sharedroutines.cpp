@@ -19,6 +19,8 @@ private slots:
 
     void textSplitting_data();
     void textSplitting();
+    void commaText_data();
+    void commaText();
     void textShaping_data();
     void textShaping();
     void utf8ToSingleByte_data();
@@ -89,6 +91,46 @@ void TestSharedRoutines::textSplitting()
     QCOMPARE(TextAfterLast(text, sep), afterAfterLastBeforeBeforeLast[1]);
     QCOMPARE(TextBefore(text, sep), afterAfterLastBeforeBeforeLast[2]);
     QCOMPARE(TextBeforeLast(text, sep), afterAfterLastBeforeBeforeLast[3]);
+}
+
+void TestSharedRoutines::commaText_data()
+{
+    using L = QStringList;
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("stored");     // TCommaBlanks::Separate
+    QTest::addColumn<QStringList>("settings");   // TCommaBlanks::Trim
+    // Both rules agree.
+    QTest::newRow("empty") << "" << L() << L();
+    QTest::newRow("blank") << " \t " << L() << L();
+    QTest::newRow("quoted comma") << "\"Logic, generated\",WSDLGEN" << L{"Logic, generated", "WSDLGEN"}
+                                  << L{"Logic, generated", "WSDLGEN"};
+    QTest::newRow("doubled quote") << "\"say \"\"hi\"\"\",x" << L{"say \"hi\"", "x"} << L{"say \"hi\"", "x"};
+    QTest::newRow("blanks around") << " a , b ,c" << L{"a", "b", "c"} << L{"a", "b", "c"};
+    QTest::newRow("blanks at both ends") << "  a , b  " << L{"a", "b"} << L{"a", "b"};
+    QTest::newRow("empty items") << "a,,b," << L{"a", "", "b", ""} << L{"a", "", "b", ""};
+    QTest::newRow("empty first") << ",a" << L{"", "a"} << L{"", "a"};
+    QTest::newRow("empty quoted middle") << "a,\"\",b" << L{"a", "", "b"} << L{"a", "", "b"};
+    QTest::newRow("unterminated quote") << "x,\"abc" << L{"x", "abc"} << L{"x", "abc"};
+    // Blanks separate stored items but belong to settings captions.
+    QTest::newRow("blanks inside items") << "Business logic generation,WSDLGEN"
+                                         << L{"Business", "logic", "generation", "WSDLGEN"}
+                                         << L{"Business logic generation", "WSDLGEN"};
+    QTest::newRow("blank splits unquoted") << "a b" << L{"a", "b"} << L{"a b"};
+    QTest::newRow("comma blank end") << "a, " << L{"a"} << L{"a", ""};
+    QTest::newRow("text after quote") << "\"ab\"cd,e" << L{"ab", "cd", "e"} << L{"ab", "e"};
+    // What counts as a blank: characters up to space, or Unicode white space.
+    QTest::newRow("control character") << "a\x01" "b" << L{"a", "b"} << L{"a\x01" "b"};
+    QTest::newRow("no-break space") << QString::fromUtf8(" \u00a0x\u00a0") << L{QString::fromUtf8("\u00a0x\u00a0")}
+                                    << L{"x"};
+}
+
+void TestSharedRoutines::commaText()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, stored);
+    QFETCH(QStringList, settings);
+    QCOMPARE(SplitCommaText(text, TCommaBlanks::Separate), stored);
+    QCOMPARE(SplitCommaText(text, TCommaBlanks::Trim), settings);
 }
 
 void TestSharedRoutines::textShaping_data()

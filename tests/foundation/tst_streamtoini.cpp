@@ -14,8 +14,6 @@ class TestStreamToIni : public QObject
 private slots:
     void commaText_data();
     void commaText();
-    void readCommaText_data();
-    void readCommaText();
     void valueAssignment();
     void keyLookupWithShortKey();
     void saveToFileFormatLineAndEndMarker_data();
@@ -57,25 +55,6 @@ void TestStreamToIni::commaText()
     QFETCH(QStringList, items);
     QFETCH(QString, text);
     QCOMPARE(CommaText(items), text);
-    QCOMPARE(FromCommaText(text), items);
-}
-
-void TestStreamToIni::readCommaText_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("items");
-    QTest::newRow("blank splits unquoted") << "a b" << QStringList{"a", "b"};
-    QTest::newRow("blanks around") << "  a , b  " << QStringList{"a", "b"};
-    QTest::newRow("comma blank end") << "a, " << QStringList{"a"};
-    QTest::newRow("text after quote") << "\"ab\"cd,e" << QStringList{"ab", "cd", "e"};
-    QTest::newRow("unterminated quote") << "x,\"abc" << QStringList{"x", "abc"};
-    QTest::newRow("empty quoted middle") << "a,\"\",b" << QStringList{"a", "", "b"};
-}
-
-void TestStreamToIni::readCommaText()
-{
-    QFETCH(QString, text);
-    QFETCH(QStringList, items);
     QCOMPARE(FromCommaText(text), items);
 }
 

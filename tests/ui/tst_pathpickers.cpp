@@ -1,4 +1,5 @@
 #include "AboutBoxDlg.h"
+#include "DropFilesHandler.h"
 #include "Errors.h"
 #include "FindDirectoryFrame.h"
 #include "FindExecFrame.h"
@@ -6,10 +7,11 @@
 #include "ScriptedDialogs.h"
 #include "SharedRoutinesCommon.h"
 #include "TextFile.h"
-#include "WM_DropFilesComponents.h"
 
 #include <QDropEvent>
 #include <QFile>
+#include <QFrame>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,6 +21,8 @@
 #include <QTextEdit>
 #include <QUrl>
 #include <QtTest>
+
+#include <memory>
 
 // A window with a status bar and one picker of each kind.
 struct TPickerWindow
@@ -71,7 +75,9 @@ private slots:
     void fileBrowseButton();
     void reloadCheckList();
     void useDefaultExtension();
+    void dropTargets_data();
     void dropTargets();
+    void dropTargetRefusesOtherDrags();
     void aboutBox_data();
     void aboutBox();
 
@@ -275,26 +281,68 @@ void TestPathPickers::useDefaultExtension()
     QCOMPARE(picker.DefaultName, path("Rules.2"));
 }
 
+void TestPathPickers::dropTargets_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("hooked");   // OnWMDropFileMessage set; otherwise filesDropped is emitted
+    for (const char *kind : {"group box", "button", "panel"}) {
+        QTest::addRow("%s, hook", kind) << QString(kind) << true;
+        QTest::addRow("%s, signal", kind) << QString(kind) << false;
+    }
+}
+
 void TestPathPickers::dropTargets()
 {
-    TGroupBoxWM_Drop box;
-    TBitBtnWM_Drop button;
-    TPanelWM_Drop panel;
+    QFETCH(QString, kind);
+    QFETCH(bool, hooked);
+    std::unique_ptr<QWidget> target;
+    if (kind == "group box")
+        target = std::make_unique<QGroupBox>();
+    else if (kind == "button")
+        target = std::make_unique<QPushButton>();
+    else
+        target = std::make_unique<QFrame>();
+    QVERIFY(!target->acceptDrops());
+    auto *handler = new TDropFilesHandler(target.get());
+    QVERIFY(target->acceptDrops());
+    QCOMPARE(handler->parent(), target.get());
+    QCOMPARE(handler->Target(), target.get());
+
     QStringList got;
     QObject *from = nullptr;
-    box.OnWMDropFileMessage = [&](QObject *sender, const QStringList &names) {
-        from = sender;
-        got = names;
-    };
-    sendDrop(&box, {path("out/a.txt"), path("out/sub")});
-    QCOMPARE(from, &box);
-    QCOMPARE(got, (QStringList{path("out/a.txt"), path("out/sub")}));
+    if (hooked) {
+        handler->OnWMDropFileMessage = [&](QObject *sender, const QStringList &names) {
+            from = sender;
+            got = names;
+        };
+    }
+    QSignalSpy spy(handler, &TDropFilesHandler::filesDropped);
+    const QStringList dropped{path("out/a.txt"), path("out/sub")};
+    sendDrop(target.get(), dropped);
+    if (hooked) {
+        QCOMPARE(from, target.get());
+        QCOMPARE(got, dropped);
+        QCOMPARE(spy.count(), 0);
+    } else {
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(spy.first().first().toStringList(), dropped);
+    }
+}
 
-    QSignalSpy spy(&button, &TBitBtnWM_Drop::filesDropped);
-    sendDrop(&button, {path("out/b.txt")});
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy.first().first().toStringList(), QStringList{path("out/b.txt")});
-    QVERIFY(panel.acceptDrops() && box.acceptDrops() && button.acceptDrops());
+void TestPathPickers::dropTargetRefusesOtherDrags()
+{
+    QPushButton button;
+    int calls = 0;
+    new TDropFilesHandler(&button, [&](QObject *, const QStringList &) { ++calls; });
+    QMimeData data;
+    data.setUrls({QUrl("https://example.org/a.csv")});
+    data.setText("a.csv");
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&button, &enter);
+    QVERIFY(!enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&button, &drop);
+    QCOMPARE(calls, 0);
 }
 
 void TestPathPickers::aboutBox_data()

@@ -94,7 +94,8 @@ public:
 };
 
 // Lets events run at each step, as the progress window does, so a command
-// can arrive in the middle of a watcher's hand-over.
+// can arrive in the middle of a watcher's hand-over. A tick lasts a few
+// milliseconds, long enough for a timer armed just before it to come due.
 class TEventfulProgress : public TConsoleProgress
 {
 public:
@@ -106,7 +107,7 @@ public:
     }
     void PingPongProgress(bool reset) override
     {
-        QCoreApplication::processEvents();
+        QTest::qWait(5);
         TConsoleProgress::PingPongProgress(reset);
     }
 };
@@ -588,7 +589,7 @@ void tst_ConverterRun::cancelThroughSemaphore()
             inTick = errorOf([&] { run.ActCancelRun(); });
         };
         QTimer::singleShot(1, &run, cancelInTick);
-        QVERIFY(ended.wait(30000));
+        QVERIFY2(ended.wait(30000), qPrintable(QStringLiteral("cancel in a tick: ") + inTick));
         QCOMPARE(inTick, QStringLiteral("<abort>"));
     }
 

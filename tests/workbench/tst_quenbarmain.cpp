@@ -3,7 +3,6 @@
 #include "CommandDispatch.h"
 #include "FindDirectoryFrame.h"
 #include "FindExecFrame.h"
-#include "WM_DropFilesComponents.h"
 #include "MyStatusBar.h"
 #include "QuenbarMain.h"
 #include "SharedRoutinesCommon.h"
@@ -15,8 +14,10 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QtTest>
 

@@ -9,7 +9,9 @@
 #include "StreamToIni.h"
 #include "StringListHolder.h"
 #include "TextFile.h"
-#include "WM_DropFilesComponents.h"
+#include "DropFilesHandler.h"
+
+#include <QGroupBox>
 #include "WidgetRoutines.h"
 
 #include <QAction>

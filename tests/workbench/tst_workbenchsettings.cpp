@@ -52,8 +52,6 @@ private slots:
     void commandLine_data();
     void commandLine();
     void valueLookup();
-    void commaText_data();
-    void commaText();
 
     void locateSettingsFile_data();
     void locateSettingsFile();
@@ -185,25 +183,6 @@ void TestWorkbenchSettings::valueLookup()
     QCOMPARE(s.Lines().size(), 6);
     QCOMPARE(s.Lines().last(), QString("New.Key=1"));
     QCOMPARE(s.Text().count('\n'), 5);
-}
-
-void TestWorkbenchSettings::commaText_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("items");
-    QTest::newRow("empty") << "" << QStringList();
-    QTest::newRow("blanks inside items stay") << "Business logic generation,WSDLGEN"
-                                              << QStringList{"Business logic generation", "WSDLGEN"};
-    QTest::newRow("quoted comma") << "\"Logic, generated\",WSDLGEN" << QStringList{"Logic, generated", "WSDLGEN"};
-    QTest::newRow("doubled quote") << "\"say \"\"hi\"\"\",x" << QStringList{"say \"hi\"", "x"};
-    QTest::newRow("blanks around") << " a , b ,c" << QStringList{"a", "b", "c"};
-    QTest::newRow("empty items") << "a,,b," << QStringList{"a", "", "b", ""};
-}
-
-void TestWorkbenchSettings::commaText()
-{
-    QFETCH(QString, text);
-    QTEST(TWorkbenchSettings::SplitCommaText(text), "items");
 }
 
 // ---- Settings file location -----------------------------------------------------

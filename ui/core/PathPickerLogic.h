@@ -10,7 +10,9 @@
 
 namespace PathPicker {
 
-// Where the folder dialog opens (steps 2 and 3 of browsing).
+// Where the folder dialog opens. With a path in the edit: its nearest
+// existing folder (the documents folder when none is left); without one:
+// DefaultDir, created so the dialog can offer it, else the documents folder.
 struct TBrowseStart
 {
     QString folder;

@@ -5,8 +5,9 @@
 #include "Errors.h"
 #include "MyStatusBar.h"
 #include "PathPickerLogic.h"
+#include "DropFilesHandler.h"
 #include "PickerEdit.h"
-#include "WM_DropFilesComponents.h"
+#include "ScopeGuard.h"
 #include "SharedRoutinesCommon.h"
 
 #include <QDir>
@@ -24,32 +25,20 @@
 namespace {
 
 // The edit shows the button-face colour while a dialog is open.
-class TBusyColour
+TScopeGuard busyColourShown(QLineEdit *edit)
 {
-public:
-    explicit TBusyColour(QLineEdit *edit) : m_edit(edit), m_palette(edit->palette())
-    {
-        QPalette p = m_palette;
-        p.setColor(QPalette::Base, p.color(QPalette::Button));
-        m_edit->setPalette(p);
-    }
-    ~TBusyColour() { m_edit->setPalette(m_palette); }
-
-private:
-    QLineEdit *m_edit;
-    QPalette m_palette;
-};
+    const QPalette palette = edit->palette();
+    QPalette busy = palette;
+    busy.setColor(QPalette::Base, busy.color(QPalette::Button));
+    edit->setPalette(busy);
+    return TScopeGuard([edit, palette] { edit->setPalette(palette); });
+}
 
 // The process's current folder comes back whatever happens.
-class TCurrentFolderKeeper
+TScopeGuard currentFolderKept()
 {
-public:
-    TCurrentFolderKeeper() : m_folder(QDir::currentPath()) {}
-    ~TCurrentFolderKeeper() { QDir::setCurrent(m_folder); }
-
-private:
-    QString m_folder;
-};
+    return TScopeGuard([folder = QDir::currentPath()] { QDir::setCurrent(folder); });
+}
 
 void removeIfEmpty(const QString &folder)
 {
@@ -117,8 +106,8 @@ void TFrameFindDirectory::BrowseForDir()
     QString chosen;
     PathPicker::TBrowseStart start;
     {
-        TCurrentFolderKeeper keepFolder;
-        TBusyColour busy(Edit);
+        const TScopeGuard keepFolder = currentFolderKept();
+        const TScopeGuard busy = busyColourShown(Edit);
         start = PathPicker::BrowseStartFolder(initial, DefaultDir, DocumentsFolder());
         chosen = Dialogs::service().existingDirectory(LabelCaption->text(), start.folder, window());
     }
@@ -154,7 +143,7 @@ void TFrameFindDirectory::DropFiles(const QStringList &names)
     const QString folder = PathPicker::DroppedFolder(names, Edit->text());
     if (folder.isEmpty())
         return;
-    TCurrentFolderKeeper keepFolder;
+    const TScopeGuard keepFolder = currentFolderKept();
     takeFolder(folder);
 }
 

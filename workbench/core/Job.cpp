@@ -315,7 +315,7 @@ void TReuseJob::Load(const QString &fileName)
     TStreamToIniCore ini;
     ini.LoadFromFile(fileName);
     const TJobProperties p = ReuseJob::ReadProperties(ini);
-    const QStringList start = TWorkbenchSettings::SplitCommaText(m_settings.ValueOf(kStartKey));
+    const QStringList start = SplitCommaText(m_settings.ValueOf(kStartKey), TCommaBlanks::Trim);
     if (start.size() < 2) {
         if (m_reporter)
             m_reporter->AddError(QStringLiteral("Corrupt ini file!"), true);

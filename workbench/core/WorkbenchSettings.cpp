@@ -346,55 +346,14 @@ QString TWorkbenchSettings::ConverterDefault(const QString &key) const
     return m_toolRoot + QLatin1Char('/') + value;
 }
 
-QStringList TWorkbenchSettings::SplitCommaText(const QString &text)
-{
-    QStringList items;
-    if (text.trimmed().isEmpty())
-        return items;
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    for (;;) {
-        while (i < n && text[i].isSpace())
-            ++i;
-        QString item;
-        if (i < n && text[i] == u'"') {
-            ++i;
-            while (i < n) {
-                if (text[i] == u'"') {
-                    if (i + 1 < n && text[i + 1] == u'"') {
-                        item += u'"';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                item += text[i++];
-            }
-            while (i < n && text[i] != u',')   // text after the closing quote is dropped
-                ++i;
-        } else {
-            const qsizetype start = i;
-            while (i < n && text[i] != u',')
-                ++i;
-            item = text.mid(start, i - start).trimmed();
-        }
-        items.append(item);
-        if (i >= n)
-            break;
-        ++i;   // the comma
-    }
-    return items;
-}
-
 QString TWorkbenchSettings::CaptionItem() const
 {
-    return SplitCommaText(ValueOf(QStringLiteral("BussinesLogicGeneration"))).value(0);
+    return SplitCommaText(ValueOf(QStringLiteral("BussinesLogicGeneration")), TCommaBlanks::Trim).value(0);
 }
 
 QString TWorkbenchSettings::LanguageCode() const
 {
-    return SplitCommaText(ValueOf(QStringLiteral("BussinesLogicGeneration"))).value(1);
+    return SplitCommaText(ValueOf(QStringLiteral("BussinesLogicGeneration")), TCommaBlanks::Trim).value(1);
 }
 
 QString TWorkbenchSettings::SourceFileFilter() const

@@ -122,14 +122,11 @@ public:
     // Default program of a converter field: the key's value when it is an
     // absolute path, otherwise ToolRoot + "/" + the value.
     QString ConverterDefault(const QString &key) const;
-    // Items 0 and 1 of "BussinesLogicGeneration" (comma text).
+    // Items 0 and 1 of "BussinesLogicGeneration" (comma text, TCommaBlanks::Trim).
     QString CaptionItem() const;
     QString LanguageCode() const;
     // The filter key's ".Filters" value: the source file dialog filter.
     QString SourceFileFilter() const;
-    // Splits comma text: items separated by commas, optionally double-quoted
-    // ("" inside quotes is one quote), blanks around items dropped.
-    static QStringList SplitCommaText(const QString &text);
 
     // Registers the job extension, its icon and the "OpenAdvanced" and "Open"
     // commands; false when the desktop refused (never raises).

@@ -3,6 +3,7 @@
 #include "CommandDispatch.h"
 #include "LayoutHelpers.h"
 #include "QuenbarDB.h"
+#include "ScopeGuard.h"
 #include "SharedRoutinesCommon.h"
 
 #include <QBoxLayout>
@@ -15,20 +16,6 @@
 namespace {
 
 const QString NameField = QStringLiteral("Name");
-
-// Restores the flag also when a table operation throws.
-class TBusy
-{
-public:
-    explicit TBusy(bool &busy) : m_busy(busy), m_previous(busy) { m_busy = true; }
-    ~TBusy() { m_busy = m_previous; }
-    TBusy(const TBusy &) = delete;
-    TBusy &operator=(const TBusy &) = delete;
-
-private:
-    bool &m_busy;
-    bool m_previous;
-};
 
 } // namespace
 
@@ -188,7 +175,7 @@ void TfrmKereso::SynchronizeBrowser()
 {
     if (Busy || !m_table || !m_table->Active() || !m_table->HasCurrent())
         return;
-    TBusy busy(Busy);
+    TFlagSetter busy(Busy);   // also when a table operation throws
     const TRepositoryTableDef &def = m_table->Definition();
     auto has = [&](const char *field) { return def.field(QString::fromLatin1(field)) != nullptr; };
     // The key of a level in the search row. An Interfaces row does not carry

@@ -6,7 +6,7 @@
 
 #include "IncrementalSearch.h"
 #include "QuenbarDB.h"
-#include "RepositoryBrowser.h"
+#include "RepositoryGrid.h"
 
 #include <QPointer>
 #include <QWidget>

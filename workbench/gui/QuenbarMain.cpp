@@ -4,11 +4,14 @@
 #include "CommandDispatch.h"
 #include "ConverterRun.h"
 #include "DialogService.h"
+#include "DropFilesHandler.h"
 #include "Errors.h"
 #include "FindDirectoryFrame.h"
 #include "FindExecFrame.h"
 #include "LayoutHelpers.h"
 #include "MyStatusBar.h"
+#include "ScopeGuard.h"
+#include "WidgetRoutines.h"
 #include "ProgressQuenbar.h"
 #include "CrossrefReport.h"
 #include "Kereso.h"
@@ -21,9 +24,9 @@
 #include "SourceListView.h"
 #include "StreamToIni.h"
 #include "StringListHolder.h"
+#include "ViewerPages.h"
 #include "TextFile.h"
 #include "WidgetRoutines.h"
-#include "WM_DropFilesComponents.h"
 #include "WsdlGenerator.h"
 #include "WsdlImport.h"
 
@@ -79,13 +82,6 @@ void bindButtonToAction(QPushButton *button, QAction *action, const QString &cap
     });
 }
 
-// The busy cursor for the length of a scope.
-class TBusyCursor
-{
-public:
-    TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 QWidget *pageOf(QTabWidget *tabs, QWidget *page, const QString &caption)
 {
@@ -187,7 +183,8 @@ QAction *TfrmQuenbarMain::makeAction(const char *name, const QString &category, 
             });
         });
     } else {
-        // Its command comes with a later part of the workbench.
+        // Disabled until its command is bound: bind() here, or the repository
+        // view for its context menus.
         a->setEnabled(false);
     }
     addAction(a);
@@ -309,9 +306,9 @@ void TfrmQuenbarMain::buildSourceList()
         gate(ActAddfiles);
         Sources->DropFiles(names);
     };
-    GroupBoxSelectedFiles->OnWMDropFileMessage = dropped;
-    BitBtnAddFiles->OnWMDropFileMessage = dropped;
-    BitBtnAddDirectories->OnWMDropFileMessage = dropped;
+    new TDropFilesHandler(GroupBoxSelectedFiles, dropped);
+    new TDropFilesHandler(BitBtnAddFiles, dropped);
+    new TDropFilesHandler(BitBtnAddDirectories, dropped);
 }
 
 void TfrmQuenbarMain::setProgressWindow(TfrmProgressQuenbar *progress)
@@ -542,7 +539,7 @@ void TfrmQuenbarMain::buildUi()
     PanelLibraries = new QWidget(SplitterMain);
     PanelLibraries->setObjectName(QStringLiteral("PanelLibraries"));
     auto *right = new QVBoxLayout(PanelLibraries);
-    GroupBoxSelectedFiles = new TGroupBoxWM_Drop(PanelLibraries);
+    GroupBoxSelectedFiles = new QGroupBox(PanelLibraries);
     GroupBoxSelectedFiles->setObjectName(QStringLiteral("GroupBoxSelectedFiles"));
     GroupBoxSelectedFiles->setTitle(QStringLiteral("Source files of the project (0)"));
     GroupBoxSelectedFiles->setToolTip(
@@ -552,9 +549,9 @@ void TfrmQuenbarMain::buildUi()
     CheckListBoxSelectedFiles->setObjectName(QStringLiteral("CheckListBoxSelectedFiles"));
     files->addWidget(CheckListBoxSelectedFiles, 1);
     auto *fileButtons = new QHBoxLayout;
-    BitBtnAddFiles = new TBitBtnWM_Drop(GroupBoxSelectedFiles);
+    BitBtnAddFiles = new QPushButton(GroupBoxSelectedFiles);
     BitBtnAddFiles->setObjectName(QStringLiteral("BitBtnAddFiles"));
-    BitBtnAddDirectories = new TBitBtnWM_Drop(GroupBoxSelectedFiles);
+    BitBtnAddDirectories = new QPushButton(GroupBoxSelectedFiles);
     BitBtnAddDirectories->setObjectName(QStringLiteral("BitBtnAddDirectories"));
     fileButtons->addWidget(BitBtnAddFiles);
     fileButtons->addWidget(BitBtnAddDirectories);
@@ -613,6 +610,16 @@ void TfrmQuenbarMain::buildUi()
     PageControlViewer = new QTabWidget(TabSheetViewer);
     PageControlViewer->setObjectName(QStringLiteral("PageControlViewer"));
     viewer->addWidget(PageControlViewer);
+    ViewerPages = std::make_unique<TViewerPages>(PageControlViewer, *MyStB);
+    // The viewer's tab is shown only while it has pages.
+    ViewerPages->OnShow = [this] {
+        PageControlMain->setTabVisible(PageControlMain->indexOf(TabSheetViewer), true);
+        PageControlMain->setCurrentWidget(TabSheetViewer);
+    };
+    ViewerPages->OnLastPageClosed = [this] {
+        PageControlMain->setTabVisible(PageControlMain->indexOf(TabSheetViewer), false);
+        PageControlMain->setCurrentWidget(TabSheetNames);
+    };
 
     // "WSDL View": the repository grids live here.
     TabSheetWSDLView = pageOf(PageControlMain, new QWidget, QStringLiteral("WSDL View"));
@@ -676,7 +683,6 @@ void TfrmQuenbarMain::FormCreate()
     RunCommand(MyStB, [this] {
         ActCalculateCommonRootStrict->setVisible(false);   // shown when the list grows
         Row = Settings->Row();
-        ViewerPageCounter = 0;
         Settings->LoadSettingsText();
         showSettingsText();
         Settings->ApplySettings(false);
@@ -698,10 +704,6 @@ void TfrmQuenbarMain::FormCreate()
         ProgramVersion = ProgramVersionString(QStringLiteral("FileVersion"));
         if (CommandLine.Register)
             Settings->RegisterJobFileType();
-        QFont viewerFont(QStringLiteral("Lucida Console"));
-        viewerFont.setStyleHint(QFont::Monospace);
-        viewerFont.setPixelSize(11);
-        ViewerFont = viewerFont;
     });
 }
 
@@ -727,22 +729,7 @@ void TfrmQuenbarMain::FormShow()
     WriteSetting(QStringLiteral("ProgramVersion"), ProgramVersion);
 
     GroupBoxSelectedFiles->setAcceptDrops(true);
-    if (!ReadSetting(QStringLiteral("FontName")).isEmpty()) {
-        QFont f = ViewerFont;
-        ReadSettingInt(QStringLiteral("FontCharSet"), 238);
-        const int size = ReadSettingInt(QStringLiteral("FontSize"), 9);
-        if (size > 0)
-            f.setPointSize(size);
-        const int height = std::abs(ReadSettingInt(QStringLiteral("FontHeight"), 0));
-        if (height > 0)
-            f.setPixelSize(height);
-        f.setFamily(ReadSetting(QStringLiteral("FontName")));
-        f.setBold(ReadSettingBool(QStringLiteral("FontBold")));
-        f.setItalic(ReadSettingBool(QStringLiteral("FontItalic")));
-        f.setUnderline(ReadSettingBool(QStringLiteral("FontUnderline")));
-        f.setStrikeOut(ReadSettingBool(QStringLiteral("FontStrikeOut")));
-        ViewerFont = f;
-    }
+    ViewerPages->ReadFontSettings();
     if (ReadSettingInt(QStringLiteral("FormWidth")) != 0) {
         const int panel = ReadSettingInt(QStringLiteral("PanelBozomek.Width"), PanelBozomek->width());
         SplitterMain->setSizes({panel, std::max(100, width() - panel)});
@@ -811,7 +798,8 @@ void TfrmQuenbarMain::takeSettingsText()
 
 void TfrmQuenbarMain::setProgramDefaults()
 {
-    // The desktop's editor when there is one; the described default otherwise.
+    // The desktop's editor when there is one; otherwise the old default name,
+    // which the optional editor field shows as missing without holding up a job.
     QString editor = QStringLiteral("NOTEPAD.EXE");
     for (const char *candidate : {"gnome-text-editor", "gedit", "kate", "mousepad", "xed", "pluma", "featherpad"}) {
         const QString found = QStandardPaths::findExecutable(QLatin1String(candidate));
@@ -845,7 +833,7 @@ void TfrmQuenbarMain::refreshProgramFields(bool validate)
         PageControlMain->setTabVisible(PageControlMain->indexOf(TabSheetTech), true);
         PageControlMain->setCurrentWidget(TabSheetTech);
     }
-    // The import runs only with both converters at hand (its command comes with the import).
+    // The import runs only with both converters at hand.
     const bool convertersValid = FrameFindexecWSDLProc->editState() == TFrameFindexec::TEditState::Normal
                                  && FrameFindexecWSDLObjt->editState() == TFrameFindexec::TEditState::Normal;
     ActRunCSVToWSDL->setEnabled(convertersValid);
@@ -992,7 +980,7 @@ void TfrmQuenbarMain::ClearJob()
     Longextensions->clear();
     STLHCentral_Name->clear();
     STLHCentral_Other->clear();
-    closeAllViewerPages();
+    ViewerPages->CloseAll();
     SetJobName(QStringLiteral("*"));
     Job->SetModified(false);
     ActSaveProject->setEnabled(false);
@@ -1005,7 +993,7 @@ void TfrmQuenbarMain::StartJob(const QString &key)
     const bool loadMode = StartsWithText(QStringLiteral("???"), k);
     if (loadMode)
         k = k.mid(3);
-    const QStringList items = TWorkbenchSettings::SplitCommaText(Settings->ValueOf(k));
+    const QStringList items = SplitCommaText(Settings->ValueOf(k), TCommaBlanks::Trim);
     if (items.size() < 2) {
         MyStB->AddError(QStringLiteral("Corrupt ini file!"), true);
         throw EAbort();
@@ -1080,7 +1068,7 @@ void TfrmQuenbarMain::ActOpenProjectExecute()
 void TfrmQuenbarMain::LoadJob(const QString &fileName)
 {
     {
-        TBusyCursor busy;
+        const TWaitCursor busy;
         TStreamToIni ini;
         bool ok = true;
         try {
@@ -1184,7 +1172,7 @@ void TfrmQuenbarMain::ActSaveProjectAsExecute() { SaveJob(true); }
 
 void TfrmQuenbarMain::SaveJob(bool saveAs)
 {
-    TBusyCursor busy;
+    const TWaitCursor busy;
     QString target = ResolvePath(GetJobName() + Row.JobExtension, Job->ProjectDirectory());
     if (saveAs || Job->JobName().isEmpty() || !QFileInfo::exists(target)) {
         try {
@@ -1238,15 +1226,10 @@ void TfrmQuenbarMain::ActRestartProjectExecute()
         return;
     if (files.isEmpty())
         return;
-    struct THide
-    {
-        TfrmProgressQuenbar *p;
-        ~THide()
-        {
-            if (p)
-                p->ShowProgressWindow(false);
-        }
-    } hide{m_progress};
+    const TScopeGuard hide([progress = m_progress] {
+        if (progress)
+            progress->ShowProgressWindow(false);
+    });
     if (m_progress) {
         m_progress->StartCounting(int(files.size()) + 4, QStringLiteral("Cleaning up output directory"));
         m_progress->ShowProgressWindow(true);
@@ -1282,74 +1265,17 @@ void TfrmQuenbarMain::ActRestartProjectExecute()
 
 TFrameSimpleViewer *TfrmQuenbarMain::ActiveViewer() const
 {
-    QWidget *page = PageControlViewer->currentWidget();
-    return page ? page->findChild<TFrameSimpleViewer *>() : nullptr;
+    return ViewerPages->ActiveViewer();
 }
 
 void TfrmQuenbarMain::OpenViewerFile(const QString &path)
 {
-    if (!QFileInfo::exists(path))
-        MyStB->ShowError(QStringLiteral("File ") + path + QStringLiteral(" doesn't exist"), false);
-    const QString out = WithTrailingChar(OutputDirectory(), QLatin1Char('/'));
-    const QString caption = (!OutputDirectory().isEmpty() && StartsWithText(out, path)) ? path.mid(out.size()) : path;
-    PageControlMain->setTabVisible(PageControlMain->indexOf(TabSheetViewer), true);
-    PageControlMain->setCurrentWidget(TabSheetViewer);
-    for (int i = 0; i < PageControlViewer->count(); ++i) {
-        if (!SameText(PageControlViewer->tabText(i), caption))
-            continue;
-        PageControlViewer->setCurrentIndex(i);
-        TFrameSimpleViewer *v = PageControlViewer->widget(i)->findChild<TFrameSimpleViewer *>();
-        if (!v || v->FileTime() == QFileInfo(path).lastModified())
-            return;
-        if (!SameText(QFileInfo(path).suffix(), QStringLiteral("log"))
-            && Dialogs::message(TMsgDlgType::Confirmation,
-                                QStringLiteral("Module %1's date/time changed. Reload?").arg(caption), mbYesNo, 0, this)
-                   != mbYes)
-            return;
-        closeViewerPage(i);
-        break;
-    }
-    auto *page = new QWidget;
-    page->setObjectName(QStringLiteral("tsv") + QString::number(ViewerPageCounter++));
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto *viewer = new TFrameSimpleViewer(page);
-    viewer->setObjectName(page->objectName() + QStringLiteral("FrameSimpleViewer"));
-    viewer->Memo->setFont(ViewerFont);
-    layout->addWidget(viewer);
-    PageControlViewer->addTab(page, caption);
-    PageControlViewer->setCurrentWidget(page);
-    try {
-        viewer->LoadFile(path);
-    } catch (...) {
-        closeViewerPage(PageControlViewer->indexOf(page));
-        throw;
-    }
-}
-
-void TfrmQuenbarMain::closeViewerPage(int index)
-{
-    QWidget *page = PageControlViewer->widget(index);
-    if (!page)
-        return;
-    PageControlViewer->removeTab(index);
-    page->deleteLater();
-    if (PageControlViewer->count() == 0) {
-        PageControlMain->setTabVisible(PageControlMain->indexOf(TabSheetViewer), false);
-        PageControlMain->setCurrentWidget(TabSheetNames);
-    }
-}
-
-void TfrmQuenbarMain::closeAllViewerPages()
-{
-    while (PageControlViewer->count() > 0)
-        closeViewerPage(PageControlViewer->count() - 1);
+    ViewerPages->Open(path, OutputDirectory());
 }
 
 void TfrmQuenbarMain::ActViewGeneralExecute()
 {
-    PageControlMain->setTabVisible(PageControlMain->indexOf(TabSheetViewer), true);
-    PageControlMain->setCurrentWidget(TabSheetViewer);
+    ViewerPages->Show();
     TFileDialogRequest request;
     request.caption = QStringLiteral("Open a result file");
     request.filter = QStringLiteral("All files (*);;Result files (*.wsdl *.log)");
@@ -1360,8 +1286,8 @@ void TfrmQuenbarMain::ActViewGeneralExecute()
     }
     const QString file = Dialogs::service().openFileName(request, this);
     if (file.isEmpty()) {
-        if (PageControlViewer->count() == 0)
-            closeAllViewerPages();
+        if (ViewerPages->Count() == 0)
+            ViewerPages->CloseAll();
         MyStB->ShowError(QStringLiteral("File search cancelled"), false);
     }
     OpenViewerFile(file);
@@ -1415,28 +1341,15 @@ void TfrmQuenbarMain::ActViewNotepadExecute()
 
 void TfrmQuenbarMain::ActCloseTabExecute()
 {
-    if (PageControlMain->currentWidget() == TabSheetViewer && PageControlViewer->count() > 0)
-        closeViewerPage(PageControlViewer->currentIndex());
+    if (PageControlMain->currentWidget() == TabSheetViewer)
+        ViewerPages->CloseCurrent();
 }
 
-void TfrmQuenbarMain::ActCloseAllPagesExecute() { closeAllViewerPages(); }
+void TfrmQuenbarMain::ActCloseAllPagesExecute() { ViewerPages->CloseAll(); }
 
 void TfrmQuenbarMain::ActSelectFontExecute()
 {
-    QFont font = ViewerFont;
-    if (!Dialogs::service().chooseFont(font, this))
-        return;
-    ViewerFont = font;
-    for (TFrameSimpleViewer *v : PageControlViewer->findChildren<TFrameSimpleViewer *>())
-        v->Memo->setFont(font);
-    WriteSettingInt(QStringLiteral("FontCharSet"), 238);
-    WriteSettingInt(QStringLiteral("FontSize"), font.pointSize());
-    WriteSettingInt(QStringLiteral("FontHeight"), font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize());
-    WriteSetting(QStringLiteral("FontName"), font.family());
-    WriteSettingBool(QStringLiteral("FontBold"), font.bold());
-    WriteSettingBool(QStringLiteral("FontItalic"), font.italic());
-    WriteSettingBool(QStringLiteral("FontUnderline"), font.underline());
-    WriteSettingBool(QStringLiteral("FontStrikeOut"), font.strikeOut());
+    ViewerPages->ChooseFont(this);
 }
 
 // ---- Other commands ----------------------------------------------------------
@@ -1483,7 +1396,7 @@ void TfrmQuenbarMain::ActCancelRunExecute()
 
 void TfrmQuenbarMain::ActCloseAllExecute()
 {
-    closeAllViewerPages();
+    ViewerPages->CloseAll();
     close();
 }
 
@@ -1575,10 +1488,9 @@ bool TfrmQuenbarMain::FormCloseQuery()
         }
         return false;
     }
-    if (PageControlMain->currentWidget() == TabSheetViewer && PageControlViewer->count() > 0) {
-        closeViewerPage(PageControlViewer->currentIndex());
+    // Closing the window closes the viewer's current page first, one page at a time.
+    if (PageControlMain->currentWidget() == TabSheetViewer && ViewerPages->CloseCurrent())
         return false;
-    }
     if (!Job->BatchRunning()) {
         SetModified(false);
         return true;

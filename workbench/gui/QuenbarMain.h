@@ -9,7 +9,6 @@
 #include "WorkbenchSettings.h"
 
 #include <QDateTime>
-#include <QFont>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -26,12 +25,11 @@ class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
 class QTabWidget;
-class TBitBtnWM_Drop;
 class TDM;
 class TFrameFindDirectory;
 class TFrameFindexec;
 class TFrameSimpleViewer;
-class TGroupBoxWM_Drop;
+class TViewerPages;
 class TMyStatusBar;
 class TStringListHolder;
 class TSourceList;
@@ -74,10 +72,10 @@ public:
     TFrameFindDirectory *FrameFindDirectoryOutputDir;
     QLineEdit *EditCommonRoot;
     QLabel *LabelDepth;
-    TGroupBoxWM_Drop *GroupBoxSelectedFiles;
+    QGroupBox *GroupBoxSelectedFiles;   // these three take dropped source files
     QListView *CheckListBoxSelectedFiles;
-    TBitBtnWM_Drop *BitBtnAddFiles;
-    TBitBtnWM_Drop *BitBtnAddDirectories;
+    QPushButton *BitBtnAddFiles;
+    QPushButton *BitBtnAddDirectories;
     QTabWidget *PageControlHelper;
     QPlainTextEdit *NewFileNames;
     QPlainTextEdit *Longextensions;
@@ -105,6 +103,7 @@ public:
         *ActCrossReferenceParameters, *ActGenerateWSDL, *ActGenerateASR;
     QList<QAction *> Actions;   // every named action, for the gate and the categories
 
+    std::unique_ptr<TViewerPages> ViewerPages;   // on PageControlViewer
     std::unique_ptr<TWorkbenchSettings> Settings;
     // The reuse job the window shows: names, folders, run state, sources.
     std::unique_ptr<TReuseJob> Job;
@@ -117,8 +116,6 @@ public:
     // The window's own state while a job is loaded or names are dropped.
     bool LoadingJob = false;
     bool NamesDropPending = false;
-    int ViewerPageCounter = 0;
-    QFont ViewerFont;
     QString ProgramVersion;
     QDateTime JobSaveTime;   // invalid: never saved
 
@@ -201,8 +198,6 @@ private:
     void setProgramDefaults();
     void showSettingsText();
     void takeSettingsText();
-    void closeViewerPage(int index);
-    void closeAllViewerPages();
     void applyShowAdvanced();
 
     // Action handlers ("Act…Execute").
