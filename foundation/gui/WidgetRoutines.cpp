@@ -28,6 +28,14 @@ bool setOverride(Qt::CursorShape shape)
 
 } // namespace
 
+void ShowBusyCursor(bool on, Qt::CursorShape shape)
+{
+    if (on)
+        setOverride(shape);
+    else if (hasGuiApplication())
+        QGuiApplication::restoreOverrideCursor();
+}
+
 TWaitCursor::TWaitCursor(Qt::CursorShape shape)
     : m_restore([set = setOverride(shape)] {
           if (set)

@@ -20,3 +20,7 @@ public:
 private:
     TScopeGuard m_restore;
 };
+
+// The same for a busy state that a core object reports as on and off
+// (a signal or a hook rather than a scope); each off takes back one on.
+void ShowBusyCursor(bool on, Qt::CursorShape shape = Qt::WaitCursor);

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -94,12 +95,13 @@ public:
 };
 
 // Lets events run at each step, as the progress window does, so a command
-// can arrive in the middle of a watcher's hand-over. A tick lasts a few
-// milliseconds, long enough for a timer armed just before it to come due.
+// can arrive in the middle of a watcher's hand-over; OnTick stands for a
+// command the user gives just then.
 class TEventfulProgress : public TConsoleProgress
 {
 public:
     TEventfulProgress() : TConsoleProgress(false) {}
+    std::function<void()> OnTick;
     void StepProgress() override
     {
         QCoreApplication::processEvents();
@@ -107,7 +109,10 @@ public:
     }
     void PingPongProgress(bool reset) override
     {
-        QTest::qWait(5);
+        QCoreApplication::processEvents();
+        // Once: the command is given in this tick only.
+        if (const std::function<void()> tick = std::exchange(OnTick, nullptr))
+            tick();
         TConsoleProgress::PingPongProgress(reset);
     }
 };
@@ -117,8 +122,8 @@ class TTestHost : public IConverterRunHost
 public:
     std::unique_ptr<TRecordingBar> barOwner = std::make_unique<TRecordingBar>();
     TRecordingBar *bar = barOwner.get();
-    std::unique_ptr<TConsoleProgress> progressOwner = std::make_unique<TEventfulProgress>();
-    TConsoleProgress *progressLine = progressOwner.get();
+    std::unique_ptr<TEventfulProgress> progressOwner = std::make_unique<TEventfulProgress>();
+    TEventfulProgress *progressLine = progressOwner.get();
 
     QString product = QStringLiteral("P1"), system = QStringLiteral("S1"), job = QStringLiteral("P1_S1");
     QString out, root, work, staging;
@@ -581,14 +586,10 @@ void tst_ConverterRun::cancelThroughSemaphore()
     } else {
         QSignalSpy ended(&run, &TConverterRun::runEnded);
         QString inTick;
-        std::function<void()> cancelInTick = [&] {
-            if (!run.InHandOver()) {
-                QTimer::singleShot(1, &run, cancelInTick);
-                return;
-            }
+        m_host->progressLine->OnTick = [&] {
+            QVERIFY(run.InHandOver());
             inTick = errorOf([&] { run.ActCancelRun(); });
         };
-        QTimer::singleShot(1, &run, cancelInTick);
         QVERIFY2(ended.wait(30000), qPrintable(QStringLiteral("cancel in a tick: ") + inTick));
         QCOMPARE(inTick, QStringLiteral("<abort>"));
     }

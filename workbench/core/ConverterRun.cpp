@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "SourceList.h"
 #include "Reporting.h"
+#include "ScopeGuard.h"
 #include "SharedRoutinesCommon.h"
 #include "TarvellToolWatcherThread.h"
 #include "TextFile.h"
@@ -14,7 +15,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
-#include <QScopeGuard>
 #include <QTime>
 
 #include <algorithm>
@@ -95,19 +95,6 @@ bool noDisplay()
         return true;
     return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
-
-// The run's busy cursor for the length of a scope.
-class TWaitCursor
-{
-public:
-    explicit TWaitCursor(IConverterRunHost &host) : m_host(host) { m_host.waitCursor(true); }
-    ~TWaitCursor() { m_host.waitCursor(false); }
-    TWaitCursor(const TWaitCursor &) = delete;
-    TWaitCursor &operator=(const TWaitCursor &) = delete;
-
-private:
-    IConverterRunHost &m_host;
-};
 
 } // namespace
 
@@ -573,7 +560,7 @@ bool TConverterRun::ImportOriginalWsdlFiles()
     bool any = false;
     // A document that cannot be imported, or a stop, ends the run command
     // before anything is staged; the list still shows what came in.
-    const auto refresh = qScopeGuard([this] { m_host.refreshSourceList(); });
+    const TScopeGuard refresh([this] { m_host.refreshSourceList(); });
     const TImportsUnderway underway(m_host);
     for (const TSource &s : sources()) {
         if (!s.Checked || s.Kind != 3)
@@ -646,7 +633,8 @@ bool TConverterRun::PrepareConverterRun()
     QDir().mkpath(workDir);
     QDir().mkpath(stagingDir);
 
-    TWaitCursor cursor(m_host);
+    m_host.waitCursor(true);
+    const TScopeGuard cursor([this] { m_host.waitCursor(false); });
     bool busy = false;
     struct TRestore
     {
@@ -878,7 +866,8 @@ void TConverterRun::CleanupAfterRun()
     const TConverterRunFlags flags = m_host.runFlags();
     if (!flags.DeleteAfter)
         return;
-    TWaitCursor cursor(m_host);
+    m_host.waitCursor(true);
+    const TScopeGuard cursor([this] { m_host.waitCursor(false); });
     const QString out = m_host.outputDirectory();
     if (flags.DeleteAfterControl) {
         QFile::remove(outputFile(ParameterFile(1)));

@@ -1,5 +1,7 @@
 #include "SourceList.h"
 
+#include "ScopeGuard.h"
+
 #include "CodePage1250.h"
 #include "PathPickerLogic.h"
 #include "Reporting.h"
@@ -73,26 +75,6 @@ QStringList filterPatterns(const QString &filter)
 } // namespace
 
 // The busy cursor for the length of a scope, when the window shows one.
-class TSourceList::TBusy
-{
-public:
-    explicit TBusy(const TSourceListHooks &hooks) : m_show(hooks.ShowBusy)
-    {
-        if (m_show)
-            m_show(true);
-    }
-    ~TBusy()
-    {
-        if (m_show)
-            m_show(false);
-    }
-    TBusy(const TBusy &) = delete;
-    TBusy &operator=(const TBusy &) = delete;
-
-private:
-    std::function<void(bool)> m_show;
-};
-
 // Shows the progress window for a big list and hides it on every way out.
 class TSourceList::TProgressShown
 {
@@ -617,7 +599,12 @@ void TSourceList::AddSourceFolder(const QString &folder, bool ask)
     const QString extensions = listExtensions();
     QStringList found;
     {
-        TBusy busy(m_h);
+        if (m_h.ShowBusy)
+            m_h.ShowBusy(true);
+        const TScopeGuard busy([this] {
+            if (m_h.ShowBusy)
+                m_h.ShowBusy(false);
+        });
         FindFilesByExtension(folder, QString(), extensions, found);
     }
     if (found.size() > bigLimit() && ask) {
@@ -706,7 +693,12 @@ void TSourceList::CalculateCommonRoot(bool strict)
         return;
     }
     {
-        TBusy busy(m_h);
+        if (m_h.ShowBusy)
+            m_h.ShowBusy(true);
+        const TScopeGuard busy([this] {
+            if (m_h.ShowBusy)
+                m_h.ShowBusy(false);
+        });
         TProgressShown progress(count > limit ? m_h.Progress : nullptr, count,
                                 QStringLiteral("Determine longest common path"));
         UpdateGroupCaption();

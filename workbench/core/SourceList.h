@@ -186,7 +186,6 @@ signals:
 
 private:
     struct TBatch;
-    class TBusy;
     class TProgressShown;
 
     // Adds a file whose kind is known; false when it is no source or listed checked.

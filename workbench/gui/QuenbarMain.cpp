@@ -216,28 +216,13 @@ void TfrmQuenbarMain::buildJob()
     h.ShowRecalculate = [this](bool visible) { ActCalculateCommonRootStrict->setVisible(visible); };
     h.ShowNamesPage = [this] { PageControlMain->setCurrentWidget(TabSheetNames); };
     h.TextWidth = [this](const QString &text) { return TextPixelWidth(text, CheckListBoxSelectedFiles->font()); };
-    h.ShowBusy = [](bool busy) {
-        if (busy)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            QApplication::restoreOverrideCursor();
-    };
+    h.ShowBusy = [](bool busy) { ShowBusyCursor(busy); };
     Job = std::make_unique<TReuseJob>(*Settings, MyStB, STLHCentral_Name, STLHCentral_Other, h);
     Sources = &Job->Sources();
     connect(Job.get(), &TReuseJob::Changed, this, &TfrmQuenbarMain::showJob);
     connect(Job.get(), &TReuseJob::NamesPageWanted, this, [this] { PageControlMain->setCurrentWidget(TabSheetNames); });
-    connect(Job.get(), &TReuseJob::BusyChanged, this, [](bool on) {
-        if (on)
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            QGuiApplication::restoreOverrideCursor();
-    });
-    connect(Job.get(), &TReuseJob::WatchingChanged, this, [](bool on) {
-        if (on)
-            QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-        else
-            QGuiApplication::restoreOverrideCursor();
-    });
+    connect(Job.get(), &TReuseJob::BusyChanged, this, [](bool on) { ShowBusyCursor(on); });
+    connect(Job.get(), &TReuseJob::WatchingChanged, this, [](bool on) { ShowBusyCursor(on, Qt::BusyCursor); });
     Job->OnLeaveOutputDirectory = [this] {
         FrameFindDirectoryOutputDir->Edit->setModified(true);
         FrameFindDirectoryOutputDirEditExit();
