@@ -403,6 +403,8 @@ void TReuseJob::Save(const QString &fileName)
 void TReuseJob::writeComponents(TStreamToIniCore &ini) const
 {
     const QString edits = KindSection(skEdit);
+    if (!m_caption.isEmpty())
+        writeEntry(ini, KindSection(skCaption), path(QStringLiteral("Caption")), m_caption);
     writeEntry(ini, KindSection(skFrameEdits), path(kOutputFrame + QStringLiteral(".Edit")), m_outputDirectory);
     writeEntry(ini, edits, path(kProductEdit), m_product);
     writeEntry(ini, edits, path(kSystemEdit), m_system);
