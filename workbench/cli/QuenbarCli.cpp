@@ -308,7 +308,7 @@ private:
         m_out.write((text + QLatin1Char('\n')).toLocal8Bit());
     }
 
-    QString repositoryFolder() const { return TReuseJob::RepositoryFolderOf(m_outputDir); }
+    QString repositoryFolder() const { return ReuseJob::RepositoryFolderOf(m_outputDir); }
 
     // Reading commands never make a repository: OpenRepository would.
     void openExisting(TDM &dm)

@@ -116,23 +116,6 @@ void applyHolder(TStringListHolder &holder, const THolderData &data)
 
 } // namespace
 
-// ---- Folders ------------------------------------------------------------------------
-
-QString TReuseJob::WorkDirOf(const QString &outputDir)
-{
-    return outputDir + QStringLiteral("/work");
-}
-
-QString TReuseJob::StagingDirOf(const QString &outputDir)
-{
-    return outputDir + QStringLiteral("/workinp");
-}
-
-QString TReuseJob::RepositoryFolderOf(const QString &outputDir)
-{
-    return outputDir + QStringLiteral("/ParadoxDB");
-}
-
 // ---- Construction -------------------------------------------------------------------
 
 TReuseJob::TReuseJob(TWorkbenchSettings &settings, IReporter *reporter, TStringListHolder *names,
@@ -440,7 +423,7 @@ void TReuseJob::GenerateAllInterfaces()
     if (!m_dm)
         return;
     if (!m_dm->Connected())
-        m_dm->OpenRepository(RepositoryFolderOf(m_outputDirectory), false);
+        m_dm->OpenRepository(ReuseJob::RepositoryFolderOf(m_outputDirectory), false);
     QList<qint64> keys;
     {
         QSqlQuery q(m_dm->database());

@@ -30,11 +30,6 @@ class TReuseJob : public QObject, public IConverterRunHost
 public:
     // The window's name in job files: every component line starts with it.
     static QString FormName() { return QStringLiteral("frmQuenbarMain"); }
-    // The folders of an output directory: the converters' work folder, the
-    // staging folder of the inputs, the repository.
-    static QString WorkDirOf(const QString &outputDir);
-    static QString StagingDirOf(const QString &outputDir);
-    static QString RepositoryFolderOf(const QString &outputDir);
 
     // settings and reporter are not owned and must outlive the job; the
     // holders are the window's when it has them (it saves them with its
@@ -71,8 +66,8 @@ public:
     void SetProjectDirectory(const QString &folder);
     QString OutputDirectory() const { return m_outputDirectory; }
     void SetOutputDirectory(const QString &folder);
-    QString WorkDir() const { return WorkDirOf(m_outputDirectory); }
-    QString StagingDir() const { return StagingDirOf(m_outputDirectory); }
+    QString WorkDir() const { return ReuseJob::WorkDirOf(m_outputDirectory); }
+    QString StagingDir() const { return ReuseJob::StagingDirOf(m_outputDirectory); }
     QString LanguageCode() const { return m_languageCode; }
     void SetLanguageCode(const QString &code);
     QString QuenbarJobName() const { return m_quenbarJobName; }

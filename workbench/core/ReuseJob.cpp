@@ -9,6 +9,22 @@
 
 namespace ReuseJob {
 
+QString WorkDirOf(const QString &outputDir)
+{
+    return outputDir + QStringLiteral("/work");
+}
+
+QString StagingDirOf(const QString &outputDir)
+{
+    return outputDir + QStringLiteral("/workinp");
+}
+
+QString RepositoryFolderOf(const QString &outputDir)
+{
+    return QDir(outputDir).filePath(QStringLiteral("ParadoxDB"));
+}
+
+
 bool NameIsValid(const QString &name)
 {
     return !name.isEmpty() && !(name[0] >= u'0' && name[0] <= u'9');

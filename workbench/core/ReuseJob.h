@@ -28,6 +28,12 @@ struct TJobProperties
 
 namespace ReuseJob {
 
+// The folders of an output directory: the converters' work folder, the
+// staging folder of their inputs, the repository. Computed here only.
+QString WorkDirOf(const QString &outputDir);
+QString StagingDirOf(const QString &outputDir);
+QString RepositoryFolderOf(const QString &outputDir);
+
 constexpr int MaxNameLength = 8;
 
 // Product and system names: not empty, not starting with a digit.

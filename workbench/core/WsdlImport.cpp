@@ -3,6 +3,7 @@
 #include "CodePage1250.h"
 #include "KorvelXML.h"
 #include "Reporting.h"
+#include "ReuseJob.h"
 #include "SharedRoutinesCommon.h"
 
 #include <QDir>
@@ -126,7 +127,7 @@ TWsdlImporter::~TWsdlImporter() = default;
 
 QString TWsdlImporter::RepositoryFolder() const
 {
-    return QDir(m_outputDirectory).filePath(QStringLiteral("ParadoxDB"));
+    return ReuseJob::RepositoryFolderOf(m_outputDirectory);
 }
 
 void TWsdlImporter::SetOperationObserver(std::function<void(int, int)> observer)

@@ -1233,15 +1233,15 @@ void TfrmQuenbarMain::ActRestartProjectExecute()
     }
     ReuseJob::RemoveFilesBelow(out, depth + 2, notJobFile);
     step();
-    ReuseJob::RemoveFilesBelow(TReuseJob::StagingDirOf(out), depth + 2, [](const QString &path) {
+    ReuseJob::RemoveFilesBelow(ReuseJob::StagingDirOf(out), depth + 2, [](const QString &path) {
         return ReuseJob::IsNumberedConverterFile(QFileInfo(path).fileName());
     });
     step();
     QDir().mkpath(out);
     step();
     if (m_dm) {
-        m_dm->OpenRepository(TReuseJob::RepositoryFolderOf(out), true);
-        QDir().rmdir(TReuseJob::RepositoryFolderOf(out));
+        m_dm->OpenRepository(ReuseJob::RepositoryFolderOf(out), true);
+        QDir().rmdir(ReuseJob::RepositoryFolderOf(out));
     }
     step();
 }

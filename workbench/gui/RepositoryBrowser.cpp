@@ -2,6 +2,7 @@
 
 #include "CommandDispatch.h"
 #include "Kereso.h"
+#include "ReuseJob.h"
 #include "LayoutHelpers.h"
 #include "MyStatusBar.h"
 #include "ScopeGuard.h"
@@ -442,7 +443,7 @@ void TFrameWSDLView::EnterPage(const QString &outputDirectory)
                 b->ShowError(message, false);
             throw EQuenbarError(message);
         }
-        m_dm.OpenRepository(QDir(outputDirectory).filePath(QStringLiteral("ParadoxDB")), false);
+        m_dm.OpenRepository(ReuseJob::RepositoryFolderOf(outputDirectory), false);
     }
     FitBrowserColumns();
 }
