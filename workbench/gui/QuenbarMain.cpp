@@ -228,22 +228,24 @@ void TfrmQuenbarMain::buildJob()
         FrameFindDirectoryOutputDirEditExit();
     };
     Job->OnViewProductLog = [this] { ActViewProductLogExecute(); };
-    // The user's edits go to the job as they are made.
+    // The user's edits go to the job as they are made; the job is the
+    // connections' context, so none reaches it once it is gone.
     connect(EditProductName, &QLineEdit::textChanged, Job.get(), &TReuseJob::SetProductName);
     connect(EditSystemName, &QLineEdit::textChanged, Job.get(), &TReuseJob::SetSystemName);
-    connect(FrameFindDirectoryOutputDir->Edit, &QLineEdit::textChanged, this,
+    connect(FrameFindDirectoryOutputDir->Edit, &QLineEdit::textChanged, Job.get(),
             [this] { Job->SetOutputDirectory(FrameFindDirectoryOutputDir->DirectoryWithoutDelimiter()); });
-    connect(NewFileNames, &QPlainTextEdit::textChanged, this,
+    connect(NewFileNames, &QPlainTextEdit::textChanged, Job.get(),
             [this] { Job->SetNewFileNames(TextFile::splitLines(NewFileNames->toPlainText())); });
-    connect(Longextensions, &QPlainTextEdit::textChanged, this,
+    connect(Longextensions, &QPlainTextEdit::textChanged, Job.get(),
             [this] { Job->SetLongExtensions(TextFile::splitLines(Longextensions->toPlainText())); });
-    connect(FrameFindexecWSDLProc->Edit, &QLineEdit::textChanged, this, [this](const QString &t) { Job->SetConverterChoice(1, t); });
-    connect(FrameFindexecWSDLObjt->Edit, &QLineEdit::textChanged, this, [this](const QString &t) { Job->SetConverterChoice(2, t); });
+    connect(FrameFindexecWSDLProc->Edit, &QLineEdit::textChanged, Job.get(), [this](const QString &t) { Job->SetConverterChoice(1, t); });
+    connect(FrameFindexecWSDLObjt->Edit, &QLineEdit::textChanged, Job.get(), [this](const QString &t) { Job->SetConverterChoice(2, t); });
 }
 
 void TfrmQuenbarMain::showJob()
 {
-    if (windowTitle() != Job->Caption())
+    // The window keeps its own title until the job has a caption.
+    if (!Job->Caption().isEmpty() && windowTitle() != Job->Caption())
         setWindowTitle(Job->Caption());
     if (!Job->ApplicationTitle().isEmpty() && QGuiApplication::applicationDisplayName() != Job->ApplicationTitle())
         QGuiApplication::setApplicationDisplayName(Job->ApplicationTitle());
