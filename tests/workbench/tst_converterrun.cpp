@@ -240,6 +240,7 @@ private slots:
     void wsdlOnlyJobStartsNoConverter();
     void bothKindsRunOneAfterTheOther();
     void captureLogReachesConsoleLog();
+    void outputFolderEditedDuringRunIsLeftAlone();
     void cancelThroughSemaphore_data();
     void cancelThroughSemaphore();
     void converterIgnoringSemaphoreIsKilled();
@@ -537,6 +538,34 @@ void tst_ConverterRun::bothKindsRunOneAfterTheOther()
     QVERIFY(!QFileInfo::exists(m_host->work));
     QVERIFY(QFile::exists(m_host->out + QStringLiteral("/lastprc.xml")));
     QCOMPARE(m_host->cursors, 0);
+}
+
+void tst_ConverterRun::outputFolderEditedDuringRunIsLeftAlone()
+{
+    setUpHost();
+    m_host->addSource(source(QStringLiteral("prog.csv"), "p"), 1);
+    m_host->flags.DeleteAfter = true;
+    TConverterRun run(*m_host);
+    const QString started = m_host->out;
+    const QString startedWork = m_host->work;
+    // Another folder, typed into the field while the converter runs.
+    const QString other = m_tmp->filePath(QStringLiteral("typed"));
+    QVERIFY(QDir().mkpath(other + QStringLiteral("/work")));
+    QVERIFY(writeBytes(other + QStringLiteral("/work/keep.txt"), "mine"));
+
+    QSignalSpy ended(&run, &TConverterRun::runEnded);
+    run.ActRunTool();
+    QVERIFY(run.Watching());
+    m_host->out = other;
+    m_host->work = other + QStringLiteral("/work");
+    m_host->staging = other + QStringLiteral("/workinp");
+    QVERIFY(ended.wait(30000));
+
+    // The run collected and cleaned up in the folder it started in.
+    QCOMPARE(fileBytes(other + QStringLiteral("/work/keep.txt")), QByteArray("mine"));
+    QVERIFY(!QFileInfo::exists(startedWork));
+    QVERIFY(QFile::exists(started + QStringLiteral("/WSDLDir/prog.wsdl")));
+    QVERIFY(!QFileInfo::exists(other + QStringLiteral("/WSDLDir")));
 }
 
 void tst_ConverterRun::captureLogReachesConsoleLog()

@@ -98,6 +98,21 @@ bool noDisplay()
 
 } // namespace
 
+QString TConverterRun::outputDir() const
+{
+    return m_runFolders.Output.isEmpty() ? m_host.outputDirectory() : m_runFolders.Output;
+}
+
+QString TConverterRun::runWorkDir() const
+{
+    return m_runFolders.Output.isEmpty() ? m_host.workDir() : m_runFolders.Work;
+}
+
+QString TConverterRun::runStagingDir() const
+{
+    return m_runFolders.Output.isEmpty() ? m_host.stagingDir() : m_runFolders.Staging;
+}
+
 // ---- Converter table --------------------------------------------------------------
 
 QString TConverterRun::ParameterFile(int kind)
@@ -355,12 +370,12 @@ QList<TConverterRun::TSource> TConverterRun::sources()
 
 QString TConverterRun::outputFile(const QString &name)
 {
-    return m_host.outputDirectory() + QLatin1Char('/') + name;
+    return outputDir() + QLatin1Char('/') + name;
 }
 
 bool TConverterRun::insideOutput(const QString &path)
 {
-    const QString root = QFileInfo(m_host.outputDirectory()).canonicalFilePath();
+    const QString root = QFileInfo(outputDir()).canonicalFilePath();
     if (root.isEmpty() || path.isEmpty())
         return false;
     // A link in the target's place is written through, even when it points
@@ -451,9 +466,17 @@ void TConverterRun::ActRunTool()
     if (Watching() || m_host.batchRunning())
         bar->ShowError(QStringLiteral("Only viewing,Save,Cancel & Exit are allowed when processing"), false);
     m_host.leaveOutputDirectory();
+    m_runFolders = {};
     const QString out = m_host.outputDirectory();
     if (out.isEmpty())
         bar->ShowError(QStringLiteral("You have to set the output directory(s) first!"), false);
+    // The folders stay those of the start while the run lasts: the field may
+    // be edited meanwhile, and the cleanup deletes below them.
+    m_runFolders = {out, m_host.workDir(), m_host.stagingDir()};
+    const TScopeGuard keepFolders([this] {
+        if (!Watching())
+            m_runFolders = {};
+    });
     m_startTime = QDateTime::currentDateTime();
     m_elapsed.start();
     m_stopRequested = false;
@@ -592,7 +615,7 @@ bool TConverterRun::WriteConverterParameters(int kind)
     job.ProductName = m_host.productName();
     job.SystemName = m_host.systemName();
     job.CommonRoot = m_host.commonRoot();
-    job.OutputDir = m_host.outputDirectory();
+    job.OutputDir = outputDir();
     for (const TSource &s : sources()) {
         job.Paths << s.Path;
         job.Kinds << s.Kind;
@@ -611,7 +634,7 @@ bool TConverterRun::PrepareConverterRun()
     IReporter *bar = m_host.reporter();
     IProgress *progress = m_host.progress();
     const TConverterRunFlags flags = m_host.runFlags();
-    const QString out = m_host.outputDirectory();
+    const QString out = outputDir();
     m_firstKind = 0;
     m_kinds = 0;
 
@@ -625,8 +648,8 @@ bool TConverterRun::PrepareConverterRun()
             bar->ShowError(QStringLiteral("Go and select another output directory,and then try again"), false);
     }
 
-    const QString workDir = m_host.workDir();
-    const QString stagingDir = m_host.stagingDir();
+    const QString workDir = runWorkDir();
+    const QString stagingDir = runStagingDir();
     QDir().mkpath(out);
     ensureInsideOutput(workDir);
     ensureInsideOutput(stagingDir);
@@ -828,7 +851,7 @@ bool TConverterRun::StartConverter(const QString &program, const QStringList &ar
 
 void TConverterRun::CollectConverterResults()
 {
-    const QString out = m_host.outputDirectory();
+    const QString out = outputDir();
     QStringList results;
     for (const QString &name : QDir(out).entryList(QDir::Files, QDir::NoSort))
         if (StartsWithText(QStringLiteral("CMP"), name) && SameText(ExtensionOf(name), QStringLiteral(".wsd")))
@@ -868,7 +891,7 @@ void TConverterRun::CleanupAfterRun()
         return;
     m_host.waitCursor(true);
     const TScopeGuard cursor([this] { m_host.waitCursor(false); });
-    const QString out = m_host.outputDirectory();
+    const QString out = outputDir();
     if (flags.DeleteAfterControl) {
         QFile::remove(outputFile(ParameterFile(1)));
         QFile::remove(outputFile(ParameterFile(2)));
@@ -883,10 +906,10 @@ void TConverterRun::CleanupAfterRun()
         if (insideOutput(file))
             QFile::remove(file);
     }
-    const QString workDir = m_host.workDir();
+    const QString workDir = runWorkDir();
     if (insideOutput(workDir))
         CountOrDeleteFiles(workDir, QString(), 99, false, QString());
-    const QString stagingDir = m_host.stagingDir();
+    const QString stagingDir = runStagingDir();
     if (insideOutput(stagingDir))
         QDir().rmdir(stagingDir);
 }
@@ -973,7 +996,7 @@ void TConverterRun::converterEnded()
             m_kinds = 0;
             releaseProcess();
             try {
-                const bool started = StartConverter(m_programs[2], ConverterArguments(2), m_host.outputDirectory());
+                const bool started = StartConverter(m_programs[2], ConverterArguments(2), outputDir());
                 m_host.setBatchRunning(started);
                 if (IProgress *progress = m_host.progress())
                     progress->ShowProgressWindow(true);
@@ -998,7 +1021,7 @@ void TConverterRun::finishRun(const QString &failure)
     try {
         CollectConverterResults();
         CleanupAfterRun();
-        const QString out = m_host.outputDirectory();
+        const QString out = outputDir();
         QDir().rmdir(out + QLatin1Char('/') + kWsdlDir);
         QDir().rmdir(out + QStringLiteral("/ExportDir"));
         if (plainFileName(m_host.systemName()))
@@ -1030,5 +1053,6 @@ void TConverterRun::finishRun(const QString &failure)
     } catch (...) {
         ReportCurrentException(bar);
     }
+    m_runFolders = {};
     emit runEnded();
 }

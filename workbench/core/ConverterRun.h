@@ -218,6 +218,10 @@ private:
         bool Checked = false;
     };
     QList<TSource> sources();
+    // The folders of the run under way (those of its start), else the job's.
+    QString outputDir() const;
+    QString runWorkDir() const;
+    QString runStagingDir() const;
     QString outputFile(const QString &name);
     // Raises when path does not resolve inside the output directory.
     void ensureInsideOutput(const QString &path);
@@ -235,6 +239,10 @@ private:
     void restoreWatchCursor();
 
     IConverterRunHost &m_host;
+    struct TRunFolders
+    {
+        QString Output, Work, Staging;
+    } m_runFolders;
     int m_firstKind = 0;
     int m_kinds = 0;
     QString m_programs[ConverterKinds + 1];

@@ -61,9 +61,14 @@ void writeEntry(TStreamToIniCore &ini, const QString &section, const QString &na
         ini.setLine(key, ini.nameAt(key) + u'=' + value);
         return;
     }
+    // At the end of its section's entries, or in a new section before the end marker.
+    const int sectionLine = ini.indexOf(section);
+    if (sectionLine >= 0) {
+        ini.insert(ini.ListBlockEnd(sectionLine + 1), name + u'=' + value);
+        return;
+    }
     int at = insertionPoint(ini);
-    if (ini.indexOf(section) < 0)
-        ini.insert(at++, section);
+    ini.insert(at++, section);
     ini.insert(at, name + u'=' + value);
 }
 
@@ -397,10 +402,11 @@ void TReuseJob::writeComponents(TStreamToIniCore &ini) const
     for (const TCheckListItem &item : m_sources->Items())
         items << CheckListItemLine(item);
     writeBlock(ini, QStringLiteral("[TCheckListBox - ") + path(kSourceList) + u']', kSourceList, items, false);
+    // Holder entries may be empty lines: their block ends only at a section, as when read.
     writeBlock(ini, QStringLiteral("[TStringListHolder - ") + path(kNames) + u']', kNames,
-               holderLines(*m_sources->Names(), kNames), false);
+               holderLines(*m_sources->Names(), kNames), true);
     writeBlock(ini, QStringLiteral("[TStringListHolder - ") + path(kStatuses) + u']', kStatuses,
-               holderLines(*m_sources->Statuses(), kStatuses), false);
+               holderLines(*m_sources->Statuses(), kStatuses), true);
     if (!m_newFileNames.isEmpty() || ini.IndexOfName(path(kNewFileNames)) >= 0)
         writeBlock(ini, QStringLiteral("[TMemo - ") + path(kNewFileNames) + u']', kNewFileNames, m_newFileNames, true);
     if (!m_longExtensions.isEmpty() || ini.IndexOfName(path(kLongExtensions)) >= 0)

@@ -153,9 +153,12 @@ int TfrmQuenbarMain::autoRunStatus() const
 
 void TfrmQuenbarMain::RunAutoImport()
 {
-    // The job runs itself; the window only shows it and saves its own state with it.
+    // The job runs itself; the window only shows it and saves its own state
+    // with it. The run first passes the gate of its command, which checks
+    // the names and the output directory as a click would.
     Job->SaveJob = [this] { SaveJob(false); };
-    const int status = Job->RunUnattendedImport(*Runner);
+    const bool admitted = RunCommand(MyStB, [this] { gate(ActRunCSVToWSDL); });
+    const int status = admitted ? Job->RunUnattendedImport(*Runner) : (MyStB->ErrorsReported() > 0 ? 1 : 0);
     Job->SaveJob = nullptr;
     Job->SetModified(false);
     m_closing = true;
@@ -220,6 +223,8 @@ void TfrmQuenbarMain::buildJob()
     Job = std::make_unique<TReuseJob>(*Settings, MyStB, STLHCentral_Name, STLHCentral_Other, h);
     Sources = &Job->Sources();
     connect(Job.get(), &TReuseJob::Changed, this, &TfrmQuenbarMain::showJob);
+    // A run marks the job modified: saving becomes possible again.
+    connect(Job.get(), &TReuseJob::ModifiedChanged, ActSaveProject, &QAction::setEnabled);
     connect(Job.get(), &TReuseJob::NamesPageWanted, this, [this] { PageControlMain->setCurrentWidget(TabSheetNames); });
     connect(Job.get(), &TReuseJob::BusyChanged, this, [](bool on) { ShowBusyCursor(on); });
     connect(Job.get(), &TReuseJob::WatchingChanged, this, [](bool on) { ShowBusyCursor(on, Qt::BusyCursor); });
