@@ -941,6 +941,12 @@ QString WithTrailingChar(const QString &text, QChar c)
     return text + c;
 }
 
+QString FromStoredPath(QString path)
+{
+    path.replace(u'\\', u'/');
+    return path;
+}
+
 QString NormalizePath(const QString &path, QChar delimiter)
 {
     QString p = path;

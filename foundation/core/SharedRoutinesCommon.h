@@ -124,6 +124,8 @@ QString ResourceToTempFile(const QString &resourceName, const QString &resourceT
 bool HasDriveLetter(const QString &path);
 bool IsAbsolutePath(const QString &path);
 QString WithTrailingChar(const QString &text, QChar c);
+// A path as stored in job and settings files ("\" accepted) with "/" delimiters.
+QString FromStoredPath(QString path);
 QString NormalizePath(const QString &path, QChar delimiter = QLatin1Char('/'));
 QString ResolvePath(const QString &path, const QString &baseFolder, QChar delimiter = QLatin1Char('/'));
 QDateTime FileModifiedTime(const QString &fileName);   // invalid when the file does not exist

@@ -36,3 +36,16 @@ void TStringListHolder::clear()
     m_objects.clear();
     m_maxLen = 0;
 }
+
+THolderData TStringListHolder::Data() const
+{
+    return {m_maxLen, m_saveObjects, m_entries, m_objects};
+}
+
+void TStringListHolder::AddData(const THolderData &data)
+{
+    m_maxLen = data.maxLen;
+    m_saveObjects = data.saveObjects;
+    for (qsizetype i = 0; i < data.entries.size(); ++i)
+        add(data.entries.at(i), data.objects.value(i));
+}

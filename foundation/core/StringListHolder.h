@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QStringList>
 
+struct THolderData;
+
 // A component without visual part that keeps a string list (with an integer
 // object per entry) as part of a window, so the list travels with the
 // window's saved state when the form state passes see it.
@@ -36,6 +38,10 @@ public:
     QString commaText() const;
     // Empties the list and sets MaxLen to 0.
     void clear();
+    // What the holder carries in a job file, and taking it back (entries
+    // are added to those held).
+    THolderData Data() const;
+    void AddData(const THolderData &data);
 
 private:
     QStringList m_entries;

@@ -152,19 +152,6 @@ void addCheckListItems(QObject *control, const QList<TCheckListItem> &items)
     }
 }
 
-THolderData holderData(const TStringListHolder *holder)
-{
-    return {holder->MaxLen(), holder->SaveObjects(), holder->StringList(), holder->objects()};
-}
-
-void applyHolderData(TStringListHolder *holder, const THolderData &data)
-{
-    holder->SetMaxLen(data.maxLen);
-    holder->SetSaveObjects(data.saveObjects);
-    for (qsizetype i = 0; i < data.entries.size(); ++i)
-        holder->add(data.entries.at(i), data.objects.at(i));
-}
-
 void saveComponent(TStreamToIniCore &list, quint8 options, const QString &window, QObject *c, Kind kind)
 {
     const QString name = c->objectName();
@@ -198,7 +185,7 @@ void saveComponent(TStreamToIniCore &list, quint8 options, const QString &window
         list.AppendMemo(window, name, memoLines(static_cast<QPlainTextEdit *>(c)));
         break;
     case Kind::Holder:
-        list.AppendStringListHolder(window, name, holderData(static_cast<TStringListHolder *>(c)));
+        list.AppendStringListHolder(window, name, static_cast<TStringListHolder *>(c)->Data());
         break;
     case Kind::Radio:
         list.AppendEntry(path, QString::number(static_cast<TRadioGroup *>(c)->ItemIndex()));
@@ -273,10 +260,10 @@ void restoreComponent(const TStreamToIniCore &list, quint8 options, const QStrin
         try {
             list.ReadStringListHolder(key, data);
         } catch (...) {
-            applyHolderData(holder, data);
+            holder->AddData(data);
             throw;
         }
-        applyHolderData(holder, data);
+        holder->AddData(data);
         break;
     }
     case Kind::Radio:

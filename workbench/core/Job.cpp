@@ -40,12 +40,6 @@ QString path(const QString &name)
     return TReuseJob::FormName() + u'.' + name;
 }
 
-QString fromStored(QString p)
-{
-    p.replace(u'\\', u'/');
-    return p;
-}
-
 // Where lines for a component the file does not hold yet go: before the
 // end marker, or at the end.
 int insertionPoint(const TStreamToIniCore &ini)
@@ -72,33 +66,25 @@ void writeEntry(TStreamToIniCore &ini, const QString &section, const QString &na
     ini.insert(at, name + u'=' + value);
 }
 
-// Replaces the block of lines after a component's key line; a component the
-// file lacks is added with its header, its key line and the block.
-void writeBlock(TStreamToIniCore &ini, const QString &header, const QString &name, const QStringList &block,
-                bool textBlock)
+// Puts a component's lines, as the save pass writes them (its header, its
+// key line, then its block), in place of the file's: the block after the
+// key line is replaced, or the whole component added when the file lacks it.
+// Text blocks (memos, holders) may hold empty lines and end only at a section.
+void writeComponent(TStreamToIniCore &ini, const QString &name, const TStreamToIniCore &written, bool textBlock)
 {
-    const QString key = path(name);
-    int at = ini.IndexOfName(key);
-    if (at < 0) {
-        at = insertionPoint(ini);
-        ini.insert(at++, header);
-        ini.insert(at, key + u'=' + name);
+    const int key = ini.IndexOfName(path(name));
+    if (key < 0) {
+        const int at = insertionPoint(ini);
+        for (int i = 0; i < written.count(); ++i)
+            ini.insert(at + i, written.at(i));
+        return;
     }
-    const int first = at + 1;
+    const int first = key + 1;
     const int end = textBlock ? ini.TextBlockEnd(first) : ini.ListBlockEnd(first);
     for (int i = end - 1; i >= first; --i)
         ini.removeAt(i);
-    for (int i = 0; i < block.size(); ++i)
-        ini.insert(first + i, block.at(i));
-}
-
-QStringList holderLines(const TStringListHolder &holder, const QString &name)
-{
-    QStringList lines{path(name) + QStringLiteral(".MaxLen=") + QString::number(holder.MaxLen()),
-                      path(name) + QStringLiteral(".SaveObjects=") + BoolToYN(holder.SaveObjects())};
-    for (int i = 0; i < holder.count(); ++i)
-        lines << (holder.SaveObjects() ? HolderEntryLine(holder.object(i), holder.get(i)) : holder.get(i));
-    return lines;
+    for (int i = 2; i < written.count(); ++i)
+        ini.insert(first + i - 2, written.at(i));
 }
 
 THolderData readHolder(const TStreamToIniCore &ini, const QString &name)
@@ -113,10 +99,7 @@ THolderData readHolder(const TStreamToIniCore &ini, const QString &name)
 void applyHolder(TStringListHolder &holder, const THolderData &data)
 {
     holder.clear();
-    holder.SetMaxLen(data.maxLen);
-    holder.SetSaveObjects(data.saveObjects);
-    for (qsizetype i = 0; i < data.entries.size(); ++i)
-        holder.add(data.entries.at(i), data.objects.value(i));
+    holder.AddData(data);
 }
 
 } // namespace
@@ -127,17 +110,6 @@ TReuseJob::TReuseJob(TWorkbenchSettings &settings, IReporter *reporter, TStringL
                      TStringListHolder *statuses, const TSourceListHooks &hooks, QObject *parent)
     : QObject(parent), m_settings(settings), m_reporter(reporter)
 {
-    if (!names) {
-        m_ownNames = std::make_unique<TStringListHolder>();
-        m_ownNames->setObjectName(kNames);
-        m_ownNames->SetSaveObjects(true);
-        names = m_ownNames.get();
-    }
-    if (!statuses) {
-        m_ownStatuses = std::make_unique<TStringListHolder>();
-        m_ownStatuses->setObjectName(kStatuses);
-        statuses = m_ownStatuses.get();
-    }
     TSourceListHooks h = hooks;
     if (!h.Reporter)
         h.Reporter = reporter;
@@ -181,12 +153,6 @@ TReuseJob::~TReuseJob() = default;
 const TAnalTypeConstants &TReuseJob::Row() const
 {
     return m_settings.Row();
-}
-
-void TReuseJob::SetReporter(IReporter *reporter)
-{
-    m_reporter = reporter;
-    m_sources->SetReporter(reporter);
 }
 
 void TReuseJob::SetProgress(IProgress *progress)
@@ -244,7 +210,7 @@ QString TReuseJob::DerivedJobName()
 
 void TReuseJob::SetProjectDirectory(const QString &folder)
 {
-    assign(m_projectDirectory, WithTrailingChar(fromStored(folder), QLatin1Char('/')));
+    assign(m_projectDirectory, WithTrailingChar(FromStoredPath(folder), QLatin1Char('/')));
 }
 
 void TReuseJob::SetOutputDirectory(const QString &folder)
@@ -323,9 +289,10 @@ void TReuseJob::Load(const QString &fileName)
         const int key = ini.IndexOfName(path(name));
         return key < 0 ? fallback : ini.valueAt(key);
     };
-    const QString projectDirectory = p.ProjectDirectory.isEmpty() ? QFileInfo(fileName).absolutePath() : p.ProjectDirectory;
-    const QString outputDir = edit(kOutputFrame + QStringLiteral(".Edit"),
-                                   WithTrailingChar(fromStored(projectDirectory), QLatin1Char('/')) + p.ProjectName);
+    const QString projectDirectory = WithTrailingChar(
+        FromStoredPath(p.ProjectDirectory.isEmpty() ? QFileInfo(fileName).absolutePath() : p.ProjectDirectory),
+        QLatin1Char('/'));
+    const QString outputDir = edit(kOutputFrame + QStringLiteral(".Edit"), projectDirectory + p.ProjectName);
 
     m_fileName = QFileInfo(fileName).absoluteFilePath();
     m_fileLines = ini.lines();
@@ -333,8 +300,8 @@ void TReuseJob::Load(const QString &fileName)
     m_caption = ReuseJob::CaptionWithItem(Row().AppCaption + QStringLiteral(" - "), start.at(0));
     m_product = edit(kProductEdit, p.ProjectProductName);
     m_system = edit(kSystemEdit, p.ProjectSystemName);
-    m_projectDirectory = WithTrailingChar(fromStored(projectDirectory), QLatin1Char('/'));
-    m_outputDirectory = ReuseJob::NormalizeOutputDirectory(fromStored(outputDir));
+    m_projectDirectory = projectDirectory;
+    m_outputDirectory = ReuseJob::NormalizeOutputDirectory(FromStoredPath(outputDir));
     m_interfaceType = p.ProjectInterFaceType;
     m_maxDirDepth = p.MaxDirDepth;
     m_batchRunning = p.BatchRunning;
@@ -398,20 +365,21 @@ void TReuseJob::writeComponents(TStreamToIniCore &ini) const
     writeEntry(ini, edits, path(kSystemEdit), m_system);
     writeEntry(ini, edits, path(kCommonRootEdit), m_sources->CommonRoot());
 
-    QStringList items;
-    for (const TCheckListItem &item : m_sources->Items())
-        items << CheckListItemLine(item);
-    writeBlock(ini, QStringLiteral("[TCheckListBox - ") + path(kSourceList) + u']', kSourceList, items, false);
-    // Holder entries may be empty lines: their block ends only at a section, as when read.
-    writeBlock(ini, QStringLiteral("[TStringListHolder - ") + path(kNames) + u']', kNames,
-               holderLines(*m_sources->Names(), kNames), true);
-    writeBlock(ini, QStringLiteral("[TStringListHolder - ") + path(kStatuses) + u']', kStatuses,
-               holderLines(*m_sources->Statuses(), kStatuses), true);
-    if (!m_newFileNames.isEmpty() || ini.IndexOfName(path(kNewFileNames)) >= 0)
-        writeBlock(ini, QStringLiteral("[TMemo - ") + path(kNewFileNames) + u']', kNewFileNames, m_newFileNames, true);
-    if (!m_longExtensions.isEmpty() || ini.IndexOfName(path(kLongExtensions)) >= 0)
-        writeBlock(ini, QStringLiteral("[TMemo - ") + path(kLongExtensions) + u']', kLongExtensions, m_longExtensions,
-                   true);
+    TStreamToIniCore list;
+    list.AppendCheckListBox(FormName(), kSourceList, m_sources->Items());
+    writeComponent(ini, kSourceList, list, false);
+    for (const auto &[name, holder] : {std::pair{kNames, m_sources->Names()}, std::pair{kStatuses, m_sources->Statuses()}}) {
+        TStreamToIniCore written;
+        written.AppendStringListHolder(FormName(), name, holder->Data());
+        writeComponent(ini, name, written, true);
+    }
+    for (const auto &[name, lines] : {std::pair{kNewFileNames, m_newFileNames}, std::pair{kLongExtensions, m_longExtensions}}) {
+        if (lines.isEmpty() && ini.IndexOfName(path(name)) < 0)
+            continue;
+        TStreamToIniCore written;
+        written.AppendMemo(FormName(), name, lines);
+        writeComponent(ini, name, written, true);
+    }
 }
 
 // ---- Work --------------------------------------------------------------------------------

@@ -33,7 +33,7 @@ public:
 
     // settings and reporter are not owned and must outlive the job; the
     // holders are the window's when it has them (it saves them with its
-    // state), else the job makes its own. The source list's hooks a window
+    // state), else the source list makes its own. The source list's hooks a window
     // gives win over the job's own.
     TReuseJob(TWorkbenchSettings &settings, IReporter *reporter, TStringListHolder *names = nullptr,
               TStringListHolder *statuses = nullptr, const TSourceListHooks &hooks = {}, QObject *parent = nullptr);
@@ -42,7 +42,6 @@ public:
     TWorkbenchSettings &Settings() const { return m_settings; }
     const TAnalTypeConstants &Row() const;
     IReporter *Reporter() const { return m_reporter; }
-    void SetReporter(IReporter *reporter);
     void SetProgress(IProgress *progress);
     // The repository the job imports into and generates from; may be null.
     TDM *DataModule() const { return m_dm; }
@@ -189,15 +188,12 @@ signals:
 private:
     template <typename T>
     void assign(T &member, const T &value);
-    void readComponents(const TStreamToIniCore &ini);
     void writeComponents(TStreamToIniCore &ini) const;
 
     TWorkbenchSettings &m_settings;
     IReporter *m_reporter;
     IProgress *m_progress = nullptr;
     TDM *m_dm = nullptr;
-    std::unique_ptr<TStringListHolder> m_ownNames;
-    std::unique_ptr<TStringListHolder> m_ownStatuses;
     std::unique_ptr<TSourceList> m_sources;
 
     QString m_product;

@@ -21,13 +21,6 @@ const QString kDateWritten = QStringLiteral("Date Written");
 const QString kDosBoxConfigName = QStringLiteral("DOSBox.config");
 const QString kShellSettingsName = QStringLiteral("Quenbar_Mireth.INI");
 
-// Relative paths are stored with "\"; we build with "/".
-QString storedPath(QString path)
-{
-    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return path;
-}
-
 QString fullPath(const QString &path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
 
 bool readFlag(const QString &value) { return TextToBool(value); }
@@ -117,8 +110,8 @@ QString TWorkbenchSettings::LocateSettingsFile()
     if (m_row.IniFileName.isEmpty())
         m_row.IniFileName = QFileInfo(m_programPath).completeBaseName() + QStringLiteral(".INI");
     const QString folder = ProgramFolder();
-    const QString devPath = fullPath(folder + QLatin1Char('/') + storedPath(m_row.DevIniPath));
-    const QString normalPath = fullPath(folder + QLatin1Char('/') + storedPath(m_row.IniFileName));
+    const QString devPath = fullPath(folder + QLatin1Char('/') + FromStoredPath(m_row.DevIniPath));
+    const QString normalPath = fullPath(folder + QLatin1Char('/') + FromStoredPath(m_row.IniFileName));
     m_settingsFilePath = normalPath;
     if (!m_row.DevIniPath.isEmpty() && QFileInfo(devPath).isFile())
         m_settingsFilePath = devPath;
@@ -324,7 +317,7 @@ QString TWorkbenchSettings::ToolRootFor(const TAnalTypeConstants &row, const QSt
     // cleanPath drops a trailing delimiter, so the last component is the folder's name.
     QString result = fullPath(hasRoot && !root.isEmpty() ? root : programFolder);
     if (!row.ToolsFolder.isEmpty() && UpperCase(QFileInfo(result).fileName()) == UpperCase(row.ToolsFolder)) {
-        const QString install = QDir::cleanPath(result + QLatin1Char('/') + storedPath(row.InstallSubPath));
+        const QString install = QDir::cleanPath(result + QLatin1Char('/') + FromStoredPath(row.InstallSubPath));
         if (!row.InstallSubPath.isEmpty() && QFileInfo(install).isDir())
             result = install;
     }
@@ -340,7 +333,7 @@ void TWorkbenchSettings::DetermineToolRoot(const TWorkbenchCommandLine &commandL
 
 QString TWorkbenchSettings::ConverterDefault(const QString &key) const
 {
-    const QString value = storedPath(ValueOf(key));
+    const QString value = FromStoredPath(ValueOf(key));
     if (QDir::isAbsolutePath(value))
         return value;
     return m_toolRoot + QLatin1Char('/') + value;

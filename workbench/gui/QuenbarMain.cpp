@@ -11,7 +11,6 @@
 #include "LayoutHelpers.h"
 #include "MyStatusBar.h"
 #include "ScopeGuard.h"
-#include "WidgetRoutines.h"
 #include "ProgressQuenbar.h"
 #include "CrossrefReport.h"
 #include "Kereso.h"
@@ -28,7 +27,6 @@
 #include "TextFile.h"
 #include "WidgetRoutines.h"
 #include "WsdlGenerator.h"
-#include "WsdlImport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -55,7 +53,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSqlQuery>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QTabWidget>
@@ -81,7 +78,6 @@ void bindButtonToAction(QPushButton *button, QAction *action, const QString &cap
         button->setVisible(action->isVisible());
     });
 }
-
 
 QWidget *pageOf(QTabWidget *tabs, QWidget *page, const QString &caption)
 {
@@ -118,7 +114,6 @@ TfrmQuenbarMain::~TfrmQuenbarMain()
         f->OnProgramChanged = nullptr;
     }
 }
-
 
 void TfrmQuenbarMain::buildRunner()
 {
@@ -158,7 +153,7 @@ void TfrmQuenbarMain::RunAutoImport()
     // the names and the output directory as a click would.
     Job->SaveJob = [this] { SaveJob(false); };
     const bool admitted = RunCommand(MyStB, [this] { gate(ActRunCSVToWSDL); });
-    const int status = admitted ? Job->RunUnattendedImport(*Runner) : (MyStB->ErrorsReported() > 0 ? 1 : 0);
+    const int status = admitted ? Job->RunUnattendedImport(*Runner) : autoRunStatus();
     Job->SaveJob = nullptr;
     Job->SetModified(false);
     m_closing = true;
@@ -217,7 +212,6 @@ void TfrmQuenbarMain::buildJob()
     };
     h.MarkModified = [this] { SetModified(true); };
     h.ShowRecalculate = [this](bool visible) { ActCalculateCommonRootStrict->setVisible(visible); };
-    h.ShowNamesPage = [this] { PageControlMain->setCurrentWidget(TabSheetNames); };
     h.TextWidth = [this](const QString &text) { return TextPixelWidth(text, CheckListBoxSelectedFiles->font()); };
     h.ShowBusy = [](bool busy) { ShowBusyCursor(busy); };
     Job = std::make_unique<TReuseJob>(*Settings, MyStB, STLHCentral_Name, STLHCentral_Other, h);
