@@ -79,14 +79,18 @@ bool AutoRun()
     return g_autoRun;
 }
 
+bool WindowlessPlatform()
+{
+    const QCoreApplication *app = QCoreApplication::instance();
+    // The GUI application's platform, read without linking the GUI library.
+    const QString platform = app ? app->property("platformName").toString() : QString();
+    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
+
 bool NobodyToAsk()
 {
     const QCoreApplication *app = QCoreApplication::instance();
-    if (g_autoRun || !app || !app->inherits("QGuiApplication"))
-        return true;
-    // The GUI application's platform, read without linking the GUI library.
-    const QString platform = app->property("platformName").toString();
-    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+    return g_autoRun || !app || !app->inherits("QGuiApplication") || WindowlessPlatform();
 }
 
 int DefaultAnswer(int buttons, int defaultButton)
@@ -291,9 +295,9 @@ bool TConsoleProgress::StderrIsTerminal()
     return isatty(STDERR_FILENO) == 1;
 }
 
-void TConsoleProgress::StartCounting(int maximum, const QString &title)
+void TConsoleProgress::start(bool counting, int maximum, const QString &title)
 {
-    m_counting = true;
+    m_counting = counting;
     m_maximum = std::max(0, maximum);
     m_value = 0;
     if (!title.isEmpty())
@@ -302,10 +306,14 @@ void TConsoleProgress::StartCounting(int maximum, const QString &title)
     draw();
 }
 
+void TConsoleProgress::StartCounting(int maximum, const QString &title)
+{
+    start(true, maximum, title);
+}
+
 void TConsoleProgress::StartPingPong(int maximum, const QString &title)
 {
-    StartCounting(maximum, title);
-    m_counting = false;
+    start(false, maximum, title);
 }
 
 void TConsoleProgress::handleStop()

@@ -43,8 +43,11 @@ namespace Unasked {
 // In an auto-run every question takes its default, as without a display.
 void SetAutoRun(bool on);
 bool AutoRun();
-// True without a display (no GUI application object, or the "offscreen" or
-// "minimal" platform) or in an auto-run: then nobody is asked.
+// The GUI application runs on a platform without windows ("offscreen" or
+// "minimal"); false without a GUI application.
+bool WindowlessPlatform();
+// True without a display (no GUI application object, or a windowless
+// platform) or in an auto-run: then nobody is asked.
 bool NobodyToAsk();
 // The answer for a set of buttons when nobody can be asked: defaultButton
 // when it is one of them, otherwise the one that lets a run go on (the
@@ -182,6 +185,7 @@ public:
     QString Title() const { return m_title; }
 
 private:
+    void start(bool counting, int maximum, const QString &title);
     void draw();
     void endLine();
     void handleStop();

@@ -88,10 +88,7 @@ bool maskMatches(const QString &fileName, const QString &mask)
 
 bool noDisplay()
 {
-    // The GUI application's platform, when there is one, read without linking the GUI library.
-    const QCoreApplication *app = QCoreApplication::instance();
-    const QString platform = app ? app->property("platformName").toString() : QString();
-    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+    if (Unasked::WindowlessPlatform())
         return true;
     return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
