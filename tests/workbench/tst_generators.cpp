@@ -19,6 +19,7 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -247,6 +248,10 @@ private slots:
     void wsdlFileName();
     void currentInterface();
     void roundTrip();
+    void escapedValues_data();
+    void escapedValues();
+    void writeErrorNamesInterface();
+    void serviceAddress();
 };
 
 // ---- Script ------------------------------------------------------------------
@@ -849,8 +854,8 @@ void TestGenerators::currentInterface()
 
 namespace {
 
-// Interface, operations, messages and each message's first part with the
-// rows below it, read straight from the tables.
+// Interface, operations, messages and every parameter row below them, in
+// key order, read straight from the tables.
 QStringList describe(TDM &dm, qint64 interfaceKey)
 {
     QStringList out;
@@ -873,51 +878,149 @@ QStringList describe(TDM &dm, qint64 interfaceKey)
         while (qm.next()) {
             out << QStringLiteral("  %1 %2").arg(qm.value(1).toString(), qm.value(2).toString());
             QSqlQuery qp = dm.QWork();
-            qp.prepare(QStringLiteral("select LevelX, Name, TypeX, XS_Type, XS_Array, SequenceType from Parameters "
-                                      "where UpPointer = ? order by Kulcs"));
+            qp.prepare(QStringLiteral("select LevelX, Name, TypeX, XS_Type, XS_Array, SequenceType, DupliCheck "
+                                      "from Parameters where UpPointer = ? order by Kulcs"));
             qp.addBindValue(qm.value(0));
             qp.exec();
-            bool first = true;
-            while (qp.next()) {
-                if (!first && qp.value(0).toInt() <= 1)
-                    break; // the next part
-                first = false;
-                out << QStringLiteral("    %1 %2 %3 simple=%4 array=%5 %6")
+            while (qp.next())
+                out << QStringLiteral("    %1 %2 %3 simple=%4 array=%5 %6 dupli=%7")
                            .arg(qp.value(0).toString(), qp.value(1).toString(), qp.value(2).toString(),
-                                qp.value(3).toString(), qp.value(4).toString(), qp.value(5).toString());
-            }
+                                qp.value(3).toString(), qp.value(4).toString(), qp.value(5).toString(),
+                                qp.value(6).toString());
         }
     }
     return out;
 }
 
+QStringList roundTripDocuments()
+{
+    QStringList files;
+    for (const char *folder : {QUENBAR_WSDL_FIXTURES_DIR, QUENBAR_EXAMPLES_DIR "/demo/sources", QUENBAR_WSDL_CORPUS_DIR})
+        for (const QFileInfo &f : QDir(QString::fromUtf8(folder)).entryInfoList({QStringLiteral("*.wsdl")}, QDir::Files, QDir::Name))
+            if (std::none_of(files.cbegin(), files.cend(), [&](const QString &known) {
+                    return QFileInfo(known).fileName() == f.fileName();
+                }))
+                files << f.absoluteFilePath(); // one interface per base name
+    return files;
+}
+
 } // namespace
 
-// A document imported, generated and imported again gives the same
-// interface, operations, messages and first parts with their types.
+// Import, generate, import again under another base name: every interface
+// comes back with the same operations, messages and parameter rows, duplicate
+// groups included. All documents share one repository, so types of the same
+// name in other interfaces are there to be picked up by mistake.
 void TestGenerators::roundTrip()
 {
     TRepo r;
     QVERIFY(r.open());
     TWsdlImporter importer(r.dm, r.outputDir());
-    const qint64 original =
-        importer.ImportWsdlFile(QStringLiteral(QUENBAR_EXAMPLES_DIR "/demo/sources/CustomerAccounts.wsdl")).interfaceKey;
-    const QString generated = GenerateWSDL(r.dm, original, r.outputDir());
-    const QString problem = wsdlProblem(generated);
+    const QStringList documents = roundTripDocuments();
+    QVERIFY(documents.size() >= 10);
+    QList<qint64> originals;
+    for (const QString &file : documents)
+        originals << importer.ImportWsdlFile(file).interfaceKey;
+
+    const QString again = r.dir.filePath(QStringLiteral("again"));
+    QVERIFY(QDir().mkpath(again));
+    for (qsizetype i = 0; i < documents.size(); ++i) {
+        const QString name = QFileInfo(documents[i]).fileName();
+        const QString generated = GenerateWSDL(r.dm, originals[i], r.outputDir());
+        const QString problem = wsdlProblem(generated);
+        QVERIFY2(problem.isEmpty(), qPrintable(name + QStringLiteral(": ") + problem));
+        const QString copy = again + QStringLiteral("/Regenerated_") + QFileInfo(generated).fileName();
+        QFile::remove(copy);
+        QVERIFY(QFile::copy(generated, copy));
+        const qint64 back = importer.ImportWsdlFile(copy).interfaceKey;
+        QVERIFY(back != originals[i]);
+        const QStringList before = describe(r.dm, originals[i]);
+        QVERIFY2(before.size() > 3, qPrintable(name));
+        QCOMPARE(describe(r.dm, back).join(u'\n'), before.join(u'\n'));
+    }
+}
+
+// Names and types holding markup characters are escaped; values imported
+// from a document (which the import keeps as markup text) come back unchanged.
+void TestGenerators::escapedValues_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("back"); // as the import of the generated document stores it
+    QTest::newRow("ampersand") << QStringLiteral("A&B") << QStringLiteral("A&amp;B");
+    QTest::newRow("less-than") << QStringLiteral("A<B") << QStringLiteral("A&lt;B");
+    QTest::newRow("quote") << QStringLiteral("A\"B") << QStringLiteral("A&quot;B");
+    QTest::newRow("undeclared entity") << QStringLiteral("&lol9;") << QStringLiteral("&amp;lol9;");
+    QTest::newRow("imported reference") << QStringLiteral("A&amp;B&#x41;") << QStringLiteral("A&amp;B&#x41;");
+    QTest::newRow("end tag") << QStringLiteral("R\"/></message><x y=\"") << QStringLiteral("R&quot;/&gt;&lt;/message&gt;&lt;x y=&quot;");
+}
+
+void TestGenerators::escapedValues()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, back);
+    TRepo r;
+    QVERIFY(r.open());
+    const qint64 key = r.iface(QStringLiteral("P"), QStringLiteral("D") + value, QStringLiteral("c -- ") + value + QStringLiteral(" -"));
+    r.op(QStringLiteral("O") + value, QStringLiteral("-->") + value);
+    r.msg(QStringLiteral("input"), QStringLiteral("M") + value);
+    r.complex(1, QStringLiteral("R") + value, QStringLiteral("R_T") + value, QStringLiteral("sequence"));
+    r.simple(2, QStringLiteral("F") + value, QStringLiteral("string"), QStringLiteral("<!-- ") + value);
+    r.simple(2, QStringLiteral("G"), QStringLiteral("T") + value);
+
+    const QString file = GenerateWSDL(r.dm, key, r.outputDir(), nullptr);
+    QVERIFY(!file.isEmpty());
+    const QString problem = wsdlProblem(file);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 
-    const QString copy = r.dir.filePath(QStringLiteral("Regenerated.wsdl"));
-    QVERIFY(QFile::copy(generated, copy));
+    const QString copy = r.dir.filePath(QStringLiteral("Again.wsdl"));
+    QVERIFY(QFile::copy(file, copy));
+    TWsdlImporter importer(r.dm, r.outputDir());
     const qint64 again = importer.ImportWsdlFile(copy).interfaceKey;
-    QVERIFY(again != original);
+    const QStringList rows = describe(r.dm, again);
+    // The interface name is the file's: a "#" or "&" in it would confuse xmllint's file name.
+    QCOMPARE(rows.value(0), QStringLiteral("interface P ") + (QStringLiteral("D") + back).left(30));
+    QCOMPARE(rows.value(1), QStringLiteral("operation O") + back);
+    QCOMPARE(rows.value(2), QStringLiteral("  input M") + back);
+    QVERIFY2(rows.value(3).startsWith(QStringLiteral("    1 R%1 R_T%1 simple=0 array=0 sequence").arg(back)), qPrintable(rows.value(3)));
+    QVERIFY2(rows.value(4).startsWith(QStringLiteral("    2 F%1 string simple=1").arg(back)), qPrintable(rows.value(4)));
+    QVERIFY2(rows.value(5).startsWith(QStringLiteral("    2 G T%1 simple=1").arg(back)), qPrintable(rows.value(5)));
+    QCOMPARE(rows.size(), 6);
+}
 
-    const QStringList before = describe(r.dm, original);
-    QCOMPARE(describe(r.dm, again), before);
-    // The description holds what the comparison is about.
-    QVERIFY(before.contains(QStringLiteral("interface CustomerAccountsPort CustomerAccounts")));
-    QVERIFY(before.contains(QStringLiteral("    3 STREET string simple=1 array=0 ")));
-    QVERIFY(before.contains(QStringLiteral("    2 item[] string simple=1 array=1 ")));
-    QCOMPARE(before.size(), 18);
+// A file that cannot be written: the message names the interface and the file.
+void TestGenerators::writeErrorNamesInterface()
+{
+    TRepo r;
+    QVERIFY(r.open());
+    const qint64 key = buildCustSvc(r);
+    const QString file = RepositoryExport::ExportFileName(r.outputDir(), QStringLiteral("CustSvcPort"), QStringLiteral(".wsdl"));
+    QVERIFY(QDir().mkpath(file)); // a folder where the file should be
+    QVERIFY(QDir().mkpath(file.chopped(5) + QStringLiteral(".asr")));
+    for (const QString &error : {errorOf([&] { GenerateWSDL(r.dm, key, r.outputDir()); }),
+                                 errorOf([&] { GenerateASR(r.dm, key, r.outputDir()); })}) {
+        QVERIFY2(error.contains(QStringLiteral("interface \"CustSvcPort\"")), qPrintable(error));
+        QVERIFY2(error.contains(QStringLiteral("ExportDir")), qPrintable(error));
+    }
+}
+
+// The service port's address: the setting's value, or the default, with the
+// interface's name.
+void TestGenerators::serviceAddress()
+{
+    TRepo r;
+    QVERIFY(r.open());
+    const qint64 key = buildCustSvc(r);
+    const auto address = [&] {
+        const QStringList lines = trimmedLines(TextFile::readText(GenerateWSDL(r.dm, key, r.outputDir())));
+        for (const QString &l : lines)
+            if (l.startsWith(QLatin1String("<soap:address")))
+                return l;
+        return QString();
+    };
+    QCOMPARE(address(), QStringLiteral("<soap:address location=\"http://localhost:8080/CustSvcPort\"/>"));
+    WsdlGenerator::SetServiceAddress(QStringLiteral("https://svc.example.invalid/soap/"));
+    QCOMPARE(address(), QStringLiteral("<soap:address location=\"https://svc.example.invalid/soap/CustSvcPort\"/>"));
+    WsdlGenerator::SetServiceAddress(QString());
+    QCOMPARE(address(), QStringLiteral("<soap:address location=\"http://localhost:8080/CustSvcPort\"/>"));
 }
 
 QTEST_GUILESS_MAIN(TestGenerators)

@@ -127,9 +127,11 @@ QString GenerateASR(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, IR
         if (!face)
             return QString();
         const QStringList lines = ScriptGenerator::ScriptLines(*face);
-        RepositoryExport::EnsureExportFolder(outputDir);
         const QString file = RepositoryExport::ExportFileName(outputDir, face->name, QStringLiteral(".asr"));
-        TextFile::writeLines(file, lines);
+        RepositoryExport::ForInterfaceFile(face->name, file, [&] {
+            RepositoryExport::EnsureExportFolder(outputDir);
+            TextFile::writeLines(file, lines);
+        });
         return file;
     });
 }

@@ -3,6 +3,7 @@
 #include "Reporting.h"
 #include "SharedRoutinesCommon.h"
 #include "TextFile.h"
+#include "WsdlGenerator.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -192,6 +193,8 @@ void TWorkbenchSettings::ApplySettings(bool ask)
     m_bigDirectoryLimit = limit == 0 ? 50 : limit;
     const int buffer = readZeroPrefixedInt(ValueOf(QStringLiteral("FileCopy.SystemIOBuffSize")));
     m_ioBuffSize = buffer == 0 ? 200000 : buffer;
+    // The generators run from the window, the job and the command line alike.
+    WsdlGenerator::SetServiceAddress(ValueOf(QStringLiteral("Generate.ServiceAddress")));
 
     if (ask && m_reporter->Severity() >= 1) {
         m_reporter->setUseMessageBox(true);

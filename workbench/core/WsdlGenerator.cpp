@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
@@ -18,7 +19,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <limits>
+#include <map>
 #include <system_error>
 
 namespace {
@@ -176,6 +177,20 @@ void EnsureExportFolder(const QString &outputDir)
                              .arg(folder, ec ? QString::fromLocal8Bit(ec.message()) : QStringLiteral("not a folder")));
 }
 
+void ForInterfaceFile(const QString &interfaceName, const QString &file, const std::function<void()> &step)
+{
+    const QString where = QStringLiteral(" (interface \"%1\", file %2)").arg(interfaceName, QDir::toNativeSeparators(file));
+    try {
+        step();
+    } catch (const EXMLError &e) {
+        throw EXMLError(e.message() + where);
+    } catch (const EFileError &e) {
+        throw EFileError(e.message() + where);
+    } catch (const EDatabaseError &e) {
+        throw EDatabaseError(e.message() + where);
+    }
+}
+
 QString Run(IReporter *reporter, const std::function<QString()> &body)
 {
     if (!reporter)
@@ -195,192 +210,484 @@ QString Run(IReporter *reporter, const std::function<QString()> &body)
 namespace WsdlGenerator {
 namespace {
 
-QString typePrefix(bool xsType)
+const QString kSoapNamespace = QStringLiteral("http://schemas.xmlsoap.org/wsdl/soap/");
+const QString kSoapHttpTransport = QStringLiteral("http://schemas.xmlsoap.org/soap/http");
+const QString kDefaultServiceAddress = QStringLiteral("http://localhost:8080/");
+const QString kComplexContent = QStringLiteral("complexContent");
+const QString kSimpleContent = QStringLiteral("simpleContent");
+
+QString g_serviceAddress;
+
+// The built-in simple types of XML Schema; a simple row of any other type
+// names a type that the document declares itself.
+bool isSchemaType(const QString &name)
 {
-    return xsType ? QStringLiteral("xs:") : QStringLiteral("ns:");
+    static const QSet<QString> names = {
+        QStringLiteral("string"), QStringLiteral("boolean"), QStringLiteral("decimal"), QStringLiteral("float"),
+        QStringLiteral("double"), QStringLiteral("duration"), QStringLiteral("dateTime"), QStringLiteral("time"),
+        QStringLiteral("date"), QStringLiteral("gYearMonth"), QStringLiteral("gYear"), QStringLiteral("gMonthDay"),
+        QStringLiteral("gDay"), QStringLiteral("gMonth"), QStringLiteral("hexBinary"), QStringLiteral("base64Binary"),
+        QStringLiteral("anyURI"), QStringLiteral("QName"), QStringLiteral("NOTATION"),
+        QStringLiteral("normalizedString"), QStringLiteral("token"), QStringLiteral("language"),
+        QStringLiteral("NMTOKEN"), QStringLiteral("NMTOKENS"), QStringLiteral("Name"), QStringLiteral("NCName"),
+        QStringLiteral("ID"), QStringLiteral("IDREF"), QStringLiteral("IDREFS"), QStringLiteral("ENTITY"),
+        QStringLiteral("ENTITIES"), QStringLiteral("integer"), QStringLiteral("nonPositiveInteger"),
+        QStringLiteral("negativeInteger"), QStringLiteral("long"), QStringLiteral("int"), QStringLiteral("short"),
+        QStringLiteral("byte"), QStringLiteral("nonNegativeInteger"), QStringLiteral("unsignedLong"),
+        QStringLiteral("unsignedInt"), QStringLiteral("unsignedShort"), QStringLiteral("unsignedByte"),
+        QStringLiteral("positiveInteger"), QStringLiteral("anyType"), QStringLiteral("anySimpleType")};
+    return names.contains(name);
 }
 
+bool isXmlChar(uint code)
+{
+    return code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF)
+        || (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
+}
+
+// Whether a reference that XML predefines (or a character reference) starts
+// at the "&" at position at.
+bool referenceAt(const QString &value, qsizetype at)
+{
+    const QStringView rest = QStringView(value).mid(at + 1);
+    for (const char *name : {"amp;", "lt;", "gt;", "quot;", "apos;"})
+        if (rest.startsWith(QLatin1String(name)))
+            return true;
+    if (!rest.startsWith(u'#'))
+        return false;
+    const bool hex = rest.size() > 1 && rest[1] == u'x';
+    const qsizetype digits = hex ? 2 : 1;
+    const qsizetype end = rest.indexOf(u';');
+    if (end <= digits || end - digits > 8)
+        return false;
+    bool ok = false;
+    const uint code = rest.mid(digits, end - digits).toUInt(&ok, hex ? 16 : 10);
+    return ok && isXmlChar(code);
+}
+
+// A value written as an attribute value. The document model decodes no
+// references, so a stored value is the markup text its document had: a
+// reference stays as it is (a value imported from a document comes back from
+// the generated one unchanged), and only what would break the markup is
+// escaped.
+QString attributeText(const QString &value)
+{
+    QString out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c == u'&')
+            out += referenceAt(value, i) ? QStringLiteral("&") : QStringLiteral("&amp;");
+        else if (c == u'<')
+            out += QStringLiteral("&lt;");
+        else if (c == u'>')
+            out += QStringLiteral("&gt;");
+        else if (c == u'"')
+            out += QStringLiteral("&quot;");
+        else
+            out += c;
+    }
+    return out;
+}
+
+// A comment cannot hold "--": the dashes are parted so that no value ends
+// the comment early.
 QString commentLine(const QString &comment)
 {
-    return QStringLiteral("<!-- %1 -->").arg(comment);
+    QString text = comment;
+    while (text.contains(QLatin1String("--")))
+        text.replace(QLatin1String("--"), QLatin1String("- -"));
+    return QStringLiteral("<!-- %1 -->").arg(text);
 }
 
-// Case-insensitive set of names, each held once in its first spelling.
-class TTypeNames
+void addComment(QStringList &lines, const QString &comment)
 {
-public:
-    void add(const QString &name)
-    {
-        if (name.isEmpty())
-            return; // a row without a type names nothing to declare
-        const auto at = std::lower_bound(m_names.begin(), m_names.end(), name, [](const QString &a, const QString &b) {
-            return CodePage1250::compareText(a, b) < 0;
-        });
-        if (at != m_names.end() && CodePage1250::sameText(*at, name))
-            return;
-        m_names.insert(at, name);
-    }
-    const QStringList &names() const { return m_names; }
+    if (!comment.isEmpty())
+        lines << commentLine(comment);
+}
 
-private:
-    QStringList m_names;
+// Case-insensitive order, the exact spelling breaking ties: the import tells
+// types apart by their exact names.
+bool typeOrder(const QString &a, const QString &b)
+{
+    const int c = CodePage1250::compareText(a, b);
+    return c != 0 ? c < 0 : a < b;
+}
+
+// One message's rows as a tree: a row's members are the rows one level
+// deeper that follow it before the level falls back to its own.
+struct TMessageTree
+{
+    const TExportMessage *message = nullptr;
+    std::vector<int> parts;                // rows nested in no other row
+    std::vector<std::vector<int>> members; // by row
+    std::vector<int> shape;                // by complex row: the id of its structure; -1 for simple rows
 };
 
-// The first row of the whole table whose type is the name (case-insensitive).
-// The interface's own first row of that type bounds the search, so only
-// rows with smaller keys (other interfaces') are looked at. The fold of the
-// code page maps ASCII letters to ASCII letters and others to others, so
-// SQLite's ASCII-only LIKE with every other character as a wildcard selects
-// a superset; the code page comparison decides.
-std::optional<TExportParameter> firstRowOfType(TDM &dm, const QString &typeName,
-                                               const std::optional<TExportParameter> &ownFirst)
-{
-    QString pattern;
-    for (const QChar c : typeName) {
-        if (c == u'%' || c == u'_' || c == u'\\')
-            pattern += QLatin1Char('\\') + c;
-        else if (c.unicode() >= 128)
-            pattern += QLatin1Char('_');
-        else
-            pattern += c;
-    }
-    QSqlQuery q = dm.QWork();
-    prepare(q, QStringLiteral("select ") + kParameterColumns
-                   + QStringLiteral(" from Parameters where Kulcs < ? and TypeX like ? escape '\\' order by Kulcs"));
-    q.addBindValue(ownFirst ? QVariant(ownFirst->kulcs) : QVariant(std::numeric_limits<qint64>::max()));
-    q.addBindValue(pattern);
-    exec(q);
-    while (q.next())
-        if (CodePage1250::sameText(text(q, 3), typeName))
-            return parameterFrom(q);
-    return ownFirst;
-}
+// Where a complex row stands, which decides how else than by its type's
+// name the document can give it its own structure: a member whose name is
+// its type becomes an anonymous type, a part an element; other members and
+// array items can only name their type.
+enum TRowRole { MustNameType = 0, Part = 1, AnonymousMember = 2 };
 
-void appendComplexType(TDM &dm, const QString &typeName, const std::optional<TExportParameter> &ownFirst,
-                       QStringList &main)
+struct TTypeSource
 {
-    const std::optional<TExportParameter> head = firstRowOfType(dm, typeName, ownFirst);
-    if (!head)
-        return;
-    QSqlQuery q = dm.QWork();
-    if (head->sequenceType != QLatin1String("complexContent")) {
-        main << QStringLiteral("<complexType name=\"%1\">").arg(typeName) << QStringLiteral("<sequence>");
-        // The members follow in key order, deeper than the head; only the
-        // direct ones belong here, the deeper ones to their own types.
-        prepare(q, QStringLiteral("select ") + kParameterColumns
-                       + QStringLiteral(" from Parameters where Kulcs > ? order by Kulcs"));
-        q.addBindValue(head->kulcs);
-        exec(q);
-        while (q.next()) {
-            const TExportParameter member = parameterFrom(q);
-            if (member.levelX <= head->levelX)
-                break;
-            if (member.levelX != head->levelX + 1)
-                continue;
-            main << QStringLiteral("<element name=\"%1\" type=\"%2%3\" />")
-                        .arg(member.name, typePrefix(member.xsType), member.typeX);
-            if (!member.kommentar.isEmpty())
-                main << commentLine(member.kommentar);
-        }
-        main << QStringLiteral("</sequence>") << QStringLiteral("</complexType>");
-        return;
-    }
-    main << QStringLiteral("<complexType name=\"%1\">").arg(typeName) << QStringLiteral("<complexContent>")
-         << QStringLiteral("<restriction base=\"soapenc:Array\">") << QStringLiteral("<sequence/>");
-    prepare(q, QStringLiteral("select ") + kParameterColumns
-                   + QStringLiteral(" from Parameters where Kulcs > ? order by Kulcs limit 1"));
-    q.addBindValue(head->kulcs);
-    exec(q);
-    // An array type at the very end of the table has no item row to describe.
-    if (q.next()) {
-        const TExportParameter item = parameterFrom(q);
-        main << QStringLiteral("<attribute ref=\"soapenc:arrayType\" n1:arrayType=\"%1%2[]\" xmlns:n1=\"%3\" />")
-                    .arg(typePrefix(item.xsType), item.typeX, kWsdlNamespace);
-    }
-    main << QStringLiteral("</restriction>") << QStringLiteral("</complexContent>") << QStringLiteral("</complexType>");
-}
+    int role = AnonymousMember;
+    qint64 kulcs = 0;
+    const TMessageTree *tree = nullptr;
+    int row = -1;
+};
 
-// The interface's own row of lowest key for each type, by the folded name.
-QHash<QString, TExportParameter> ownFirstRows(const TExportInterface &face)
+class TDocumentTypes
 {
-    QHash<QString, TExportParameter> first;
-    for (const TExportOperation &op : face.operations)
-        for (const TExportMessage &m : op.messages)
-            for (const TExportParameter &p : m.parameters) {
-                const QString fold = CodePage1250::toUpper(p.typeX);
-                const auto it = first.constFind(fold);
-                if (it == first.constEnd() || p.kulcs < it->kulcs)
-                    first.insert(fold, p);
+public:
+    explicit TDocumentTypes(std::vector<TMessageTree> &trees)
+    {
+        for (TMessageTree &t : trees)
+            build(t);
+    }
+
+    // The part line of a level-1 row; empty when the row cannot be a part.
+    QString partLine(const TMessageTree &t, int row)
+    {
+        const TExportParameter &p = rowOf(t, row);
+        const QString name = attributeText(p.name);
+        if (p.typeX.isEmpty())
+            return QString(); // a part names its type
+        if (p.xsType)
+            return QStringLiteral("<part name=\"%1\" type=\"%2\"/>").arg(name, simpleReference(p.typeX));
+        if (!namesOwnType(t, row)) {
+            const auto it = m_elementSources.constFind(p.typeX);
+            if (it == m_elementSources.cend() || sameShape(*it, t, row)) {
+                if (it == m_elementSources.cend())
+                    m_elementSources.insert(p.typeX, {Part, p.kulcs, &t, row});
+                return QStringLiteral("<part name=\"%1\" element=\"ns:%2\"/>").arg(name, attributeText(p.typeX));
             }
-    return first;
-}
+        }
+        needComplex(p.typeX);
+        return QStringLiteral("<part name=\"%1\" type=\"ns:%2\"/>").arg(name, attributeText(p.typeX));
+    }
+
+    // The declarations of every type the lines written so far refer to,
+    // including the types that these declarations refer to in turn.
+    QStringList declarations()
+    {
+        std::map<QString, QStringList, TTypeLess> complexLines;
+        std::map<QString, QStringList, TTypeLess> elementLines;
+        for (auto it = m_elementSources.cbegin(); it != m_elementSources.cend(); ++it) {
+            QStringList &out = elementLines[it.key()];
+            out << QStringLiteral("<element name=\"%1\">").arg(attributeText(it.key()));
+            anonymousType(*it->tree, it->row, out);
+            out << QStringLiteral("</element>");
+        }
+        while (!m_pending.isEmpty()) {
+            const QString name = m_pending.takeFirst();
+            const TTypeSource &source = m_complexSources[name];
+            QStringList &out = complexLines[name];
+            out << QStringLiteral("<complexType name=\"%1\">").arg(attributeText(name));
+            content(*source.tree, source.row, out);
+            out << QStringLiteral("</complexType>");
+        }
+        QStringList lines;
+        for (const QString &name : std::as_const(m_simpleNeeded))
+            lines << QStringLiteral("<simpleType name=\"%1\">").arg(attributeText(name))
+                  << QStringLiteral("<restriction base=\"xs:string\"/>") << QStringLiteral("</simpleType>");
+        for (const auto &[name, l] : complexLines)
+            lines << l;
+        for (const auto &[name, l] : elementLines)
+            lines << l;
+        return lines;
+    }
+
+private:
+    struct TTypeLess
+    {
+        bool operator()(const QString &a, const QString &b) const { return typeOrder(a, b); }
+    };
+
+    static const TExportParameter &rowOf(const TMessageTree &t, int row) { return t.message->parameters[size_t(row)]; }
+
+    void build(TMessageTree &t)
+    {
+        const std::vector<TExportParameter> &rows = t.message->parameters;
+        const int count = int(rows.size());
+        t.members.assign(size_t(count), {});
+        t.shape.assign(size_t(count), -1);
+        std::vector<int> parent(size_t(count), -1);
+        std::vector<int> open;
+        for (int i = 0; i < count; ++i) {
+            while (!open.empty() && rows[size_t(open.back())].levelX >= rows[size_t(i)].levelX)
+                open.pop_back();
+            if (open.empty())
+                t.parts.push_back(i);
+            else if (rows[size_t(i)].levelX == rows[size_t(open.back())].levelX + 1)
+                parent[size_t(i)] = open.back();
+            open.push_back(i);
+        }
+        for (int i = 0; i < count; ++i)
+            if (parent[size_t(i)] >= 0)
+                t.members[size_t(parent[size_t(i)])].push_back(i);
+        // A structure is known by an id, computed members first, so that
+        // equal subtrees compare in constant time.
+        for (int i = count - 1; i >= 0; --i) {
+            const TExportParameter &p = rows[size_t(i)];
+            if (p.xsType)
+                continue;
+            QString key = p.sequenceType;
+            for (int m : t.members[size_t(i)]) {
+                const TExportParameter &q = rows[size_t(m)];
+                key += QStringLiteral("\x1f%1\x1e%2\x1e%3\x1e%4")
+                           .arg(q.name, q.typeX,
+                                QLatin1String(q.xsType ? "s" : "c") + QLatin1String(q.xsArray ? "a" : "-"),
+                                QString::number(t.shape[size_t(m)]));
+            }
+            const auto known = m_shapeIds.constFind(key);
+            t.shape[size_t(i)] = known != m_shapeIds.cend() ? *known : int(m_shapeIds.size());
+            if (known == m_shapeIds.cend())
+                m_shapeIds.insert(key, t.shape[size_t(i)]);
+            if (p.typeX.isEmpty())
+                continue; // an unnamed type can only be anonymous
+            const int role = parent[size_t(i)] < 0 ? Part
+                : (p.xsArray || p.name != p.typeX) ? MustNameType
+                                                   : AnonymousMember;
+            const auto it = m_complexSources.find(p.typeX);
+            const TTypeSource candidate{role, p.kulcs, &t, i};
+            if (it == m_complexSources.end())
+                m_complexSources.insert(p.typeX, candidate);
+            else if (std::pair(role, p.kulcs) < std::pair(it->role, it->kulcs))
+                *it = candidate;
+        }
+    }
+
+    bool sameShape(const TTypeSource &source, const TMessageTree &t, int row) const
+    {
+        return source.tree->shape[size_t(source.row)] == t.shape[size_t(row)];
+    }
+
+    // Whether the named complex type of the row's type has the row's structure.
+    bool namesOwnType(const TMessageTree &t, int row) const
+    {
+        const auto it = m_complexSources.constFind(rowOf(t, row).typeX);
+        return it != m_complexSources.cend() && sameShape(*it, t, row);
+    }
+
+    void needComplex(const QString &name)
+    {
+        if (m_complexNeeded.contains(name) || !m_complexSources.contains(name))
+            return;
+        m_complexNeeded.insert(name);
+        m_pending << name;
+    }
+
+    QString simpleReference(const QString &typeName)
+    {
+        if (isSchemaType(typeName))
+            return QStringLiteral("xs:") + attributeText(typeName);
+        const auto at = std::lower_bound(m_simpleNeeded.begin(), m_simpleNeeded.end(), typeName, typeOrder);
+        if (at == m_simpleNeeded.end() || *at != typeName)
+            m_simpleNeeded.insert(at, typeName);
+        return QStringLiteral("ns:") + attributeText(typeName);
+    }
+
+    // The content of the row's complex type: its members in the group its
+    // row names, or the array of its item row.
+    void content(const TMessageTree &t, int row, QStringList &out)
+    {
+        const TExportParameter &p = rowOf(t, row);
+        const std::vector<int> &members = t.members[size_t(row)];
+        if (p.sequenceType == kComplexContent || p.sequenceType == kSimpleContent) {
+            out << QStringLiteral("<%1>").arg(p.sequenceType) << QStringLiteral("<restriction base=\"soapenc:Array\">")
+                << QStringLiteral("<sequence/>");
+            if (!members.empty()) {
+                const TExportParameter &item = rowOf(t, members.front());
+                QString type;
+                if (item.xsType) {
+                    type = simpleReference(item.typeX);
+                } else {
+                    needComplex(item.typeX);
+                    type = QStringLiteral("ns:") + attributeText(item.typeX);
+                }
+                out << QStringLiteral("<attribute ref=\"soapenc:arrayType\" n1:arrayType=\"%1[]\" xmlns:n1=\"%2\" />")
+                           .arg(type, kWsdlNamespace);
+            }
+            out << QStringLiteral("</restriction>") << QStringLiteral("</%1>").arg(p.sequenceType);
+            return;
+        }
+        if (p.sequenceType.isEmpty() && members.empty())
+            return;
+        const QString group = p.sequenceType == QLatin1String("all") || p.sequenceType == QLatin1String("choice")
+            ? p.sequenceType
+            : QStringLiteral("sequence");
+        if (members.empty()) {
+            out << QStringLiteral("<%1/>").arg(group);
+            return;
+        }
+        out << QStringLiteral("<%1>").arg(group);
+        for (int m : members)
+            member(t, m, out);
+        out << QStringLiteral("</%1>").arg(group);
+    }
+
+    void anonymousType(const TMessageTree &t, int row, QStringList &out)
+    {
+        QStringList inner;
+        content(t, row, inner);
+        if (inner.isEmpty()) {
+            out << QStringLiteral("<complexType/>");
+            return;
+        }
+        out << QStringLiteral("<complexType>") << inner << QStringLiteral("</complexType>");
+    }
+
+    void member(const TMessageTree &t, int row, QStringList &out)
+    {
+        const TExportParameter &p = rowOf(t, row);
+        const QString name = attributeText(p.name);
+        if (p.xsType) {
+            out << QStringLiteral("<element name=\"%1\" type=\"%2\" />").arg(name, simpleReference(p.typeX));
+        } else if (!p.typeX.isEmpty() && (namesOwnType(t, row) || p.name != p.typeX)) {
+            needComplex(p.typeX);
+            out << QStringLiteral("<element name=\"%1\" type=\"ns:%2\" />").arg(name, attributeText(p.typeX));
+        } else if (p.name == p.typeX) {
+            // The import names a member without a type after itself.
+            out << QStringLiteral("<element name=\"%1\">").arg(name);
+            anonymousType(t, row, out);
+            out << QStringLiteral("</element>");
+        } else {
+            return; // no type to name
+        }
+        addComment(out, p.kommentar);
+    }
+
+    QHash<QString, int> m_shapeIds;
+    QHash<QString, TTypeSource> m_complexSources; // the row that declares each named type
+    QHash<QString, TTypeSource> m_elementSources; // the part row that declares each element
+    QSet<QString> m_complexNeeded;
+    QStringList m_pending;
+    QStringList m_simpleNeeded; // in type order
+};
 
 bool isAscii(const QString &s)
 {
     return std::all_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 128; });
 }
 
+QString encodedBody(const QString &target)
+{
+    return QStringLiteral("use=\"encoded\" namespace=\"%1\" encodingStyle=\"%2\"").arg(target, kSoapEncNamespace);
+}
+
 } // namespace
 
-QStringList WsdlLines(TDM &dm, const TExportInterface &face)
+void SetServiceAddress(const QString &address)
+{
+    g_serviceAddress = address.trimmed();
+}
+
+QString DefaultServiceAddress()
+{
+    return kDefaultServiceAddress;
+}
+
+QString ServiceAddress(const QString &interfaceName)
+{
+    const QString base = g_serviceAddress.isEmpty() ? kDefaultServiceAddress : g_serviceAddress;
+    return base + QString::fromLatin1(QUrl::toPercentEncoding(interfaceName));
+}
+
+QStringList WsdlLines(TDM &, const TExportInterface &face)
 {
     // The prefixes the document writes are declared on the root, so that
-    // namespace-aware readers accept it; "ns:" names the target namespace.
-    const QString target =
-        QStringLiteral("urn:") + QString::fromLatin1(QUrl::toPercentEncoding(face.definitionsName, "!$&'()*+,;=:@"));
+    // namespace-aware readers accept it; "ns:" names the target namespace,
+    // which the schema declares its types in.
+    const QString target = attributeText(
+        QStringLiteral("urn:") + QString::fromLatin1(QUrl::toPercentEncoding(face.definitionsName, ":")));
+    const QString portTypeName = attributeText(face.name);
     QStringList main;
     main << kDeclaration
          << QStringLiteral("<definitions name =\"%1\" targetNamespace=\"%2\" xmlns=\"%3\" xmlns:ns=\"%2\" "
-                           "xmlns:xs=\"%4\" xmlns:soapenc=\"%5\">")
-                .arg(face.definitionsName, target, kWsdlNamespace, kSchemaNamespace, kSoapEncNamespace)
+                           "xmlns:xs=\"%4\" xmlns:soapenc=\"%5\" xmlns:soap=\"%6\">")
+                .arg(attributeText(face.definitionsName), target, kWsdlNamespace, kSchemaNamespace, kSoapEncNamespace,
+                     kSoapNamespace)
          << QStringLiteral("<types>")
-         << QStringLiteral("<schema targetNamespace=\"\" xmlns=\"%1\">").arg(kSchemaNamespace);
+         << QStringLiteral("<schema targetNamespace=\"%1\" xmlns=\"%2\">").arg(target, kSchemaNamespace);
+
+    // Each message once, as its first use has it: operations share fault messages.
+    std::vector<TMessageTree> trees;
+    QSet<QString> messageNames;
+    for (const TExportOperation &op : face.operations)
+        for (const TExportMessage &m : op.messages)
+            if (!messageNames.contains(m.name)) {
+                messageNames.insert(m.name);
+                trees.push_back(TMessageTree{&m, {}, {}, {}});
+            }
+    TDocumentTypes types(trees);
 
     QStringList messages;
+    for (const TMessageTree &t : trees) {
+        messages << QStringLiteral("<message name=\"%1\">").arg(attributeText(t.message->name));
+        for (int part : t.parts) {
+            const QString line = types.partLine(t, part);
+            if (!line.isEmpty())
+                messages << line;
+        }
+        addComment(messages, t.message->kommentar);
+        messages << QStringLiteral("</message>");
+    }
+
     QStringList portType;
-    TTypeNames complexTypes;
-    portType << QStringLiteral("<portType name=\"%1\">").arg(face.name);
-    if (!face.kommentar.isEmpty())
-        portType << commentLine(face.kommentar);
+    QStringList binding;
+    portType << QStringLiteral("<portType name=\"%1\">").arg(portTypeName);
+    addComment(portType, face.kommentar);
+    binding << QStringLiteral("<binding name=\"%1Binding\" type=\"ns:%1\">").arg(portTypeName)
+            << QStringLiteral("<soap:binding style=\"rpc\" transport=\"%1\"/>").arg(kSoapHttpTransport);
+    QHash<QString, int> operationUses;
+    for (const TExportOperation &op : face.operations)
+        ++operationUses[op.name];
     for (const TExportOperation &op : face.operations) {
-        portType << QStringLiteral("<operation name=\"%1\">").arg(op.name);
-        if (!op.kommentar.isEmpty())
-            portType << commentLine(op.kommentar);
+        const QString opName = attributeText(op.name);
+        // Operations of one name tell their inputs and outputs apart by name.
+        const bool overloaded = operationUses.value(op.name) > 1;
+        portType << QStringLiteral("<operation name=\"%1\">").arg(opName);
+        addComment(portType, op.kommentar);
+        binding << QStringLiteral("<operation name=\"%1\">").arg(opName)
+                << QStringLiteral("<soap:operation soapAction=\"\"/>");
+        QSet<QString> bound;
         for (const TExportMessage &m : op.messages) {
-            portType << QStringLiteral("<%1 message=\"ns:%2\"/>").arg(m.typeX, m.name);
-            messages << QStringLiteral("<message name=\"%1\">").arg(m.name);
-            // Only the first part is written; a complex one declares its type.
-            const TExportParameter *first = m.parameters.empty() ? nullptr : &m.parameters.front();
-            if (first && !first->typeX.isEmpty())
-                messages << QStringLiteral("<part name=\"%1\" type=\"%2%3\"/>")
-                                .arg(first->name, typePrefix(first->xsType), first->typeX);
-            if (!m.kommentar.isEmpty())
-                messages << commentLine(m.kommentar);
-            messages << QStringLiteral("</message>");
-            if (first && !first->xsType)
-                complexTypes.add(first->typeX);
+            const QString messageName = attributeText(m.name);
+            const bool fault = m.typeX == QLatin1String("fault");
+            if (fault)
+                portType << QStringLiteral("<fault name=\"%1\" message=\"ns:%1\"/>").arg(messageName);
+            else if (overloaded)
+                portType << QStringLiteral("<%1 name=\"%2\" message=\"ns:%2\"/>").arg(m.typeX, messageName);
+            else
+                portType << QStringLiteral("<%1 message=\"ns:%2\"/>").arg(m.typeX, messageName);
+            if (fault && !bound.contains(QStringLiteral("fault:") + m.name)) {
+                bound.insert(QStringLiteral("fault:") + m.name);
+                binding << QStringLiteral("<fault name=\"%1\">").arg(messageName)
+                        << QStringLiteral("<soap:fault name=\"%1\" %2/>").arg(messageName, encodedBody(target))
+                        << QStringLiteral("</fault>");
+            } else if ((m.typeX == QLatin1String("input") || m.typeX == QLatin1String("output"))
+                       && !bound.contains(m.typeX)) {
+                bound.insert(m.typeX);
+                binding << (overloaded ? QStringLiteral("<%1 name=\"%2\">").arg(m.typeX, messageName)
+                                       : QStringLiteral("<%1>").arg(m.typeX))
+                        << QStringLiteral("<soap:body %1/>").arg(encodedBody(target))
+                        << QStringLiteral("</%1>").arg(m.typeX);
+            }
         }
         portType << QStringLiteral("</operation>");
+        binding << QStringLiteral("</operation>");
     }
     portType << QStringLiteral("</portType>");
+    binding << QStringLiteral("</binding>");
 
-    QSqlQuery q = dm.QWork();
-    prepare(q, QStringLiteral("select distinct TypeX , duplicheck from Parameters where interfaceskulcs = "
-                              ":interfaceskulcs and  XS_Type = False"));
-    q.bindValue(QStringLiteral(":interfaceskulcs"), face.kulcs);
-    exec(q);
-    while (q.next())
-        complexTypes.add(text(q, 0));
-    q.finish();
-
-    const QHash<QString, TExportParameter> ownFirst = ownFirstRows(face);
-    for (const QString &typeName : complexTypes.names()) {
-        const auto it = ownFirst.constFind(CodePage1250::toUpper(typeName));
-        appendComplexType(dm, typeName, it == ownFirst.constEnd() ? std::nullopt : std::optional(*it), main);
-    }
-
-    main << QStringLiteral("</schema>") << QStringLiteral("</types>");
-    main << messages << portType << QStringLiteral("</definitions>");
+    main << types.declarations() << QStringLiteral("</schema>") << QStringLiteral("</types>");
+    main << messages << portType << binding
+         << QStringLiteral("<service name=\"%1Service\">").arg(portTypeName)
+         << QStringLiteral("<port name=\"%1Port\" binding=\"ns:%1Binding\">").arg(portTypeName)
+         << QStringLiteral("<soap:address location=\"%1\"/>").arg(attributeText(ServiceAddress(face.name)))
+         << QStringLiteral("</port>") << QStringLiteral("</service>") << QStringLiteral("</definitions>");
     return main;
 }
 
@@ -423,10 +730,12 @@ QString GenerateWSDL(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, I
         const std::optional<TExportInterface> face = RepositoryExport::ReadInterface(dm, interfaceKulcs);
         if (!face)
             return QString();
-        const QString out = WsdlGenerator::WsdlText(WsdlGenerator::WsdlLines(dm, *face));
-        RepositoryExport::EnsureExportFolder(outputDir);
         const QString file = RepositoryExport::ExportFileName(outputDir, face->name, QStringLiteral(".wsdl"));
-        TextFile::writeText(file, out);
+        RepositoryExport::ForInterfaceFile(face->name, file, [&] {
+            const QString out = WsdlGenerator::WsdlText(WsdlGenerator::WsdlLines(dm, *face));
+            RepositoryExport::EnsureExportFolder(outputDir);
+            TextFile::writeText(file, out);
+        });
         return file;
     });
 }

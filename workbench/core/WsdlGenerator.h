@@ -77,6 +77,10 @@ QString ExportFileName(const QString &outputDir, const QString &interfaceName, c
 // Creates the export folder with missing parents; EFileError when that fails.
 void EnsureExportFolder(const QString &outputDir);
 
+// Runs a step that writes the file of the interface; the message of a file,
+// markup or database failure then names both.
+void ForInterfaceFile(const QString &interfaceName, const QString &file, const std::function<void()> &step);
+
 // Runs the command body; with a reporter a failure is reported there and
 // ends the command (EAbort), without one it passes to the caller.
 QString Run(IReporter *reporter, const std::function<QString()> &body);
@@ -87,12 +91,22 @@ namespace WsdlGenerator {
 
 // The three line lists joined: the markup as assembled, before the reader
 // normalises it.
+//
+// Besides the port type the document holds an rpc/encoded SOAP 1.1 binding
+// and a service with one port. Every type it refers to is declared in it,
+// from the interface's own rows: each message once with all its parts, each
+// complex type once. Values are escaped where they would break the markup;
+// a reference that XML predefines is kept, as the import stores them.
 QStringList WsdlLines(TDM &dm, const TExportInterface &face);
+
+// The address of the service port: the workbench's "Generate.ServiceAddress"
+// (ServiceAddress() when not set) followed by the interface's name.
+void SetServiceAddress(const QString &address);
+QString ServiceAddress(const QString &interfaceName);
+QString DefaultServiceAddress();
 // The lines read into the document model and written from it; the text is
-// checked with a namespace-aware XML reader, so markup that breaks (a name
-// holding "<", "&" or a double quote, a comment holding "--") raises
-// EXMLError with the reader's message. "<" and "&" inside a comment are
-// well-formed and stay.
+// checked with a namespace-aware XML reader, so markup that still breaks
+// raises EXMLError with the reader's message.
 QString WsdlText(const QStringList &lines);
 
 } // namespace WsdlGenerator
