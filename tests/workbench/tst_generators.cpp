@@ -555,11 +555,9 @@ void TestGenerators::wsdlDocument()
     const QString expected = join({
         QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>"),
         QStringLiteral("<definitions name=\"CustSvc\" targetNamespace=\"urn:CustSvc\" "
-                       "xmlns=\"http://schemas.xmlsoap.org/wsdl/\" xmlns:ns=\"urn:CustSvc\" "
-                       "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
-                       "xmlns:soapenc=\"http://schemas.xmlsoap.org/soap/encoding/\">"),
+                       "xmlns=\"http://schemas.xmlsoap.org/wsdl/\" xmlns:ns=\"urn:CustSvc\" xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" xmlns:soapenc=\"http://schemas.xmlsoap.org/soap/encoding/\" xmlns:soap=\"http://schemas.xmlsoap.org/wsdl/soap/\">"),
         QStringLiteral("  <types>"),
-        QStringLiteral("    <schema targetNamespace=\"\" xmlns=\"http://www.w3.org/2001/XMLSchema\">"),
+        QStringLiteral("    <schema targetNamespace=\"urn:CustSvc\" xmlns=\"http://www.w3.org/2001/XMLSchema\">"),
         QStringLiteral("      <complexType name=\"ADDR_T\">"),
         QStringLiteral("        <sequence>"),
         QStringLiteral("          <element name=\"STREET\" type=\"xs:string\"/>"),
@@ -585,6 +583,7 @@ void TestGenerators::wsdlDocument()
         QStringLiteral("  </types>"),
         QStringLiteral("  <message name=\"GETCUSTRequest\">"),
         QStringLiteral("    <part name=\"CUSTNO\" type=\"xs:string\"/>"),
+        QStringLiteral("    <part name=\"CUSTREC\" type=\"ns:CUSTREC_T\"/>"),
         QStringLiteral("  </message>"),
         QStringLiteral("  <message name=\"GETCUSTResponse\">"),
         QStringLiteral("    <part name=\"RESULT\" type=\"ns:ARR_T\"/>"),
@@ -600,6 +599,28 @@ void TestGenerators::wsdlDocument()
         QStringLiteral("    <operation name=\"PING\">"),
         QStringLiteral("    </operation>"),
         QStringLiteral("  </portType>"),
+        QStringLiteral("  <binding name=\"CustSvcPortBinding\" type=\"ns:CustSvcPort\">"),
+        QStringLiteral("    <soap:binding style=\"rpc\" transport=\"http://schemas.xmlsoap.org/soap/http\"/>"),
+        QStringLiteral("    <operation name=\"GETCUST\">"),
+        QStringLiteral("      <soap:operation soapAction=\"\"/>"),
+        QStringLiteral("      <input>"),
+        QStringLiteral("        <soap:body use=\"encoded\" namespace=\"urn:CustSvc\" "
+                       "encodingStyle=\"http://schemas.xmlsoap.org/soap/encoding/\"/>"),
+        QStringLiteral("      </input>"),
+        QStringLiteral("      <output>"),
+        QStringLiteral("        <soap:body use=\"encoded\" namespace=\"urn:CustSvc\" "
+                       "encodingStyle=\"http://schemas.xmlsoap.org/soap/encoding/\"/>"),
+        QStringLiteral("      </output>"),
+        QStringLiteral("    </operation>"),
+        QStringLiteral("    <operation name=\"PING\">"),
+        QStringLiteral("      <soap:operation soapAction=\"\"/>"),
+        QStringLiteral("    </operation>"),
+        QStringLiteral("  </binding>"),
+        QStringLiteral("  <service name=\"CustSvcPortService\">"),
+        QStringLiteral("    <port name=\"CustSvcPortPort\" binding=\"ns:CustSvcPortBinding\">"),
+        QStringLiteral("      <soap:address location=\"http://localhost:8080/CustSvcPort\"/>"),
+        QStringLiteral("    </port>"),
+        QStringLiteral("  </service>"),
         QStringLiteral("</definitions>"),
     });
     QCOMPARE(TextFile::readText(file), expected);
@@ -618,8 +639,8 @@ void TestGenerators::wsdlCases_data()
     QTest::addColumn<QList<QStringList>>("blocks"); // each occurs, lines consecutive
     QTest::addColumn<QStringList>("absent");        // no line starts so
 
-    // Only the first part is written; the complex second part's type still is.
-    QTest::newRow("first part only") << TBuild([](TRepo &r) {
+    // Every part is written, in key order, with the types it refers to.
+    QTest::newRow("every part") << TBuild([](TRepo &r) {
         const qint64 k = r.iface(QStringLiteral("P"), QStringLiteral("D"));
         r.op(QStringLiteral("GETCUST"));
         r.msg(QStringLiteral("input"), QStringLiteral("GETCUSTRequest"));
@@ -629,23 +650,45 @@ void TestGenerators::wsdlCases_data()
         return k;
     }) << QList<QStringList>{{QStringLiteral("<message name=\"GETCUSTRequest\">"),
                               QStringLiteral("<part name=\"CUSTNO\" type=\"xs:string\"/>"),
+                              QStringLiteral("<part name=\"CUSTREC\" type=\"ns:CUSTREC_T\"/>"),
                               QStringLiteral("</message>")},
                              {QStringLiteral("<complexType name=\"CUSTREC_T\">"), QStringLiteral("<sequence>"),
                               QStringLiteral("<element name=\"ID\" type=\"xs:int\"/>"), QStringLiteral("</sequence>"),
                               QStringLiteral("</complexType>")}}
-       << QStringList{QStringLiteral("<part name=\"CUSTREC\"")};
+       << QStringList{};
 
-    // The type is written from the first row of the whole table with its
-    // name (compared case-insensitively, accents too), which belongs to
-    // another interface here; the set keeps the spelling met first.
-    QTest::newRow("type from another interface") << TBuild([](TRepo &r) { return buildSharedTypes(r, false); })
+    // A message that operations share is written once; a fault is named.
+    QTest::newRow("shared fault message") << TBuild([](TRepo &r) {
+        const qint64 k = r.iface(QStringLiteral("P"), QStringLiteral("D"));
+        for (const char *op : {"A", "B"}) {
+            r.op(QString::fromLatin1(op));
+            r.msg(QStringLiteral("input"), QString::fromLatin1(op) + QStringLiteral("Request"));
+            r.msg(QStringLiteral("fault"), QStringLiteral("InvalidObjectFaultMsg"));
+            r.simple(1, QStringLiteral("CODE"), QStringLiteral("int"));
+        }
+        return k;
+    }) << QList<QStringList>{{QStringLiteral("<message name=\"InvalidObjectFaultMsg\">"),
+                              QStringLiteral("<part name=\"CODE\" type=\"xs:int\"/>"), QStringLiteral("</message>"),
+                              QStringLiteral("<message name=\"BRequest\">"), QStringLiteral("</message>"),
+                              QStringLiteral("<portType name=\"P\">")},
+                             {QStringLiteral("<input message=\"ns:BRequest\"/>"),
+                              QStringLiteral("<fault name=\"InvalidObjectFaultMsg\" message=\"ns:InvalidObjectFaultMsg\"/>")},
+                             {QStringLiteral("<fault name=\"InvalidObjectFaultMsg\">"),
+                              QStringLiteral("<soap:fault name=\"InvalidObjectFaultMsg\" use=\"encoded\" namespace=\"urn:D\" "
+                                             "encodingStyle=\"http://schemas.xmlsoap.org/soap/encoding/\"/>"),
+                              QStringLiteral("</fault>")}}
+       << QStringList{};
+
+    // A type is written from the interface's own rows, even where an earlier
+    // interface has rows of a type of the same name.
+    QTest::newRow("type of an earlier interface") << TBuild([](TRepo &r) { return buildSharedTypes(r, false); })
        << QList<QStringList>{{QStringLiteral("<complexType name=\"Shared_T\">"), QStringLiteral("<sequence>"),
-                              QStringLiteral("<element name=\"SHARED_FIRST\" type=\"xs:string\"/>"),
+                              QStringLiteral("<element name=\"SHARED_SECOND\" type=\"xs:string\"/>"),
                               QStringLiteral("</sequence>")},
                              {QStringLiteral("<complexType name=\"Ügyfél_T\">"), QStringLiteral("<sequence>"),
-                              QStringLiteral("<element name=\"FROM_FIRST\" type=\"xs:string\"/>"),
+                              QStringLiteral("<element name=\"FROM_SECOND\" type=\"xs:string\"/>"),
                               QStringLiteral("</sequence>")}}
-       << QStringList{QStringLiteral("<element name=\"FROM_SECOND\""), QStringLiteral("<element name=\"SHARED_SECOND\""),
+       << QStringList{QStringLiteral("<element name=\"FROM_FIRST\""), QStringLiteral("<element name=\"SHARED_FIRST\""),
                       QStringLiteral("<complexType name=\"ÜGYFÉL_T\""), QStringLiteral("<complexType name=\"shared_t\"")};
     // A later interface's rows of the same types do not count.
     QTest::newRow("own type before a later interface's") << TBuild([](TRepo &r) { return buildSharedTypes(r, true); })
@@ -667,13 +710,14 @@ void TestGenerators::wsdlCases_data()
         r.simple(2, QStringLiteral("AFTER"), QStringLiteral("int"));
         r.simple(1, QStringLiteral("TOP"), QStringLiteral("int"));
         return k;
-    }) << QList<QStringList>{{QStringLiteral("<complexType name=\"Mid_T\">"), QStringLiteral("<sequence>"),
-                              QStringLiteral("<element name=\"LEAF\" type=\"xs:date\"/>"), QStringLiteral("</sequence>"),
+    }) << QList<QStringList>{{QStringLiteral("<complexType name=\"Mid_T\">"), QStringLiteral("<choice>"),
+                              QStringLiteral("<element name=\"LEAF\" type=\"xs:date\"/>"), QStringLiteral("</choice>"),
                               QStringLiteral("</complexType>"), QStringLiteral("<complexType name=\"Outer_T\">"),
                               QStringLiteral("<sequence>"), QStringLiteral("<element name=\"MID\" type=\"ns:Mid_T\"/>"),
                               QStringLiteral("<element name=\"AFTER\" type=\"xs:int\"/>"), QStringLiteral("</sequence>"),
                               QStringLiteral("</complexType>"), QStringLiteral("</schema>")},
-                             {QStringLiteral("<part name=\"OUTER\" type=\"ns:Outer_T\"/>")}}
+                             {QStringLiteral("<part name=\"OUTER\" type=\"ns:Outer_T\"/>"),
+                              QStringLiteral("<part name=\"TOP\" type=\"xs:int\"/>")}}
        << QStringList{QStringLiteral("<element name=\"TOP\"")};
 
     // Comments follow their element; an empty one writes nothing.
@@ -698,7 +742,10 @@ void TestGenerators::wsdlCases_data()
     QTest::newRow("no operations") << TBuild([](TRepo &r) {
         return r.iface(QStringLiteral("P"), QStringLiteral("D"));
     }) << QList<QStringList>{{QStringLiteral("</schema>"), QStringLiteral("</types>"), QStringLiteral("<portType name=\"P\">"),
-                              QStringLiteral("</portType>"), QStringLiteral("</definitions>")}}
+                              QStringLiteral("</portType>"), QStringLiteral("<binding name=\"PBinding\" type=\"ns:P\">"),
+                              QStringLiteral("<soap:binding style=\"rpc\" transport=\"http://schemas.xmlsoap.org/soap/http\"/>"),
+                              QStringLiteral("</binding>"), QStringLiteral("<service name=\"PService\">"),
+                              QStringLiteral("<port name=\"PPort\" binding=\"ns:PBinding\">")}}
        << QStringList{QStringLiteral("<complexType"), QStringLiteral("<message")};
 
     // A part without a type writes no part line; a type without its item row
@@ -737,23 +784,30 @@ void TestGenerators::wsdlCases()
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 
-// Values are not escaped: a name or comment that breaks the markup ends the
-// command with the reader's message and leaves the earlier file alone.
+// Names and comments that hold markup are written so that the document
+// stays well-formed; a character that XML cannot hold at all still ends the
+// command, with the reader's message, the interface and the file, and leaves
+// the earlier file alone.
 void TestGenerators::wsdlMarkup_data()
 {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("message"); // empty: the checking reader's, with the position
-    QTest::newRow("less-than in an operation name") << QStringLiteral("operation") << QStringLiteral("A<B") << QString();
-    QTest::newRow("ampersand in a message name") << QStringLiteral("message") << QStringLiteral("M&N") << QString();
-    QTest::newRow("quote in a member name") << QStringLiteral("member") << QStringLiteral("F\"G") << QString();
+    QTest::addColumn<QString>("line"); // a line of the file (trimmed); empty: the command fails
+    QTest::newRow("less-than in an operation name") << QStringLiteral("operation") << QStringLiteral("A<B")
+                                                    << QStringLiteral("<operation name=\"A&lt;B\">");
+    QTest::newRow("ampersand in a message name") << QStringLiteral("message") << QStringLiteral("M&N")
+                                                 << QStringLiteral("<message name=\"M&amp;N\">");
+    QTest::newRow("quote in a member name") << QStringLiteral("member") << QStringLiteral("F\"G")
+                                            << QStringLiteral("<element name=\"F&quot;G\" type=\"xs:string\"/>");
     QTest::newRow("end tag in a part name") << QStringLiteral("part") << QStringLiteral("R\"/></message><x y=\"")
-                                            << QStringLiteral("No matching tag found for </message>!");
+                                            << QStringLiteral("<part name=\"R&quot;/&gt;&lt;/message&gt;&lt;x y=&quot;\" type=\"ns:R_T\"/>");
     QTest::newRow("dashes in the interface comment") << QStringLiteral("interfaceComment") << QStringLiteral("a -- b")
-                                                     << QString();
+                                                     << QStringLiteral("<!-- a - - b -->");
     QTest::newRow("comment end in a member comment") << QStringLiteral("memberComment") << QStringLiteral("x --> y")
-                                                     << QString();
+                                                     << QStringLiteral("<!-- x - -> y -->");
     QTest::newRow("comment start in a message comment") << QStringLiteral("messageComment") << QStringLiteral("<!-- z")
+                                                        << QStringLiteral("<!-- <!- - z -->");
+    QTest::newRow("control character in a member name") << QStringLiteral("member") << QStringLiteral("F\x01G")
                                                         << QString();
 }
 
@@ -761,7 +815,7 @@ void TestGenerators::wsdlMarkup()
 {
     QFETCH(QString, field);
     QFETCH(QString, value);
-    QFETCH(QString, message);
+    QFETCH(QString, line);
     auto pick = [&](const char *name, const QString &good) { return field == QLatin1String(name) ? value : good; };
     TRepo r;
     QVERIFY(r.open());
@@ -774,10 +828,16 @@ void TestGenerators::wsdlMarkup()
     const QString file = RepositoryExport::ExportFileName(r.outputDir(), QStringLiteral("P"), QStringLiteral(".wsdl"));
     QVERIFY(writeBytes(file, "<good/>\r\n"));
     const QString error = errorOf([&] { GenerateWSDL(r.dm, key, r.outputDir()); });
-    if (message.isEmpty())
-        QVERIFY2(error.contains(QStringLiteral("(line ")), qPrintable(error));
-    else
-        QCOMPARE(error, message);
+    if (!line.isEmpty()) {
+        QCOMPARE(error, QString());
+        QVERIFY2(trimmedLines(TextFile::readText(file)).contains(line), qPrintable(TextFile::readText(file)));
+        const QString problem = wsdlProblem(file);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        return;
+    }
+    QVERIFY2(error.contains(QStringLiteral("(line ")), qPrintable(error));
+    QVERIFY2(error.endsWith(QStringLiteral("(interface \"P\", file ") + QDir::toNativeSeparators(file) + u')'),
+             qPrintable(error));
     QCOMPARE(fileBytes(file), QByteArray("<good/>\r\n"));
     QCOMPARE(QDir(QFileInfo(file).path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("P.wsdl")});
 
@@ -808,7 +868,7 @@ void TestGenerators::wsdlCodePage()
             names << reader.attributes().value(QStringLiteral("name")).toString();
     }
     QVERIFY2(!reader.hasError(), qPrintable(reader.errorString()));
-    QCOMPARE(names, (QStringList{QStringLiteral("Számla"), QStringLiteral("Ügyfél"), QStringLiteral("Lekérdezés")}));
+    QCOMPARE(names.mid(0, 3), (QStringList{QStringLiteral("Számla"), QStringLiteral("Ügyfél"), QStringLiteral("Lekérdezés")}));
     const QString problem = wsdlProblem(file);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
