@@ -107,46 +107,59 @@ std::optional<TExportInterface> ReadInterface(TDM &dm, qint64 interfaceKulcs)
     face.kommentar = text(qi, 3);
     qi.finish();
 
-    // The detail sets by their parent key, as the master-detail chain shows them.
+    // The detail sets by their parent key, as the master-detail chain shows
+    // them. Messages and parameters are read in one pass each through the
+    // index on the interface's key (which key assignment gives every row
+    // below it) and sorted into their parents by UpPointer, so the cost
+    // follows the interface's rows, not its number of messages.
     QSqlQuery qo = dm.QWork();
     prepare(qo, QStringLiteral("select Kulcs, Name, Kommentar from Operations where UpPointer = ? order by Kulcs"));
-    QSqlQuery qm = dm.QWork();
-    prepare(qm, QStringLiteral("select Kulcs, TypeX, Name, Kommentar from InputsOutputs where UpPointer = ? "
-                               "order by Kulcs"));
-    QSqlQuery qp = dm.QWork();
-    prepare(qp, QStringLiteral("select ") + kParameterColumns
-                    + QStringLiteral(" from Parameters where UpPointer = ? order by Kulcs"));
-
     qo.addBindValue(face.kulcs);
     exec(qo);
+    QHash<qint64, size_t> operationAt;
     while (qo.next()) {
         TExportOperation op;
         op.kulcs = qo.value(0).toLongLong();
         op.name = text(qo, 1);
         op.kommentar = text(qo, 2);
+        operationAt.insert(op.kulcs, face.operations.size());
         face.operations.push_back(std::move(op));
     }
     qo.finish();
-    for (TExportOperation &op : face.operations) {
-        qm.bindValue(0, op.kulcs);
-        exec(qm);
-        while (qm.next()) {
-            TExportMessage m;
-            m.kulcs = qm.value(0).toLongLong();
-            m.typeX = text(qm, 1);
-            m.name = text(qm, 2);
-            m.kommentar = text(qm, 3);
-            op.messages.push_back(std::move(m));
-        }
-        qm.finish();
-        for (TExportMessage &m : op.messages) {
-            qp.bindValue(0, m.kulcs);
-            exec(qp);
-            while (qp.next())
-                m.parameters.push_back(parameterFrom(qp));
-            qp.finish();
-        }
+
+    QSqlQuery qm = dm.QWork();
+    prepare(qm, QStringLiteral("select Kulcs, TypeX, Name, Kommentar, UpPointer from InputsOutputs "
+                               "where InterfacesKulcs = ? order by Kulcs"));
+    qm.addBindValue(face.kulcs);
+    exec(qm);
+    while (qm.next()) {
+        const auto op = operationAt.constFind(qm.value(4).toLongLong());
+        if (op == operationAt.cend())
+            continue;
+        TExportMessage m;
+        m.kulcs = qm.value(0).toLongLong();
+        m.typeX = text(qm, 1);
+        m.name = text(qm, 2);
+        m.kommentar = text(qm, 3);
+        face.operations[*op].messages.push_back(std::move(m));
     }
+    qm.finish();
+
+    QHash<qint64, TExportMessage *> messageOf;
+    for (TExportOperation &op : face.operations)
+        for (TExportMessage &m : op.messages)
+            messageOf.insert(m.kulcs, &m);
+    QSqlQuery qp = dm.QWork();
+    prepare(qp, QStringLiteral("select ") + kParameterColumns
+                    + QStringLiteral(", UpPointer from Parameters where InterfacesKulcs = ? order by Kulcs"));
+    qp.addBindValue(face.kulcs);
+    exec(qp);
+    while (qp.next()) {
+        TExportMessage *m = messageOf.value(qp.value(8).toLongLong());
+        if (m)
+            m->parameters.push_back(parameterFrom(qp));
+    }
+    qp.finish();
     return face;
 }
 
