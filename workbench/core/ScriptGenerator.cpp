@@ -120,7 +120,8 @@ QStringList ScriptLines(const TExportInterface &face)
 
 } // namespace ScriptGenerator
 
-QString GenerateASR(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, IReporter *reporter)
+QString GenerateASR(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, IReporter *reporter,
+                     const QString &fileBase)
 {
     return RepositoryExport::Run(reporter, [&]() -> QString {
         const std::optional<TExportInterface> face = RepositoryExport::ReadInterface(dm, interfaceKulcs);
@@ -128,7 +129,8 @@ QString GenerateASR(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, IR
             return QString();
         const QStringList lines = ScriptGenerator::ScriptLines(*face);
         RepositoryExport::EnsureExportFolder(outputDir);
-        const QString file = RepositoryExport::ExportFileName(outputDir, face->name, QStringLiteral(".asr"));
+        const QString file = RepositoryExport::ExportFileName(outputDir, fileBase.isEmpty() ? face->name : fileBase,
+                                                                QStringLiteral(".asr"));
         TextFile::writeLines(file, lines);
         return file;
     });

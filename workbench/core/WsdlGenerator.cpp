@@ -417,7 +417,8 @@ QString WsdlText(const QStringList &lines)
 
 // ---- The command -----------------------------------------------------------
 
-QString GenerateWSDL(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, IReporter *reporter)
+QString GenerateWSDL(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, IReporter *reporter,
+                     const QString &fileBase)
 {
     return RepositoryExport::Run(reporter, [&]() -> QString {
         const std::optional<TExportInterface> face = RepositoryExport::ReadInterface(dm, interfaceKulcs);
@@ -425,7 +426,8 @@ QString GenerateWSDL(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, I
             return QString();
         const QString out = WsdlGenerator::WsdlText(WsdlGenerator::WsdlLines(dm, *face));
         RepositoryExport::EnsureExportFolder(outputDir);
-        const QString file = RepositoryExport::ExportFileName(outputDir, face->name, QStringLiteral(".wsdl"));
+        const QString file = RepositoryExport::ExportFileName(outputDir, fileBase.isEmpty() ? face->name : fileBase,
+                                                                QStringLiteral(".wsdl"));
         TextFile::writeText(file, out);
         return file;
     });

@@ -101,6 +101,8 @@ QString WsdlText(const QStringList &lines);
 // (empty when there is no such interface). An existing file is replaced only
 // by a document that passed the check. Failures: EFileError, EXMLError,
 // EDatabaseError, or, with a reporter, reported there and EAbort.
-QString GenerateWSDL(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, IReporter *reporter = nullptr);
+// fileBase names the file instead of the interface's name (without extension).
+QString GenerateWSDL(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, IReporter *reporter = nullptr,
+                     const QString &fileBase = QString());
 // The same for the browser's current interface (nothing without one).
 QString GenerateWSDL(TDM &dm, const QString &outputDir, IReporter *reporter = nullptr);
