@@ -35,6 +35,8 @@ private slots:
     void modifiedJobAsksToSave();
     void outputDirectoryField_data();
     void outputDirectoryField();
+    void typedFolderIsOffered_data();
+    void typedFolderIsOffered();
     void namesDrop();
     void resetOutputQuestion();
     void viewerPagesAndClose();
@@ -262,6 +264,54 @@ void TestQuenbarMain::outputDirectoryField()
     QCOMPARE(w->MyStB->LastMessage(), message);
     if (message.isEmpty())
         QCOMPARE(w->Job->StagingDir(), stored + "/workinp");
+}
+
+// A typed folder that does not exist is offered for creation; the folder
+// dialog comes only when it was declined or could not be made.
+void TestQuenbarMain::typedFolderIsOffered_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("created");
+    QTest::addColumn<QStringList>("asked");
+    QTest::newRow("created") << "OUT/new/deep" << int(mbOK) << true << QStringList{"Confirmation"};
+    QTest::newRow("declined") << "OUT/new/deep" << int(mbCancel) << false << QStringList{"Confirmation", "Directory"};
+    QTest::newRow("cannot be made") << "OUT/file.txt/sub" << int(mbOK) << false
+                                    << QStringList{"Confirmation", "Warning: Cannot create directory", "Directory"};
+}
+
+void TestQuenbarMain::typedFolderIsOffered()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, answer);
+    QFETCH(bool, created);
+    QFETCH(QStringList, asked);
+    TGuiTestBase t;
+    QVERIFY(t.start());
+    TfrmQuenbarMain *w = t.window();
+    TextFile::writeText(t.outputRoot() + "/file.txt", "x");
+    typed.replace("OUT", t.outputRoot());
+    t.dialogs().clearAsked();
+    t.dialogs().answerMessage(answer);
+    w->FrameFindDirectoryOutputDir->Edit->setText(typed);
+    w->FrameFindDirectoryOutputDir->Edit->setModified(true);
+    RunCommand(w->MyStB, [w] { w->FrameFindDirectoryOutputDirEditExit(); });
+
+    QCOMPARE(QFileInfo(typed).isDir(), created);
+    QStringList seen;
+    for (const TAskedDialog &d : t.dialogs().asked()) {
+        if (d.kind == TAskedDialog::Directory)
+            seen << "Directory";
+        else if (d.type == TMsgDlgType::Confirmation)
+            seen << "Confirmation";
+        else
+            seen << (d.type == TMsgDlgType::Warning ? "Warning: " : "Other: ") + d.text;
+    }
+    QCOMPARE(seen, asked);
+    const TAskedDialog question = t.dialogs().asked().first();
+    QCOMPARE(question.text, "Directory " + typed + " doesn't exists, create it? ");
+    QCOMPARE(question.buttons, int(mbOKCancel));
+    QCOMPARE(w->FrameFindDirectoryOutputDir->Edit->text(), typed);
 }
 
 void TestQuenbarMain::namesDrop()

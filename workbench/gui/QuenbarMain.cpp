@@ -680,10 +680,7 @@ void TfrmQuenbarMain::FormCreate()
         FrameFindDirectoryOutputDir->Reporter = MyStB;
         for (TFrameFindexec *f : findChildren<TFrameFindexec *>())
             f->StatusBar = MyStB;
-        FrameFindDirectoryOutputDir->OnBeforeCheck = [this](QObject *) {
-            if (NamesDropPending && FrameFindDirectoryOutputDir->Edit->isModified())
-                QDir().mkpath(FrameFindDirectoryOutputDir->Edit->text());
-        };
+        FrameFindDirectoryOutputDir->OnBeforeCheck = [this](QObject *) { FrameFindDirectoryOutputDirCreateFolder(); };
         FrameFindDirectoryOutputDir->OnDirectoryChanged = [this](QObject *) {
             SetModified(true);
         };
@@ -1151,6 +1148,22 @@ void TfrmQuenbarMain::FrameFindDirectoryOutputDirEditExit()
     edit->setModified(wasModified);
     FrameFindDirectoryOutputDir->EditExit();
     SetModified(true);
+}
+
+void TfrmQuenbarMain::FrameFindDirectoryOutputDirCreateFolder()
+{
+    // A typed folder is offered for creation before the frame would send
+    // the user to the folder dialog.
+    const QString folder = FrameFindDirectoryOutputDir->DirectoryWithoutDelimiter();
+    if (folder.isEmpty() || QFileInfo(folder).isDir())
+        return;
+    if (Dialogs::message(TMsgDlgType::Confirmation,
+                         QStringLiteral("Directory %1 doesn't exists, create it? ").arg(folder), mbOKCancel, mbOK,
+                         this)
+        != mbOK)
+        return;
+    if (!QDir().mkpath(folder))
+        Dialogs::message(TMsgDlgType::Warning, QStringLiteral("Cannot create directory"), mbOK, 0, this);
 }
 
 void TfrmQuenbarMain::ActSaveProjectExecute() { SaveJob(false); }

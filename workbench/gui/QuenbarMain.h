@@ -148,6 +148,8 @@ public:
     void SetJobName(const QString &fileName);
     void SetProjectFolder(const QString &folder);
     void FrameFindDirectoryOutputDirEditExit();
+    // The frame's create-folder callback: a missing folder is offered for creation.
+    void FrameFindDirectoryOutputDirCreateFolder();
     void DropNames();
     void OpenJobFile(const QString &fileName);   // as a dropped job file does
     void OpenViewerFile(const QString &path);
