@@ -3,8 +3,11 @@
 #include "CommandDispatch.h"
 #include "FindDirectoryFrame.h"
 #include "FindExecFrame.h"
+#include "Kereso.h"
 #include "MyStatusBar.h"
+#include "CrossrefReport.h"
 #include "QuenbarMain.h"
+#include "RepositoryBrowser.h"
 #include "SharedRoutinesCommon.h"
 #include "SimpleViewerFrame.h"
 #include "SourceList.h"
@@ -27,6 +30,8 @@ class TestQuenbarMain : public QObject
 private slots:
     void startsWithSettings();
     void startWithoutSettingsIsFatal();
+    void startSelfCheck_data();
+    void startSelfCheck();
     void actionGateDuringRun_data();
     void actionGateDuringRun();
     void gateNeedsNamesAndOutput();
@@ -86,6 +91,43 @@ void TestQuenbarMain::startWithoutSettingsIsFatal()
     QVERIFY(w->MyStB->Messages().contains("Fatal errors during start, application cannot run!"));
     QVERIFY(!w->isVisible());
     QVERIFY(!w->PageControlMain->isEnabled());
+}
+
+// A window whose repository links were lost records each loss, then the
+// start fails as after any recorded error.
+void TestQuenbarMain::startSelfCheck_data()
+{
+    QTest::addColumn<bool>("editor");
+    QTest::addColumn<bool>("report");
+    QTest::addColumn<QStringList>("recorded");
+    const QString editorLost = "DataSources wanished from frmEditorFrame1";
+    const QString reportLost = "DataSources wanished from QRfrm_Crossref";
+    const QString recompile = "Program has to be recompiled";
+    const QString fatal = "Fatal errors during start, application cannot run!";
+    QTest::newRow("editor") << true << false << QStringList{editorLost, recompile, fatal};
+    QTest::newRow("report") << false << true << QStringList{reportLost, recompile, fatal};
+    QTest::newRow("both") << true << true << QStringList{editorLost, reportLost, recompile, fatal};
+}
+
+void TestQuenbarMain::startSelfCheck()
+{
+    QFETCH(bool, editor);
+    QFETCH(bool, report);
+    QFETCH(QStringList, recorded);
+    TGuiTestBase t;
+    QVERIFY(!t.start([&](TfrmQuenbarMain *w) {
+        if (editor)
+            w->WSDLView->frmEditorFrame1->SetTable(nullptr);
+        if (report)
+            w->QRfrm_Crossref->SetDataModule(nullptr);
+    }));
+    TfrmQuenbarMain *w = t.window();
+    QTRY_VERIFY(w->fatalStart());
+    QStringList expected;
+    for (const QString &message : recorded)
+        expected << "- " + message;
+    QCOMPARE(w->MyStB->Messages().split("\r\n"), expected);
+    QVERIFY(!w->isVisible());
 }
 
 void TestQuenbarMain::actionGateDuringRun_data()

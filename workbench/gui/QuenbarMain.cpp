@@ -700,8 +700,24 @@ void TfrmQuenbarMain::showEvent(QShowEvent *event)
     }
 }
 
+void TfrmQuenbarMain::CheckDesignedLinks()
+{
+    // The browser's editors and the report read the repository through
+    // links made when the windows are built; a window without them would
+    // show nothing, so the start records it.
+    const bool editorLinked = WSDLView && WSDLView->frmEditorFrame1 && WSDLView->frmEditorFrame1->Table();
+    const bool reportLinked = QRfrm_Crossref && QRfrm_Crossref->DataSet();
+    if (!editorLinked)
+        MyStB->AddError(QStringLiteral("DataSources wanished from frmEditorFrame1"), true);
+    if (!reportLinked)
+        MyStB->AddError(QStringLiteral("DataSources wanished from QRfrm_Crossref"), true);
+    if (!editorLinked || !reportLinked)
+        MyStB->AddError(QStringLiteral("Program has to be recompiled"), true);
+}
+
 void TfrmQuenbarMain::FormShow()
 {
+    CheckDesignedLinks();
     if (MyStB->Severity() > 1) {
         QMetaObject::invokeMethod(this, [this] { WMFatalStart(); }, Qt::QueuedConnection);
         return;

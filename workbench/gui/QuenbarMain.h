@@ -191,6 +191,8 @@ private:
 
     void FormCreate();
     void FormShow();
+    // The start's self-check of the repository links; each missing one is a recorded error.
+    void CheckDesignedLinks();
     void WMFatalStart();
     bool FormCloseQuery();
     void FormHide();

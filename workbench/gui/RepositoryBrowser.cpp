@@ -243,6 +243,8 @@ TFrameWSDLView::TFrameWSDLView(TDM &dm, TfrmKereso *kereso, TQRfrm_Crossref *rep
         m_kereso = new TfrmKereso(dm, this);
     if (!m_report)
         m_report = new TQRfrm_Crossref(this);
+    // The report's detail band reads the cross-reference query of this repository.
+    m_report->SetDataModule(&dm);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -655,11 +657,10 @@ int TFrameWSDLView::PrepareCrossreference(TCrossrefBase base)
 {
     const TColumn &c = m_columns[size_t(base)];
     const QString name = c.table->Active() && c.table->HasCurrent() ? c.table->AsString(NameField) : QString();
-    const QList<TCrossrefRow> rows = Crossref::Rows(m_dm, base, name);
+    m_report->OpenQuery(base, name);
     m_report->QRLabelReferenceBaseType.setText(Crossref::BaseTypeName(base));
     m_report->QRLabelReferenceBaseName.setText(name);
     m_report->ReportDate = QDate::currentDate();
-    m_report->SetRows(rows);
     return int(m_report->Rows().size());
 }
 
