@@ -15,6 +15,8 @@
 #include "TextFile.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -45,6 +47,7 @@ private slots:
     void namesDrop();
     void resetOutputQuestion();
     void viewerPagesAndClose();
+    void viewerContextMenu();
     void productLogOfTheRun_data();
     void productLogOfTheRun();
     void closeDuringRun();
@@ -431,6 +434,44 @@ void TestQuenbarMain::viewerPagesAndClose()
     }
     QCOMPARE(w->PageControlMain->currentWidget(), w->TabSheetNames);
     QVERIFY(w->close());
+}
+
+// The viewer page's menu: the page commands, the standard edit commands and
+// the font, whose Apply tries a font on the page in front.
+void TestQuenbarMain::viewerContextMenu()
+{
+    TGuiTestBase t;
+    QVERIFY(t.start());
+    TfrmQuenbarMain *w = t.window();
+    QStringList captions;
+    for (QAction *a : w->PageControlViewer->actions())
+        captions << a->text();
+    QCOMPARE(captions, (QStringList{"Close current page", "Close all editor pages",
+                                    "Open a file in the general internal viewer",
+                                    "View product log (<Productname>.log)", "View console log from the last run",
+                                    "&Copy", "Select &All", "Select font for the viewer"}));
+    QCOMPARE(w->ActEditCopy->shortcut(), QKeySequence(QKeySequence::Copy));
+
+    for (const char *name : {"a.log", "b.log"}) {
+        TextFile::writeLines(t.outputRoot() + "/" + name, {QString("text of ") + name});
+        w->OpenViewerFile(t.outputRoot() + "/" + name);
+    }
+    QPlainTextEdit *front = w->PageControlViewer->widget(1)->findChild<QPlainTextEdit *>();
+    QPlainTextEdit *back = w->PageControlViewer->widget(0)->findChild<QPlainTextEdit *>();
+    QVERIFY(front->toPlainText().startsWith("text of b.log"));
+    w->ActEditSelectAll->trigger();
+    QCOMPARE(front->textCursor().selectedText().replace(QChar::ParagraphSeparator, '\n'), front->toPlainText());
+    w->ActEditCopy->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), front->toPlainText());
+
+    const QFont before = back->font();
+    QFont tried("DejaVu Sans Mono");
+    tried.setPointSize(17);
+    t.dialogs().answerFontApplied(tried);
+    t.dialogs().answerFontCancelled();
+    w->ActSelectFont->trigger();
+    QCOMPARE(front->font(), tried);
+    QCOMPARE(back->font(), before);
 }
 
 void TestQuenbarMain::productLogOfTheRun_data()

@@ -365,6 +365,13 @@ void TfrmQuenbarMain::buildActions()
     ActCloseTab = makeAction("ActCloseTab", V, QStringLiteral("Close current page"), K(QStringLiteral("Ctrl+F4")), &M::ActCloseTabExecute);
     ActCloseAllPages = makeAction("ActCloseAllPages", V, QStringLiteral("Close all editor pages"), K(), &M::ActCloseAllPagesExecute);
     ActSelectFont = makeAction("ActSelectFont", V, QStringLiteral("Select font for the viewer"), K(), &M::ActSelectFontExecute);
+    ActEditCopy = makeAction("ActEditCopy", V, QStringLiteral("&Copy"), K(), &M::ActEditCopyExecute);
+    ActEditSelectAll = makeAction("ActEditSelectAll", V, QStringLiteral("Select &All"), K(), &M::ActEditSelectAllExecute);
+    // Ctrl+C is also "Cancel run" for the whole window: copying holds it only
+    // on the viewer, where the text itself takes it first anyway.
+    removeAction(ActEditCopy);
+    ActEditCopy->setShortcut(QKeySequence::Copy);
+    ActEditCopy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     ActShowAdvanced = makeAction("ActShowAdvanced", H, QStringLiteral("Show extended options"), K(), &M::ActShowAdvancedExecute);
     ActWriteINIFile = makeAction("ActWriteINIFile", X, QStringLiteral("Save initialisation parameters"), K(), &M::ActWriteINIFileExecute);
     ActDeleteFilesAfter = makeAction("ActDeleteFilesAfter", X, QStringLiteral("Delete copied files after run from temporary input directory"), K(), nullptr);
@@ -425,7 +432,8 @@ void TfrmQuenbarMain::buildMenus()
         {ActAddfiles, ActAddDirectories, ActRemoveFiles, ActToggleSelect, ActSelectAll, ActUnselectAll});
     PageControlViewer->setContextMenuPolicy(Qt::ActionsContextMenu);
     PageControlViewer->addActions(
-        {ActCloseTab, ActCloseAllPages, ActViewGeneral, ActViewProductLog, ActViewConsoleLog, ActSelectFont});
+        {ActCloseTab, ActCloseAllPages, ActViewGeneral, ActViewProductLog, ActViewConsoleLog, ActEditCopy,
+         ActEditSelectAll, ActSelectFont});
 }
 
 void TfrmQuenbarMain::buildUi()
@@ -1366,6 +1374,9 @@ void TfrmQuenbarMain::ActSelectFontExecute()
 {
     ViewerPages->ChooseFont(this);
 }
+
+void TfrmQuenbarMain::ActEditCopyExecute() { ViewerPages->CopySelection(); }
+void TfrmQuenbarMain::ActEditSelectAllExecute() { ViewerPages->SelectAllText(); }
 
 // ---- Other commands ----------------------------------------------------------
 

@@ -98,6 +98,7 @@ public:
     QAction *ActRunCSVToWSDL, *ActRunTool, *ActCancelRun;
     QAction *ActViewGeneral, *ActViewNotepad, *ActViewProductLog, *ActViewConsoleLog, *ActViewParameters;
     QAction *ActCloseTab, *ActCloseAllPages, *ActSelectFont;
+    QAction *ActEditCopy, *ActEditSelectAll;   // "&Copy", "Select &All" on the viewer page
     QAction *ActShowAdvanced, *ActWriteINIFile, *ActDeleteFilesAfter, *ActAbout, *ActHelpShell;
     QAction *ActCrossreferenceInterfaces, *ActCrossreferenceOperations, *ActCrossreferenceInputsOutputs,
         *ActCrossReferenceParameters, *ActGenerateWSDL, *ActGenerateASR;
@@ -219,6 +220,8 @@ private:
     void ActCloseTabExecute();
     void ActCloseAllPagesExecute();
     void ActSelectFontExecute();
+    void ActEditCopyExecute();
+    void ActEditSelectAllExecute();
     void ActShowAdvancedExecute();
     void ActWriteINIFileExecute();
     void ButtonApplyINIClick();
