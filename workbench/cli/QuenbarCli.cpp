@@ -563,7 +563,8 @@ QString UsageText()
         "  --json   print one JSON document on stdout instead of a line per item\n"
         "  --help   print this text\n"
         "\n"
-        "The repository is OUTPUT_DIR/ParadoxDB/Interfaces.db; generated files go to OUTPUT_DIR/ExportDir.\n"
+        "The repository is OUTPUT_DIR/ParadoxDB/Interfaces.db; generated files go to OUTPUT_DIR/ExportDir,\n"
+        "named after the interface, with _ and its CSV name added where interfaces share a name.\n"
         "Messages go to stderr, with a progress line when stderr is a terminal. Ctrl-C stops at the next\n"
         "step; the document under way is rolled back.\n"
         "Exit status: 0 done, 1 failed, 2 bad usage.\n");

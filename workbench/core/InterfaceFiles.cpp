@@ -9,6 +9,7 @@
 #include "ScriptGenerator.h"
 #include "WsdlGenerator.h"
 
+#include <QHash>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
