@@ -1,6 +1,7 @@
 #include "DialogService.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFontDialog>
@@ -112,17 +113,17 @@ public:
         return QFileDialog::getExistingDirectory(dialogParent(parent), caption, folder);
     }
 
-    bool chooseFont(QFont &font, QWidget *parent) override
+    bool chooseFont(QFont &font, QWidget *parent, const TFontApply &apply) override
     {
         if (!Dialogs::canAsk()) {
             Unasked::Print(QStringLiteral("Font dialog not shown (font %1): cancelled").arg(font.toString()));
             return false;
         }
-        bool ok = false;
-        const QFont chosen = QFontDialog::getFont(&ok, font, dialogParent(parent));
-        if (ok)
-            font = chosen;
-        return ok;
+        const std::unique_ptr<QFontDialog> dialog = Dialogs::makeFontDialog(font, dialogParent(parent), apply);
+        if (dialog->exec() != QDialog::Accepted)
+            return false;
+        font = dialog->selectedFont();
+        return true;
     }
 
 private:
@@ -185,6 +186,21 @@ bool autoRun()
 bool canAsk()
 {
     return !Unasked::NobodyToAsk();
+}
+
+std::unique_ptr<QFontDialog> makeFontDialog(const QFont &font, QWidget *parent, const TFontApply &apply)
+{
+    auto dialog = std::make_unique<QFontDialog>(font, parent);
+    // The platform's own font dialogs take no extra button.
+    dialog->setOption(QFontDialog::DontUseNativeDialog);
+    if (apply) {
+        if (auto *box = dialog->findChild<QDialogButtonBox *>()) {
+            QPushButton *button = box->addButton(QDialogButtonBox::Apply);
+            QFontDialog *shown = dialog.get();
+            QObject::connect(button, &QPushButton::clicked, shown, [shown, apply] { apply(shown->currentFont()); });
+        }
+    }
+    return dialog;
 }
 
 int message(TMsgDlgType type, const QString &text, int buttons, int defaultButton, QWidget *parent)

@@ -10,9 +10,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
+class QFontDialog;
 class QWidget;
+
+using TFontApply = std::function<void(const QFont &)>;
 
 class IDialogService
 {
@@ -29,8 +33,10 @@ public:
     virtual QStringList openFileNames(const TFileDialogRequest &request, QWidget *parent = nullptr) = 0;
     virtual QString saveFileName(const TFileDialogRequest &request, QWidget *parent = nullptr) = 0;
     virtual QString existingDirectory(const QString &caption, const QString &folder, QWidget *parent = nullptr) = 0;
-    // True with font changed when the user chose one.
-    virtual bool chooseFont(QFont &font, QWidget *parent = nullptr) = 0;
+    // True with font changed when the user chose one. With apply the dialog
+    // has an Apply button: each press hands it the font shown, and the
+    // dialog stays open.
+    virtual bool chooseFont(QFont &font, QWidget *parent = nullptr, const TFontApply &apply = {}) = 0;
 };
 
 namespace Dialogs {
@@ -49,6 +55,9 @@ bool autoRun();
 // The default answer for a set of buttons when nobody can be asked.
 inline int defaultAnswer(int buttons, int defaultButton) { return Unasked::DefaultAnswer(buttons, defaultButton); }
 
+// The desktop's font dialog as chooseFont shows it: with an Apply button
+// that calls apply when apply is set.
+std::unique_ptr<QFontDialog> makeFontDialog(const QFont &font, QWidget *parent, const TFontApply &apply);
 // Shorthands.
 int message(TMsgDlgType type, const QString &text, int buttons, int defaultButton = 0, QWidget *parent = nullptr);
 } // namespace Dialogs

@@ -181,7 +181,7 @@ int titleWidth(const QTableView *grid, int column)
 
 // Width of the column's content in the current record (the first record
 // when none is current), measured as the grid sizes its columns.
-int contentWidth(const QTableView *grid, int column, bool digitsOnly)
+int contentWidth(const QTableView *grid, int column, bool digitsOnly, bool wholeView = false)
 {
     const QAbstractItemModel *model = grid->model();
     const bool titles = titlesShown(grid);
@@ -216,6 +216,26 @@ int contentWidth(const QTableView *grid, int column, bool digitsOnly)
     }
     if (titles)
         width = std::max(width, titleWidth(grid, column));
+    if (wholeView && model) {
+        // What the rows in view need to be drawn without an ellipsis (the
+        // cell's text margins included), and the title as the header draws
+        // it. Only those rows are read: a long table stays unread.
+        const int margins = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1)
+                            + (grid->showGrid() ? 1 : 0);
+        const int rows = model->rowCount();
+        const int first = std::max(0, grid->rowAt(0));
+        int last = grid->rowAt(grid->viewport()->height() - 1);
+        if (last < 0) {
+            const int rowHeight = std::max(1, grid->verticalHeader()->defaultSectionSize());
+            last = std::min(rows - 1, first + grid->viewport()->height() / rowHeight);
+        }
+        for (int row = first; row <= last && row < rows; ++row) {
+            const QString text = model->data(model->index(row, column), Qt::DisplayRole).toString();
+            width = std::max(width, metrics.horizontalAdvance(text) + margins);
+        }
+        if (titles)
+            width = std::max(width, grid->horizontalHeader()->sectionSizeHint(column));
+    }
     return width;
 }
 
@@ -291,7 +311,7 @@ bool FitGridColumns(QTableView *grid, int keptColumn)
     return false;
 }
 
-int AutoSizeGridColumns(QTableView *grid, bool force)
+int AutoSizeGridColumns(QTableView *grid, bool force, bool wholeView)
 {
     if (!grid)
         return -1;
@@ -299,7 +319,7 @@ int AutoSizeGridColumns(QTableView *grid, bool force)
     const int fill = GridFillWidth(grid);
     if (force || GridColumnsWidth(grid) > fill) {
         for (int column : columns) {
-            const int width = contentWidth(grid, column, false);
+            const int width = contentWidth(grid, column, false, wholeView);
             if (column == columns.last())
                 grid->setColumnWidth(column, width);
             else if (width > grid->columnWidth(column))
@@ -311,13 +331,13 @@ int AutoSizeGridColumns(QTableView *grid, bool force)
     return total > fill ? total : -1;
 }
 
-int GridPreferredWidth(const QTableView *grid, bool digitsOnly)
+int GridPreferredWidth(const QTableView *grid, bool digitsOnly, bool wholeView)
 {
     if (!grid)
         return 0;
     int total = 0;
     for (int column : visibleColumns(grid))
-        total += contentWidth(grid, column, digitsOnly) + 2;
+        total += contentWidth(grid, column, digitsOnly, wholeView) + 2;
     return total + grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grid) + 2;
 }
 

@@ -103,14 +103,17 @@ bool FitGridColumns(QTableView *grid, int keptColumn = -1);
 // its content (current row) and title; the last visible column takes that
 // width, the others keep a larger current width; then a last column that
 // leaves room is widened to fill. -1 when the columns fit afterwards,
-// otherwise their total width (GridColumnsWidth).
-int AutoSizeGridColumns(QTableView *grid, bool force);
+// otherwise their total width (GridColumnsWidth). With wholeView every row
+// in view is measured too, and the title with the header's margins, so
+// nothing the grid shows is cut.
+int AutoSizeGridColumns(QTableView *grid, bool force, bool wholeView = false);
 // Width the grid wants: the content widths as in AutoSizeGridColumns + 2 each
 // (digitsOnly: every field measured by display width x width of "0"), plus
 // a vertical scroll bar and 2. The scroll bar is counted although none may
 // show yet, so the width still holds once the rows outgrow the grid; the 2s
 // are the lines and frame as the layouts counted them.
-int GridPreferredWidth(const QTableView *grid, bool digitsOnly);
+// wholeView: measured as AutoSizeGridColumns measures with it.
+int GridPreferredWidth(const QTableView *grid, bool digitsOnly, bool wholeView = false);
 
 // ---- Button layout ------------------------------------------------------------
 // Buttons taking part: QPushButton and QToolButton descendants of the window

@@ -130,6 +130,8 @@ void TMyStatusBar::ShowInfo(const QString &message)
     }
     setTone(TTone::Normal);
     FitMessage(message);
+    if (!message.isEmpty())
+        echo("Information", message);
 }
 
 void TMyStatusBar::ShowWarning(const QString &message)

@@ -74,7 +74,7 @@ public:
     // Errors reported since the bar was made (ClearMessage does not reset it):
     // an unattended run ends with a failure status when it is not 0.
     int ErrorsReported() const override { return m_errorsReported; }
-    // Unattended runs: every warning and error is also printed on stderr.
+    // Unattended runs: every message (information, warning, error) is also printed on stderr.
     bool EchoToStderr() const { return m_echoToStderr; }
     void setEchoToStderr(bool on) { m_echoToStderr = on; }
 

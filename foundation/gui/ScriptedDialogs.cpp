@@ -38,12 +38,17 @@ void TScriptedDialogs::answerDirectory(const QString &folder)
 
 void TScriptedDialogs::answerFont(const QFont &font)
 {
-    m_fontAnswers.enqueue(font);
+    m_fontAnswers.enqueue({font, false});
 }
 
 void TScriptedDialogs::answerFontCancelled()
 {
-    m_fontAnswers.enqueue(std::nullopt);
+    m_fontAnswers.enqueue({std::nullopt, false});
+}
+
+void TScriptedDialogs::answerFontApplied(const QFont &font)
+{
+    m_fontAnswers.enqueue({font, true});
 }
 
 QList<TAskedDialog> TScriptedDialogs::messages() const
@@ -154,14 +159,22 @@ QString TScriptedDialogs::existingDirectory(const QString &caption, const QStrin
     return entry.chosen.isEmpty() ? QString() : entry.chosen.first();
 }
 
-bool TScriptedDialogs::chooseFont(QFont &font, QWidget *)
+bool TScriptedDialogs::chooseFont(QFont &font, QWidget *, const TFontApply &apply)
 {
     TAskedDialog entry;
     entry.kind = TAskedDialog::Font;
     entry.text = font.toString();
     bool chosen = false;
+    while (!m_fontAnswers.isEmpty() && m_fontAnswers.head().applied) {
+        const QFont shown = *m_fontAnswers.dequeue().font;
+        entry.scripted = true;
+        if (apply) {
+            entry.applied << shown.toString();
+            apply(shown);
+        }
+    }
     if (!m_fontAnswers.isEmpty()) {
-        const std::optional<QFont> answer = m_fontAnswers.dequeue();
+        const std::optional<QFont> answer = m_fontAnswers.dequeue().font;
         entry.scripted = true;
         if (answer) {
             font = *answer;

@@ -20,7 +20,8 @@ struct TAskedDialog
     int buttons = mbNone;  // message boxes only
     int defaultButton = mbNone;
     int answer = mbNone;   // button pressed; for other dialogs mbOK when something was chosen, else mbCancel
-    QStringList chosen;    // files or folder chosen
+    QStringList chosen;    // files or folder chosen; the font chosen
+    QStringList applied;   // fonts handed over by Apply, in order
     QString folder;        // initial folder of a file or folder dialog
     QString fileName;      // initial file name of a file dialog
     QString filter;        // filter of a file dialog
@@ -42,6 +43,10 @@ public:
     void answerDirectory(const QString &folder);       // empty = cancel
     void answerFont(const QFont &font);
     void answerFontCancelled();
+    // The user presses Apply with that font shown before the next font
+    // answer (several in a row: one press each); ignored by a dialog
+    // without Apply.
+    void answerFontApplied(const QFont &font);
 
     const QList<TAskedDialog> &asked() const { return m_asked; }
     // Message boxes only, in the order asked.
@@ -59,7 +64,7 @@ public:
     QStringList openFileNames(const TFileDialogRequest &request, QWidget *parent = nullptr) override;
     QString saveFileName(const TFileDialogRequest &request, QWidget *parent = nullptr) override;
     QString existingDirectory(const QString &caption, const QString &folder, QWidget *parent = nullptr) override;
-    bool chooseFont(QFont &font, QWidget *parent = nullptr) override;
+    bool chooseFont(QFont &font, QWidget *parent = nullptr, const TFontApply &apply = {}) override;
 
 private:
     QStringList takeFiles(TAskedDialog::Kind kind, const TFileDialogRequest &request);
@@ -68,6 +73,11 @@ private:
     QQueue<int> m_messageAnswers;
     QQueue<QStringList> m_fileAnswers;
     QQueue<QString> m_directoryAnswers;
-    QQueue<std::optional<QFont>> m_fontAnswers;
+    struct TFontStep
+    {
+        std::optional<QFont> font; // none: cancelled
+        bool applied = false;      // Apply pressed, the dialog stays open
+    };
+    QQueue<TFontStep> m_fontAnswers;
     QList<TAskedDialog> m_asked;
 };

@@ -5,6 +5,9 @@
 #include "ScriptedDialogs.h"
 
 #include <QAction>
+#include <QDialogButtonBox>
+#include <QFontDialog>
+#include <QPushButton>
 #include <QMainWindow>
 #include <QTemporaryFile>
 #include <QtTest>
@@ -82,6 +85,7 @@ private slots:
     void noDisplayFileDialogsCancel();
     void scriptedQueuesAndRecords();
     void scriptedInstallsAndRestores();
+    void fontDialogApply();
     void runCommandOutcomes_data();
     void runCommandOutcomes();
     void runCommandWithoutBarUsesStderr();
@@ -193,6 +197,50 @@ void TestDialogService::scriptedQueuesAndRecords()
     QVERIFY(!messages[2].scripted);
     QCOMPARE(dialogs.asked()[5].kind, TAskedDialog::SaveFile);
     QCOMPARE(dialogs.asked()[5].answer, int(mbCancel));
+}
+
+// The desktop's font dialog has an Apply button exactly when the caller
+// takes applied fonts; a press hands over the font shown and keeps the
+// dialog open.
+void TestDialogService::fontDialogApply()
+{
+    const QFont start(QStringLiteral("DejaVu Sans"), 9);
+    QList<QFont> applied;
+    const std::unique_ptr<QFontDialog> dialog =
+        Dialogs::makeFontDialog(start, nullptr, [&applied](const QFont &f) { applied << f; });
+    auto *box = dialog->findChild<QDialogButtonBox *>();
+    QVERIFY(box);
+    QPushButton *apply = box->button(QDialogButtonBox::Apply);
+    QVERIFY(apply);
+    QVERIFY(box->button(QDialogButtonBox::Ok) && box->button(QDialogButtonBox::Cancel));
+    dialog->show();
+    QFont shown(QStringLiteral("DejaVu Sans Mono"), 14);
+    dialog->setCurrentFont(shown);
+    apply->click();
+    QCOMPARE(applied.size(), 1);
+    QCOMPARE(applied.first().family(), dialog->currentFont().family());
+    QCOMPARE(applied.first().pointSize(), dialog->currentFont().pointSize());
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->result(), int(QDialog::Rejected));   // not closed, not accepted
+
+    const std::unique_ptr<QFontDialog> plain = Dialogs::makeFontDialog(start, nullptr, {});
+    QVERIFY(!plain->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Apply));
+
+    // The scripted service: presses before the answer; none without Apply.
+    TScriptedDialogs dialogs;
+    dialogs.answerFontApplied(shown);
+    dialogs.answerFontCancelled();
+    QFont font = start;
+    QList<QFont> scripted;
+    QVERIFY(!Dialogs::service().chooseFont(font, nullptr, [&scripted](const QFont &f) { scripted << f; }));
+    QCOMPARE(scripted, QList<QFont>{shown});
+    QCOMPARE(font, start);
+    dialogs.answerFontApplied(shown);
+    dialogs.answerFont(shown);
+    QVERIFY(Dialogs::service().chooseFont(font));
+    QCOMPARE(font, shown);
+    QCOMPARE(dialogs.asked().last().applied, QStringList());
+    QVERIFY(dialogs.allAnswersUsed());
 }
 
 void TestDialogService::scriptedInstallsAndRestores()

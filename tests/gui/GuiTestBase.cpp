@@ -8,6 +8,7 @@
 #include "TextFile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QtTest>
@@ -52,7 +53,7 @@ TGuiTestBase::~TGuiTestBase()
     m_dialogs.reset();
 }
 
-bool TGuiTestBase::start()
+bool TGuiTestBase::start(const std::function<void(TfrmQuenbarMain *)> &beforeShow)
 {
     m_window = std::make_unique<TfrmQuenbarMain>(m_args, nullptr, programFolder() + QStringLiteral("/Quenbar"));
     m_progress = std::make_unique<TfrmProgressQuenbar>(m_window.get());
@@ -60,9 +61,14 @@ bool TGuiTestBase::start()
     m_dm->SetReporter(m_window->MyStB);
     m_window->setProgressWindow(m_progress.get());
     m_window->setDataModule(m_dm.get());
+    if (beforeShow)
+        beforeShow(m_window.get());
     QSignalSpy started(m_window.get(), &TfrmQuenbarMain::startFinished);
+    QSignalSpy failed(m_window.get(), &TfrmQuenbarMain::fatalStartReported);
     m_window->show();
-    if (started.count() == 0 && !started.wait(5000))
-        return false;
-    return true;
+    QElapsedTimer waited;
+    waited.start();
+    while (started.count() == 0 && failed.count() == 0 && waited.elapsed() < 5000)
+        QTest::qWait(10);
+    return started.count() > 0;
 }

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 class TDM;
@@ -21,8 +22,9 @@ public:
     explicit TGuiTestBase(bool withSettings = true, const QStringList &extraArgs = {});
     ~TGuiTestBase();
 
-    // Creates and shows the window and waits for its start to finish.
-    bool start();
+    // Creates and shows the window and waits for its start to finish (true)
+    // or to fail. beforeShow runs on the built window just before it is shown.
+    bool start(const std::function<void(TfrmQuenbarMain *)> &beforeShow = {});
 
     TfrmQuenbarMain *window() const { return m_window.get(); }
     TDM *dm() const { return m_dm.get(); }

@@ -7,7 +7,9 @@
 #include "SimpleViewerFrame.h"
 #include "TextFile.h"
 
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QMap>
 #include <QPlainTextEdit>
@@ -43,6 +45,8 @@ private slots:
     void changedFileReloads();
     void missingFileLeavesNoPage();
     void font();
+    void fontApplyTouchesTheCurrentPageOnly();
+    void copyAndSelectAll();
 
 private:
     QString file(const QString &name, const QString &text);
@@ -197,6 +201,61 @@ void TestViewerPages::font()
     QVERIFY(other.pages.Font().bold());
     other.pages.Open(file("b.txt", "b"), m_dir.path());
     QCOMPARE(other.pages.ActiveViewer()->Memo->font(), other.pages.Font());
+}
+
+// Apply tries a font on the page in front; only a confirmed choice goes to
+// every page and into the settings.
+void TestViewerPages::fontApplyTouchesTheCurrentPageOnly()
+{
+    TViewerWindow w;
+    TScriptedDialogs dialogs;
+    w.pages.Open(file("a.txt", "a"), m_dir.path());
+    w.pages.Open(file("b.txt", "b"), m_dir.path());
+    QCOMPARE(w.tabs->currentIndex(), 1);
+    auto memo = [&](int page) { return w.tabs->widget(page)->findChild<TFrameSimpleViewer *>()->Memo; };
+    QFont first("DejaVu Sans Mono");
+    first.setPointSize(15);
+    QFont second("DejaVu Sans");
+    second.setPointSize(8);
+
+    m_settings.clear();
+    dialogs.answerFontApplied(first);
+    dialogs.answerFontCancelled();
+    QVERIFY(!w.pages.ChooseFont(&w.window));
+    QCOMPARE(memo(1)->font(), first);
+    QCOMPARE(memo(0)->font(), TViewerPages::DefaultFont());
+    QCOMPARE(w.pages.Font(), TViewerPages::DefaultFont());
+    QVERIFY(m_settings.isEmpty());
+    QCOMPARE(dialogs.asked().last().applied, QStringList{first.toString()});
+
+    w.tabs->setCurrentIndex(0);
+    dialogs.answerFontApplied(first);
+    dialogs.answerFontApplied(second);
+    dialogs.answerFont(second);
+    QVERIFY(w.pages.ChooseFont(&w.window));
+    QCOMPARE(memo(0)->font(), second);
+    QCOMPARE(memo(1)->font(), second);
+    QCOMPARE(m_settings.value("FontName"), QString("DejaVu Sans"));
+    QVERIFY(dialogs.allAnswersUsed());
+}
+
+void TestViewerPages::copyAndSelectAll()
+{
+    TViewerWindow w;
+    w.pages.CopySelection();   // no page: nothing happens
+    w.pages.SelectAllText();
+    w.pages.Open(file("a.txt", "first line"), m_dir.path());
+    w.pages.Open(file("b.txt", "second page"), m_dir.path());
+    QGuiApplication::clipboard()->setText("before");
+    w.pages.CopySelection();   // nothing selected: the clipboard keeps its text
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString("before"));
+    w.pages.SelectAllText();
+    QPlainTextEdit *memo = w.pages.ActiveViewer()->Memo;
+    QVERIFY(memo->toPlainText().startsWith("second page"));
+    QCOMPARE(memo->textCursor().selectedText().replace(QChar::ParagraphSeparator, '\n'), memo->toPlainText());
+    w.pages.CopySelection();
+    QCOMPARE(QGuiApplication::clipboard()->text(), memo->toPlainText());
+    QVERIFY(!w.tabs->widget(0)->findChild<TFrameSimpleViewer *>()->Memo->textCursor().hasSelection());
 }
 
 QTEST_MAIN(TestViewerPages)

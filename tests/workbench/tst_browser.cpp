@@ -211,6 +211,7 @@ private slots:
     void enterPageCreatesRepository();
     void enterPageWithoutOutputDirectory();
     void fitBrowserColumns();
+    void parametersShowWholeNames();
     void editorsStayAligned();
     void crossreference_data();
     void crossreference();
@@ -631,6 +632,47 @@ void TestBrowser::fitBrowserColumns()
     }
     // Sizing looks at the rows in view only.
     QVERIFY(m_view->DataSourceParameters->RowsRead() - readBefore <= TRepositoryGridModel::PageSize);
+}
+
+// The level picture of every parameter in view is drawn whole, not only the
+// current row's, and so is every title; the type column takes the rest.
+void TestBrowser::parametersShowWholeNames()
+{
+    showView();
+    TDM &dm = *m_dm;
+    QVERIFY(dm.TableInterfaces().LocateByName("OrderService"));
+    dm.TableOperations().Last();
+    dm.TableInputsOutputs().Last();
+    dm.TableParameters().Last();
+    dm.TableParameters().Edit();
+    dm.TableParameters().SetFieldValue("Name", QStringLiteral("CUSTOMER-DELIVERY-ADDRESS-LINE"));
+    dm.TableParameters().SetFieldValue("LevelX", 4);
+    dm.TableParameters().Post();
+    dm.TableParameters().First();
+    m_view->FitBrowserColumns();
+    QCoreApplication::processEvents();
+
+    TDBGridWithDrag *grid = m_view->DBGrid4;
+    QAbstractItemModel *model = grid->model();
+    QCOMPARE(model->rowCount(), 2);
+    QCOMPARE(grid->currentIndex().row(), 0);
+    const QFontMetrics cells(grid->font());
+    const int cellMargins = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1);
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex picture = model->index(row, 1);
+        const QString text = picture.data().toString();
+        QVERIFY2(cells.horizontalAdvance(text) + cellMargins <= grid->columnWidth(1), qPrintable(text));
+        QVERIFY(picture.data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignLeft);
+    }
+    QVERIFY(model->index(1, 1).data().toString().startsWith(QString(20, ' ') + "04  CUSTOMER-DELIVERY-ADDRESS-LINE"));
+    const QFontMetrics titles(grid->horizontalHeader()->font());
+    const int titleMargins = 2 * grid->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, grid);
+    for (int column = 0; column < model->columnCount(); ++column) {
+        const QString title = model->headerData(column, Qt::Horizontal).toString();
+        QVERIFY2(titles.horizontalAdvance(title) + titleMargins <= grid->columnWidth(column), qPrintable(title));
+    }
+    QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Leve"));
+    QCOMPARE(GridColumnsWidth(grid), GridFillWidth(grid));
 }
 
 void TestBrowser::editorsStayAligned()

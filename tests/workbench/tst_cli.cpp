@@ -1,6 +1,7 @@
 // Runs quenbar-cli as a process, without a display, on temporary repositories.
 #include "QuenbarDB.h"
 #include "TestFiles.h"
+#include "WsdlTestDocuments.h"
 
 #include <QDir>
 #include <QFile>
@@ -129,6 +130,7 @@ private slots:
     void generate_data();
     void generate();
     void generateUnknownInterface();
+    void generateSharedNames();
     void xref_data();
     void xref();
     void readingNeedsARepository_data();
@@ -430,6 +432,35 @@ void TestCli::generateUnknownInterface()
     QVERIFY(!QFileInfo::exists(out + "/ExportDir/StockLedgerPort.wsdl"));
 }
 
+// Two documents with a port type of the same name: each interface gets its
+// own files, named as the unattended import names them, also when only
+// that name is asked for.
+void TestCli::generateSharedNames()
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath("out");
+    const QString doc = oneMessage(QString(), "<wsdl:part name=\"CUSTNO\" type=\"xsd:string\"/>");
+    const QString a = writeFile(dir.filePath("shopA.wsdl"), doc);
+    const QString b = writeFile(dir.filePath("shopB.wsdl"), doc);
+    const TRun imported = run({"import-wsdl", out, a, b, demoFile("StockLedger.wsdl")});
+    QVERIFY2(imported.finished && imported.exitCode == 0, qPrintable(imported.err));
+
+    const QString folder = out + "/ExportDir/";
+    const QStringList shared{folder + "ShopPort_shopA.wsdl", folder + "ShopPort_shopA.asr",
+                             folder + "ShopPort_shopB.wsdl", folder + "ShopPort_shopB.asr"};
+    const TRun all = run({"generate", out});
+    QVERIFY2(all.finished && all.exitCode == 0, qPrintable(all.err));
+    QCOMPARE(outputLines(all.out),
+             shared + (QStringList{folder + "StockLedgerPort.wsdl", folder + "StockLedgerPort.asr"}));
+    QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 6);
+
+    QVERIFY(QDir(folder).removeRecursively());
+    const TRun one = run({"generate", out, "shopport"});
+    QVERIFY2(one.finished && one.exitCode == 0, qPrintable(one.err));
+    QCOMPARE(outputLines(one.out), shared);
+    QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 4);
+}
+
 // ---- Cross-reference -----------------------------------------------------------------
 
 void TestCli::xref_data()
@@ -655,6 +686,19 @@ void TestCli::importJobAsTheProgramDoes()
                      qPrintable(file));
     }
     QCOMPARE(QDir(cliDemo + "/out/ExportDir").entryList({"*.asr"}, QDir::Files).size(), sources);
+    // Both say where they wrote each interface's files.
+    const QJsonArray generated = doc.value("files").toArray();
+    QCOMPARE(generated.size(), sources);
+    for (const QJsonValue &v : generated)
+        for (const char *key : {"wsdl", "asr"}) {
+            const QString path = v.toObject().value(QLatin1String(key)).toString();
+            QVERIFY2(QFileInfo::exists(path), qPrintable(path));
+            const QRegularExpression said("^Information: Interface .*: "
+                                              + QRegularExpression::escape(QString(path).replace(cliDemo, guiDemo))
+                                              + "$",
+                                          QRegularExpression::MultilineOption);
+            QVERIFY2(said.match(guiErr).hasMatch(), qPrintable(guiErr));
+        }
 
     // The job file: the job's state as the program saves it, the window's other lines as they were.
     for (const char *name : {"ProjectName", "ProjectCommonRoot", "BatchRunning",

@@ -1,5 +1,6 @@
 #include "CodePage1250.h"
 #include "Errors.h"
+#include "InterfaceFiles.h"
 #include "KorvelXML.h"
 #include "QuenbarDB.h"
 #include "ScriptGenerator.h"
@@ -246,6 +247,8 @@ private slots:
     void wsdlMarkup();
     void wsdlCodePage();
     void wsdlFileName();
+    void interfaceFileBases_data();
+    void interfaceFileBases();
     void currentInterface();
     void roundTrip();
     void escapedValues_data();
@@ -884,6 +887,45 @@ void TestGenerators::wsdlFileName()
     QVERIFY(QFileInfo::exists(file));
     QCOMPARE(GenerateASR(r.dm, key, r.outputDir()), r.outputDir() + QStringLiteral("/ExportDir/.._up_and.asr"));
     QVERIFY(!QFileInfo::exists(r.outputDir() + QStringLiteral("/up_and.wsdl")));
+}
+
+// The base names of a run over all interfaces, keys 1, 2, ... in list order.
+void TestGenerators::interfaceFileBases_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("csvNames");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("unique names stay") << QStringList{"A", "B"} << QStringList{"a", "b"} << QStringList{"A", "B"};
+    QTest::newRow("shared name takes the CSV name")
+        << QStringList{"IService1", "IService1", "Other"} << QStringList{"svcA", "svcB", "o"}
+        << QStringList{"IService1_svcA", "IService1_svcB", "Other"};
+    QTest::newRow("shared without case") << QStringList{"Port", "PORT"} << QStringList{"x", "y"}
+                                         << QStringList{"Port_x", "PORT_y"};
+    QTest::newRow("one document, two interfaces") << QStringList{"P", "P"} << QStringList{"doc", "doc"}
+                                                  << QStringList{"P_doc", "P_doc_2"};
+    QTest::newRow("made name meets a real one") << QStringList{"A", "A", "A_x"} << QStringList{"x", "y", "z"}
+                                                << QStringList{"A_x_1", "A_y", "A_x"};
+    QTest::newRow("no name") << QStringList{"", " "} << QStringList{"doc", ""}
+                             << QStringList{"doc", "Interface2"};
+    QTest::newRow("no name beside its document's name") << QStringList{"", "doc"} << QStringList{"doc", "other"}
+                                                        << QStringList{"doc_1", "doc_other"};
+    QTest::newRow("no hidden file, no way out") << QStringList{"../up\\and", ".hidden"} << QStringList{"a", "b"}
+                                                << QStringList{"___up_and", "_hidden"};
+}
+
+void TestGenerators::interfaceFileBases()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, csvNames);
+    QFETCH(QStringList, expected);
+    std::vector<TInterfaceFile> faces;
+    for (int i = 0; i < names.size(); ++i)
+        faces.push_back({i + 1, names[i], csvNames[i], QString()});
+    InterfaceFiles::AssignFileBases(faces);
+    QStringList bases;
+    for (const TInterfaceFile &face : faces)
+        bases << face.fileBase;
+    QCOMPARE(bases, expected);
 }
 
 // The browser's current interface; nothing without one. A pending edit of

@@ -3,6 +3,7 @@
 #include "Job.h"
 
 #include "Errors.h"
+#include "QuenbarDB.h"
 #include "SourceList.h"
 #include "StringListHolder.h"
 #include "TextFile.h"
@@ -27,6 +28,7 @@ private slots:
     void loadsWhatTheWindowSaved();
     void saveKeepsWindowLinesAndReadsBack();
     void badFileLeavesJobAsItWas();
+    void everyInterfaceGetsFilesOfItsOwn();
 
 private:
     std::unique_ptr<TReuseJob> newJob();
@@ -156,6 +158,58 @@ void TestJob::badFileLeavesJobAsItWas()
     QCOMPARE(job->sourceLines().size(), 6);
     QVERIFY_THROWS_EXCEPTION(EFileError, job->Load(m_dir->filePath(QStringLiteral("missing.jQuenbar"))));
     QCOMPARE(job->JobName(), QStringLiteral("DemoLegacy"));
+}
+
+// Port types of different documents often share a name, and a name may be
+// empty: each interface still gets its own two visible files, the run says
+// where, and a second run names them the same.
+void TestJob::everyInterfaceGetsFilesOfItsOwn()
+{
+    const QString out = m_dir->filePath(QStringLiteral("out"));
+    TDM dm;
+    QVERIFY(dm.OpenRepository(out + QStringLiteral("/ParadoxDB"), false));
+    const QList<std::pair<QString, QString>> faces{{"StockQuotePortType", "quotes1"},
+                                                   {"IService1", "svc"},
+                                                   {"StockQuotePortType", "quotes2"},
+                                                   {"StockQuotePortType", "quotes3"},
+                                                   {"", "anonymous"},
+                                                   {"Unique", "u"}};
+    for (const auto &[name, csv] : faces)
+        dm.TableInterfaces().Insert({{QStringLiteral("Name"), name},
+                                     {QStringLiteral("DefinitionsName"), QStringLiteral("D")},
+                                     {QStringLiteral("CSVName"), csv}});
+    auto job = newJob();
+    job->SetOutputDirectory(out);
+    job->SetDataModule(&dm);
+
+    const std::vector<TGeneratedInterface> done = job->GenerateAllInterfaces();
+    QCOMPARE(done.size(), std::size_t(faces.size()));
+    QStringList bases;
+    QStringList said;
+    for (const TGeneratedInterface &g : done) {
+        bases << g.face.fileBase;
+        const QString folder = out + QStringLiteral("/ExportDir/");
+        QCOMPARE(g.wsdl, folder + g.face.fileBase + QStringLiteral(".wsdl"));
+        QCOMPARE(g.asr, folder + g.face.fileBase + QStringLiteral(".asr"));
+        const QString who = g.face.name.isEmpty() ? QStringLiteral("Interface (") + g.face.csvName + u')'
+                                                  : QStringLiteral("Interface ") + g.face.name + QStringLiteral(" (")
+                                                        + g.face.csvName + u')';
+        said << who + QStringLiteral(": ") + g.wsdl << who + QStringLiteral(": ") + g.asr;
+    }
+    // Name order; the name alone where it is unique.
+    QCOMPARE(bases, (QStringList{"anonymous", "IService1", "StockQuotePortType_quotes1", "StockQuotePortType_quotes2",
+                                 "StockQuotePortType_quotes3", "Unique"}));
+    QStringList files = QDir(out + QStringLiteral("/ExportDir")).entryList(QDir::Files | QDir::Hidden);
+    QCOMPARE(files.size(), 2 * faces.size());
+    QCOMPARE(m_reporter->texts(TTestReporter::TMessage::Info), said);
+    QVERIFY(m_reporter->errors().isEmpty());
+
+    m_reporter->clearRecords();
+    QStringList again;
+    for (const TGeneratedInterface &g : job->GenerateAllInterfaces())
+        again << g.face.fileBase;
+    QCOMPARE(again, bases);
+    QCOMPARE(QDir(out + QStringLiteral("/ExportDir")).entryList(QDir::Files | QDir::Hidden), files);
 }
 
 QTEST_GUILESS_MAIN(TestJob)

@@ -3,8 +3,11 @@
 #include "CommandDispatch.h"
 #include "FindDirectoryFrame.h"
 #include "FindExecFrame.h"
+#include "Kereso.h"
 #include "MyStatusBar.h"
+#include "CrossrefReport.h"
 #include "QuenbarMain.h"
+#include "RepositoryBrowser.h"
 #include "SharedRoutinesCommon.h"
 #include "SimpleViewerFrame.h"
 #include "SourceList.h"
@@ -12,6 +15,8 @@
 #include "TextFile.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -27,6 +32,8 @@ class TestQuenbarMain : public QObject
 private slots:
     void startsWithSettings();
     void startWithoutSettingsIsFatal();
+    void startSelfCheck_data();
+    void startSelfCheck();
     void actionGateDuringRun_data();
     void actionGateDuringRun();
     void gateNeedsNamesAndOutput();
@@ -35,9 +42,12 @@ private slots:
     void modifiedJobAsksToSave();
     void outputDirectoryField_data();
     void outputDirectoryField();
+    void typedFolderIsOffered_data();
+    void typedFolderIsOffered();
     void namesDrop();
     void resetOutputQuestion();
     void viewerPagesAndClose();
+    void viewerContextMenu();
     void productLogOfTheRun_data();
     void productLogOfTheRun();
     void closeDuringRun();
@@ -84,6 +94,43 @@ void TestQuenbarMain::startWithoutSettingsIsFatal()
     QVERIFY(w->MyStB->Messages().contains("Fatal errors during start, application cannot run!"));
     QVERIFY(!w->isVisible());
     QVERIFY(!w->PageControlMain->isEnabled());
+}
+
+// A window whose repository links were lost records each loss, then the
+// start fails as after any recorded error.
+void TestQuenbarMain::startSelfCheck_data()
+{
+    QTest::addColumn<bool>("editor");
+    QTest::addColumn<bool>("report");
+    QTest::addColumn<QStringList>("recorded");
+    const QString editorLost = "DataSources wanished from frmEditorFrame1";
+    const QString reportLost = "DataSources wanished from QRfrm_Crossref";
+    const QString recompile = "Program has to be recompiled";
+    const QString fatal = "Fatal errors during start, application cannot run!";
+    QTest::newRow("editor") << true << false << QStringList{editorLost, recompile, fatal};
+    QTest::newRow("report") << false << true << QStringList{reportLost, recompile, fatal};
+    QTest::newRow("both") << true << true << QStringList{editorLost, reportLost, recompile, fatal};
+}
+
+void TestQuenbarMain::startSelfCheck()
+{
+    QFETCH(bool, editor);
+    QFETCH(bool, report);
+    QFETCH(QStringList, recorded);
+    TGuiTestBase t;
+    QVERIFY(!t.start([&](TfrmQuenbarMain *w) {
+        if (editor)
+            w->WSDLView->frmEditorFrame1->SetTable(nullptr);
+        if (report)
+            w->QRfrm_Crossref->SetDataModule(nullptr);
+    }));
+    TfrmQuenbarMain *w = t.window();
+    QTRY_VERIFY(w->fatalStart());
+    QStringList expected;
+    for (const QString &message : recorded)
+        expected << "- " + message;
+    QCOMPARE(w->MyStB->Messages().split("\r\n"), expected);
+    QVERIFY(!w->isVisible());
 }
 
 void TestQuenbarMain::actionGateDuringRun_data()
@@ -264,6 +311,54 @@ void TestQuenbarMain::outputDirectoryField()
         QCOMPARE(w->Job->StagingDir(), stored + "/workinp");
 }
 
+// A typed folder that does not exist is offered for creation; the folder
+// dialog comes only when it was declined or could not be made.
+void TestQuenbarMain::typedFolderIsOffered_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("created");
+    QTest::addColumn<QStringList>("asked");
+    QTest::newRow("created") << "OUT/new/deep" << int(mbOK) << true << QStringList{"Confirmation"};
+    QTest::newRow("declined") << "OUT/new/deep" << int(mbCancel) << false << QStringList{"Confirmation", "Directory"};
+    QTest::newRow("cannot be made") << "OUT/file.txt/sub" << int(mbOK) << false
+                                    << QStringList{"Confirmation", "Warning: Cannot create directory", "Directory"};
+}
+
+void TestQuenbarMain::typedFolderIsOffered()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, answer);
+    QFETCH(bool, created);
+    QFETCH(QStringList, asked);
+    TGuiTestBase t;
+    QVERIFY(t.start());
+    TfrmQuenbarMain *w = t.window();
+    TextFile::writeText(t.outputRoot() + "/file.txt", "x");
+    typed.replace("OUT", t.outputRoot());
+    t.dialogs().clearAsked();
+    t.dialogs().answerMessage(answer);
+    w->FrameFindDirectoryOutputDir->Edit->setText(typed);
+    w->FrameFindDirectoryOutputDir->Edit->setModified(true);
+    RunCommand(w->MyStB, [w] { w->FrameFindDirectoryOutputDirEditExit(); });
+
+    QCOMPARE(QFileInfo(typed).isDir(), created);
+    QStringList seen;
+    for (const TAskedDialog &d : t.dialogs().asked()) {
+        if (d.kind == TAskedDialog::Directory)
+            seen << "Directory";
+        else if (d.type == TMsgDlgType::Confirmation)
+            seen << "Confirmation";
+        else
+            seen << (d.type == TMsgDlgType::Warning ? "Warning: " : "Other: ") + d.text;
+    }
+    QCOMPARE(seen, asked);
+    const TAskedDialog question = t.dialogs().asked().first();
+    QCOMPARE(question.text, "Directory " + typed + " doesn't exists, create it? ");
+    QCOMPARE(question.buttons, int(mbOKCancel));
+    QCOMPARE(w->FrameFindDirectoryOutputDir->Edit->text(), typed);
+}
+
 void TestQuenbarMain::namesDrop()
 {
     TGuiTestBase t;
@@ -339,6 +434,44 @@ void TestQuenbarMain::viewerPagesAndClose()
     }
     QCOMPARE(w->PageControlMain->currentWidget(), w->TabSheetNames);
     QVERIFY(w->close());
+}
+
+// The viewer page's menu: the page commands, the standard edit commands and
+// the font, whose Apply tries a font on the page in front.
+void TestQuenbarMain::viewerContextMenu()
+{
+    TGuiTestBase t;
+    QVERIFY(t.start());
+    TfrmQuenbarMain *w = t.window();
+    QStringList captions;
+    for (QAction *a : w->PageControlViewer->actions())
+        captions << a->text();
+    QCOMPARE(captions, (QStringList{"Close current page", "Close all editor pages",
+                                    "Open a file in the general internal viewer",
+                                    "View product log (<Productname>.log)", "View console log from the last run",
+                                    "&Copy", "Select &All", "Select font for the viewer"}));
+    QCOMPARE(w->ActEditCopy->shortcut(), QKeySequence(QKeySequence::Copy));
+
+    for (const char *name : {"a.log", "b.log"}) {
+        TextFile::writeLines(t.outputRoot() + "/" + name, {QString("text of ") + name});
+        w->OpenViewerFile(t.outputRoot() + "/" + name);
+    }
+    QPlainTextEdit *front = w->PageControlViewer->widget(1)->findChild<QPlainTextEdit *>();
+    QPlainTextEdit *back = w->PageControlViewer->widget(0)->findChild<QPlainTextEdit *>();
+    QVERIFY(front->toPlainText().startsWith("text of b.log"));
+    w->ActEditSelectAll->trigger();
+    QCOMPARE(front->textCursor().selectedText().replace(QChar::ParagraphSeparator, '\n'), front->toPlainText());
+    w->ActEditCopy->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), front->toPlainText());
+
+    const QFont before = back->font();
+    QFont tried("DejaVu Sans Mono");
+    tried.setPointSize(17);
+    t.dialogs().answerFontApplied(tried);
+    t.dialogs().answerFontCancelled();
+    w->ActSelectFont->trigger();
+    QCOMPARE(front->font(), tried);
+    QCOMPARE(back->font(), before);
 }
 
 void TestQuenbarMain::productLogOfTheRun_data()

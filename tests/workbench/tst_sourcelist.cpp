@@ -672,7 +672,11 @@ void TestSourceList::computeCommonRoot_data()
         << QStringList{"/home/u/src/m/a.csv", "/home/u/src/n/b.csv"} << false << "/home/u" << 1;
     QTest::newRow("three paths")
         << QStringList{"/r/x/f1.csv", "/r/y/f2.csv", "/r/y/z/w/f3.csv"} << true << "/r" << 3;
-    QTest::newRow("files at the top") << QStringList{"/a.csv", "/b.csv"} << false << "" << 0;
+    QTest::newRow("files at the top") << QStringList{"/a.csv", "/b.csv"} << false << "/" << 0;
+    QTest::newRow("no shared top folder")
+        << QStringList{"/home/u/m/a.csv", "/opt/v/n/b.csv"} << false << "/" << 3;
+    QTest::newRow("no shared folder on a drive")
+        << QStringList{"C:/A/m/a.csv", "C:/B/n/b.csv"} << false << "C:" << 2;
     QTest::newRow("one file") << QStringList{"/p/q/r/s/a.csv"} << false << "/p/q" << 0;
 }
 
@@ -723,6 +727,14 @@ void TestSourceList::calculateCommonRoot()
     f.sources->CalculateCommonRoot(false);
     QCOMPARE(f.sources->CommonRoot(), f.dir.path());
     QCOMPARE(f.depthText, QStringLiteral("3"));
+
+    // The file system's root as the common root: paths are shown from the
+    // first folder below it, none of their own letters cut away.
+    f.sources->SetCommonRoot(QStringLiteral("/"));
+    QCOMPARE(f.rootText, QStringLiteral("/"));
+    QCOMPARE(f.sources->CommonRootPosition(), 2);
+    QCOMPARE(f.sources->CommonRootWidth(), widthOf(QStringLiteral("/")));
+    QCOMPARE(f.sources->ShownPath(f.sources->RowOfPath(p1)), p1.mid(1));
 }
 
 void TestSourceList::calculateCommonRootFailures()

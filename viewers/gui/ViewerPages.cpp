@@ -146,7 +146,12 @@ void TViewerPages::ReadFontSettings()
 bool TViewerPages::ChooseFont(QWidget *parent)
 {
     QFont font = m_font;
-    if (!Dialogs::service().chooseFont(font, parent))
+    // Apply tries a font on the page in front only; the viewer font stays.
+    const TFontApply apply = [this](const QFont &shown) {
+        if (TFrameSimpleViewer *viewer = ActiveViewer())
+            viewer->Memo->setFont(shown);
+    };
+    if (!Dialogs::service().chooseFont(font, parent, apply))
         return false;
     SetFont(font);
     WriteSettingInt(QStringLiteral("FontCharSet"), 238);
@@ -158,4 +163,16 @@ bool TViewerPages::ChooseFont(QWidget *parent)
     WriteSettingBool(QStringLiteral("FontUnderline"), font.underline());
     WriteSettingBool(QStringLiteral("FontStrikeOut"), font.strikeOut());
     return true;
+}
+
+void TViewerPages::CopySelection()
+{
+    if (TFrameSimpleViewer *viewer = ActiveViewer())
+        viewer->Memo->copy();
+}
+
+void TViewerPages::SelectAllText()
+{
+    if (TFrameSimpleViewer *viewer = ActiveViewer())
+        viewer->Memo->selectAll();
 }

@@ -58,9 +58,15 @@ public:
     // The font the user chose last ("FontName", "FontSize", ... in the
     // per-user settings); the font stays when none was stored.
     void ReadFontSettings();
-    // The font dialog; a chosen font is applied and stored in the settings.
+    // The font dialog; a chosen font is applied to every page and stored in
+    // the settings, its Apply button sets the font of the current page only.
     // False when the user cancelled.
     bool ChooseFont(QWidget *parent);
+
+    // The edit commands on the current page's text: the selection to the
+    // clipboard, the whole text selected. Nothing without pages.
+    void CopySelection();
+    void SelectAllText();
 
 private:
     QPointer<QTabWidget> m_tabs;

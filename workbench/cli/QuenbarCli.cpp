@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "ConverterRun.h"
 #include "Errors.h"
+#include "InterfaceFiles.h"
 #include "Job.h"
 #include "QuenbarDB.h"
 #include "Reporting.h"
@@ -378,6 +379,10 @@ private:
         TConverterRun run(job);
         const int status = job.RunUnattendedImport(run);
         job.SetModified(false);
+        QJsonArray generated;
+        for (const TGeneratedInterface &done : job.GeneratedInterfaces())
+            generated.append(generatedJson(done));
+        m_document.insert(QStringLiteral("files"), generated);
         RunCommand(&m_reporter, [&] {
             const std::vector<TInterfaceSummary> interfaces = dm.Connected() ? readInterfaces(dm)
                                                                               : std::vector<TInterfaceSummary>();
@@ -450,24 +455,26 @@ private:
         m_document.insert(QStringLiteral("interfaces"), items);
     }
 
-    // Every name must be known before anything is written.
+    // Every name must be known before anything is written. The files are
+    // named as the unattended import names them: over the whole
+    // repository, so a file's name does not depend on which were chosen.
     void generate()
     {
         TDM dm;
         openExisting(dm);
-        const std::vector<TInterfaceSummary> all = readInterfaces(dm);
-        std::vector<TInterfaceSummary> chosen;
+        const std::vector<TInterfaceFile> all = InterfaceFiles::ReadAll(dm);
+        std::vector<TInterfaceFile> chosen;
         if (m_request.names.isEmpty()) {
             chosen = all;
         } else {
             QStringList unknown;
             for (const QString &name : m_request.names) {
                 bool found = false;
-                for (const TInterfaceSummary &s : all)
+                for (const TInterfaceFile &s : all)
                     if (SameText(s.name, name)) {
                         found = true;
                         const bool taken = std::any_of(chosen.cbegin(), chosen.cend(),
-                                                       [&s](const TInterfaceSummary &c) { return c.kulcs == s.kulcs; });
+                                                       [&s](const TInterfaceFile &c) { return c.kulcs == s.kulcs; });
                         if (!taken)
                             chosen.push_back(s);
                     }
@@ -483,21 +490,25 @@ private:
         QJsonArray files;
         const TScopeGuard document([&] { m_document.insert(QStringLiteral("files"), files); });
         m_progress.StartCounting(int(chosen.size()), QStringLiteral("Generating"));
-        for (const TInterfaceSummary &s : chosen) {
-            QString wsdl;
-            QString asr;
-            RunCommand(&m_reporter, [&] { wsdl = GenerateWSDL(dm, s.kulcs, m_outputDir, &m_reporter); });
-            RunCommand(&m_reporter, [&] { asr = GenerateASR(dm, s.kulcs, m_outputDir, &m_reporter); });
-            QJsonObject item{{QStringLiteral("interface"), s.name}, {QStringLiteral("csvName"), s.csvName}};
-            for (const auto &[key, path] :
-                 {std::pair{QStringLiteral("wsdl"), wsdl}, std::pair{QStringLiteral("asr"), asr}}) {
-                item.insert(key, path.isEmpty() ? QJsonValue() : QJsonValue(path));
-                if (!path.isEmpty())
-                    line(path);
-            }
-            files.append(item);
+        for (const TInterfaceFile &s : chosen) {
+            // The paths go to the output below; the messages carry only failures.
+            files.append(generatedJson(InterfaceFiles::Generate(dm, s, m_outputDir, &m_reporter, false)));
             m_progress.StepProgress();
         }
+    }
+
+    // One interface's files as an item of the document, each path also a line.
+    QJsonObject generatedJson(const TGeneratedInterface &done)
+    {
+        QJsonObject item{{QStringLiteral("interface"), done.face.name},
+                         {QStringLiteral("csvName"), done.face.csvName}};
+        for (const auto &[key, path] :
+             {std::pair{QStringLiteral("wsdl"), done.wsdl}, std::pair{QStringLiteral("asr"), done.asr}}) {
+            item.insert(key, path.isEmpty() ? QJsonValue() : QJsonValue(path));
+            if (!path.isEmpty())
+                line(path);
+        }
+        return item;
     }
 
     void xref()
@@ -552,7 +563,8 @@ QString UsageText()
         "  --json   print one JSON document on stdout instead of a line per item\n"
         "  --help   print this text\n"
         "\n"
-        "The repository is OUTPUT_DIR/ParadoxDB/Interfaces.db; generated files go to OUTPUT_DIR/ExportDir.\n"
+        "The repository is OUTPUT_DIR/ParadoxDB/Interfaces.db; generated files go to OUTPUT_DIR/ExportDir,\n"
+        "named after the interface, with _ and its CSV name added where interfaces share a name.\n"
         "Messages go to stderr, with a progress line when stderr is a terminal. Ctrl-C stops at the next\n"
         "step; the document under way is rolled back.\n"
         "Exit status: 0 done, 1 failed, 2 bad usage.\n");

@@ -392,27 +392,21 @@ void TReuseJob::ImportWsdlDocument(const QString &path)
     importer.ImportWsdlFile(path);
 }
 
-void TReuseJob::GenerateAllInterfaces()
+std::vector<TGeneratedInterface> TReuseJob::GenerateAllInterfaces()
 {
+    std::vector<TGeneratedInterface> done;
     if (!m_dm)
-        return;
+        return done;
     if (!m_dm->Connected())
         m_dm->OpenRepository(ReuseJob::RepositoryFolderOf(m_outputDirectory), false);
-    QList<qint64> keys;
-    {
-        QSqlQuery q(m_dm->database());
-        q.exec(QStringLiteral("select Kulcs from Interfaces order by NameFold, Kulcs"));
-        while (q.next())
-            keys << q.value(0).toLongLong();
-    }
-    for (qint64 key : keys) {
-        RunCommand(m_reporter, [&] { GenerateWSDL(*m_dm, key, m_outputDirectory, m_reporter); });
-        RunCommand(m_reporter, [&] { GenerateASR(*m_dm, key, m_outputDirectory, m_reporter); });
-    }
+    for (const TInterfaceFile &face : InterfaceFiles::ReadAll(*m_dm))
+        done.push_back(InterfaceFiles::Generate(*m_dm, face, m_outputDirectory, m_reporter));
+    return done;
 }
 
 int TReuseJob::RunUnattendedImport(TConverterRun &run)
 {
+    m_generated.clear();
     RunCommand(m_reporter, [&] {
         run.ActRunCSVToWSDL();
         if (run.Watching()) {
@@ -421,7 +415,7 @@ int TReuseJob::RunUnattendedImport(TConverterRun &run)
             if (run.Watching())
                 wait.exec();
         }
-        GenerateAllInterfaces();
+        m_generated = GenerateAllInterfaces();
         if (m_modified) {
             if (SaveJob)
                 SaveJob();

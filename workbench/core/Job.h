@@ -6,6 +6,7 @@
 // goes from the run straight to the import. Every change is signalled.
 
 #include "ConverterRun.h"
+#include "InterfaceFiles.h"
 #include "ReuseJob.h"
 #include "SourceList.h"
 #include "WorkbenchRow.h"
@@ -16,6 +17,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class IProgress;
 class IReporter;
@@ -115,15 +117,18 @@ public:
     // ---- Work ------------------------------------------------------------------
     // Imports one WSDL document into the job's repository.
     void ImportWsdlDocument(const QString &path);
-    // WSDL document and script for every interface, in name order; a
-    // failing one is reported and the next goes on.
-    void GenerateAllInterfaces();
+    // WSDL document and script for every interface, in name order, each
+    // under a file name of its own (InterfaceFiles); a failing one is
+    // reported and the next goes on. Returns what was written.
+    std::vector<TGeneratedInterface> GenerateAllInterfaces();
     // The unattended import: the checked WSDL files imported, the checked
     // CSV exports converted and imported (waiting for the converters),
     // every interface generated, the job saved when modified (through
     // SaveJob when set, else Save). Every failure is reported; the status
     // is 0 when no error was reported since the reporter was made, else 1.
     int RunUnattendedImport(TConverterRun &run);
+    // The files the last unattended import generated.
+    const std::vector<TGeneratedInterface> &GeneratedInterfaces() const { return m_generated; }
     std::function<void()> SaveJob;
 
     // ---- Hooks for a window ------------------------------------------------------
@@ -220,4 +225,5 @@ private:
 
     QString m_fileName;
     QStringList m_fileLines; // the loaded file, written back with the job's state
+    std::vector<TGeneratedInterface> m_generated;
 };

@@ -120,19 +120,24 @@ QStringList ScriptLines(const TExportInterface &face)
 
 } // namespace ScriptGenerator
 
-QString GenerateASR(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, IReporter *reporter)
+QString WriteASR(const TExportInterface &face, const QString &outputDir, const QString &fileBase)
+{
+    const QStringList lines = ScriptGenerator::ScriptLines(face);
+    const QString file =
+        RepositoryExport::ExportFileName(outputDir, fileBase.isEmpty() ? face.name : fileBase, QStringLiteral(".asr"));
+    RepositoryExport::ForInterfaceFile(face.name, file, [&] {
+        RepositoryExport::EnsureExportFolder(outputDir);
+        TextFile::writeLines(file, lines);
+    });
+    return file;
+}
+
+QString GenerateASR(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, IReporter *reporter,
+                    const QString &fileBase)
 {
     return RepositoryExport::Run(reporter, [&]() -> QString {
         const std::optional<TExportInterface> face = RepositoryExport::ReadInterface(dm, interfaceKulcs);
-        if (!face)
-            return QString();
-        const QStringList lines = ScriptGenerator::ScriptLines(*face);
-        const QString file = RepositoryExport::ExportFileName(outputDir, face->name, QStringLiteral(".asr"));
-        RepositoryExport::ForInterfaceFile(face->name, file, [&] {
-            RepositoryExport::EnsureExportFolder(outputDir);
-            TextFile::writeLines(file, lines);
-        });
-        return file;
+        return face ? WriteASR(*face, outputDir, fileBase) : QString();
     });
 }
 

@@ -31,6 +31,10 @@ QStringList ScriptLines(const TExportInterface &face);
 // Writes the script of the interface and returns the file's path (empty when
 // there is no such interface). Failures: EFileError, EDatabaseError, or, with
 // a reporter, reported there and EAbort.
-QString GenerateASR(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, IReporter *reporter = nullptr);
+// fileBase names the file instead of the interface's name (without extension).
+QString GenerateASR(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, IReporter *reporter = nullptr,
+                     const QString &fileBase = QString());
 // The same for the browser's current interface (nothing without one).
 QString GenerateASR(TDM &dm, const QString &outputDir, IReporter *reporter = nullptr);
+// The script of rows read already (see WriteWSDL).
+QString WriteASR(const TExportInterface &face, const QString &outputDir, const QString &fileBase = QString());

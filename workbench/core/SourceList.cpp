@@ -260,7 +260,10 @@ TSourceList::TCommonRoot TSourceList::ComputeCommonRoot(const QStringList &paths
     QString root = drive + QLatin1Char('/');
     for (qsizetype i = 0; i < common && i <= last; ++i)
         root += s[i] + QLatin1Char('/');
-    root.chop(1);
+    // Without a drive, no shared folder leaves the file system's root: the
+    // converters need a folder, not an empty text.
+    if (root.size() > 1)
+        root.chop(1);
     result.Root = root;
     result.Depth = int(most - common);
     return result;
@@ -730,10 +733,10 @@ void TSourceList::CalculateCommonRoot(bool strict)
 void TSourceList::SetCommonRoot(const QString &root)
 {
     m_root = root;
-    m_rootPosition = root.isEmpty() ? 1 : int(root.size()) + 2;
+    m_rootPosition = root.isEmpty() ? 1 : int(rootPrefix().size()) + 1;
     emit CommonRootChanged(root);
     // Without a root the full path is drawn: nothing is cut off to make up for.
-    m_rootWidth = root.isEmpty() ? 0 : textWidth(root + QLatin1Char('/'));
+    m_rootWidth = root.isEmpty() ? 0 : textWidth(rootPrefix());
     m_names->SetMaxLen(widestPath());
     m_extent = textWidth(QStringLiteral("<Proc><WSDL><xxx>")) + m_names->MaxLen() - m_rootWidth + 5;
     emit DrawingChanged();
@@ -873,8 +876,14 @@ QString TSourceList::ShownPath(int row) const
     if (!CheckedAt(row) || m_root.isEmpty())
         return path;
     // Only a path that lies below the root loses its front part.
-    const QString prefix = m_root + QLatin1Char('/');
+    const QString prefix = rootPrefix();
     if (path.size() > prefix.size() && CodePage1250::sameText(QStringView(path).left(prefix.size()), prefix))
         return path.mid(m_rootPosition - 1);
     return path;
+}
+
+QString TSourceList::rootPrefix() const
+{
+    // The file system's root "/" already ends with its delimiter.
+    return m_root.endsWith(QLatin1Char('/')) ? m_root : m_root + QLatin1Char('/');
 }

@@ -198,6 +198,8 @@ private:
     void renumberLines();
     int indexOfName(const QString &path) const;
     int widestPath() const;
+    // The root with its trailing delimiter: what a path below it starts with.
+    QString rootPrefix() const;
     QString listExtensions();
     void info(const QString &message);
     void allChanged();

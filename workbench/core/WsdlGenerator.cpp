@@ -737,19 +737,24 @@ QString WsdlText(const QStringList &lines)
 
 // ---- The command -----------------------------------------------------------
 
-QString GenerateWSDL(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, IReporter *reporter)
+QString WriteWSDL(TDM &dm, const TExportInterface &face, const QString &outputDir, const QString &fileBase)
+{
+    const QString file =
+        RepositoryExport::ExportFileName(outputDir, fileBase.isEmpty() ? face.name : fileBase, QStringLiteral(".wsdl"));
+    RepositoryExport::ForInterfaceFile(face.name, file, [&] {
+        const QString out = WsdlGenerator::WsdlText(WsdlGenerator::WsdlLines(dm, face));
+        RepositoryExport::EnsureExportFolder(outputDir);
+        TextFile::writeText(file, out);
+    });
+    return file;
+}
+
+QString GenerateWSDL(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, IReporter *reporter,
+                     const QString &fileBase)
 {
     return RepositoryExport::Run(reporter, [&]() -> QString {
         const std::optional<TExportInterface> face = RepositoryExport::ReadInterface(dm, interfaceKulcs);
-        if (!face)
-            return QString();
-        const QString file = RepositoryExport::ExportFileName(outputDir, face->name, QStringLiteral(".wsdl"));
-        RepositoryExport::ForInterfaceFile(face->name, file, [&] {
-            const QString out = WsdlGenerator::WsdlText(WsdlGenerator::WsdlLines(dm, *face));
-            RepositoryExport::EnsureExportFolder(outputDir);
-            TextFile::writeText(file, out);
-        });
-        return file;
+        return face ? WriteWSDL(dm, *face, outputDir, fileBase) : QString();
     });
 }
 

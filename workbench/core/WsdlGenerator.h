@@ -115,6 +115,13 @@ QString WsdlText(const QStringList &lines);
 // (empty when there is no such interface). An existing file is replaced only
 // by a document that passed the check. Failures: EFileError, EXMLError,
 // EDatabaseError, or, with a reporter, reported there and EAbort.
-QString GenerateWSDL(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, IReporter *reporter = nullptr);
+// fileBase names the file instead of the interface's name (without extension).
+QString GenerateWSDL(TDM &dm, qint64 interfaceKulcs, const QString &outputDir, IReporter *reporter = nullptr,
+                     const QString &fileBase = QString());
 // The same for the browser's current interface (nothing without one).
 QString GenerateWSDL(TDM &dm, const QString &outputDir, IReporter *reporter = nullptr);
+// The document of rows read already, so that a run generating several files
+// per interface reads its rows once; the failures of GenerateWSDL without a
+// reporter.
+QString WriteWSDL(TDM &dm, const TExportInterface &face, const QString &outputDir,
+                  const QString &fileBase = QString());

@@ -2,6 +2,7 @@
 
 #include "DialogService.h"
 #include "Errors.h"
+#include "QuenbarDB.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -120,6 +121,13 @@ TQRfrm_Crossref::TQRfrm_Crossref(QObject *parent) : QObject(parent), ReportDate(
 QString TQRfrm_Crossref::Title()
 {
     return QStringLiteral("Q u e n b a r  C r o s s r e f e r e n c e  R e p o r t ");
+}
+
+void TQRfrm_Crossref::OpenQuery(TCrossrefBase base, const QString &name)
+{
+    if (!m_dataSet)
+        throw EDatabaseError(QStringLiteral("The crossreference report has no data set"));
+    m_rows = Crossref::Rows(*m_dataSet, base, name);
 }
 
 void TQRfrm_Crossref::SetDataSet(QSqlQuery &query)

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 
@@ -19,6 +20,7 @@ class QPaintDevice;
 class QPrinter;
 class QSqlQuery;
 class QWidget;
+class TDM;
 
 // A text on the report's layout.
 class TQRLabel
@@ -45,8 +47,15 @@ public:
     // Printed after "Date:"; today when the report is made.
     QDate ReportDate;
 
-    // Reads the rows of an executed cross-reference query (the detail band's
-    // data set) and keeps them for printing.
+    // The detail band's data set: the repository whose cross-reference
+    // query the report runs. None until it is linked; not owned.
+    void SetDataModule(TDM *dm) { m_dataSet = dm; }
+    TDM *DataSet() const { return m_dataSet.data(); }
+    // Runs the query on the data set for the rows reached from the items of
+    // that name and keeps them; EDatabaseError without a data set.
+    void OpenQuery(TCrossrefBase base, const QString &name);
+    // Reads the rows of an executed cross-reference query and keeps them
+    // for printing.
     void SetDataSet(QSqlQuery &query);
     void SetRows(const QList<TCrossrefRow> &rows) { m_rows = rows; }
     const QList<TCrossrefRow> &Rows() const { return m_rows; }
@@ -72,6 +81,7 @@ private:
     int paintAll(QPainter &painter, QPagedPaintDevice *paged, const QRect &pageRect);
     void exportFromPreview(QWidget *parent);
 
+    QPointer<TDM> m_dataSet;
     QList<TCrossrefRow> m_rows;
     QList<QImage> m_previewPages;
 };

@@ -365,6 +365,13 @@ void TfrmQuenbarMain::buildActions()
     ActCloseTab = makeAction("ActCloseTab", V, QStringLiteral("Close current page"), K(QStringLiteral("Ctrl+F4")), &M::ActCloseTabExecute);
     ActCloseAllPages = makeAction("ActCloseAllPages", V, QStringLiteral("Close all editor pages"), K(), &M::ActCloseAllPagesExecute);
     ActSelectFont = makeAction("ActSelectFont", V, QStringLiteral("Select font for the viewer"), K(), &M::ActSelectFontExecute);
+    ActEditCopy = makeAction("ActEditCopy", V, QStringLiteral("&Copy"), K(), &M::ActEditCopyExecute);
+    ActEditSelectAll = makeAction("ActEditSelectAll", V, QStringLiteral("Select &All"), K(), &M::ActEditSelectAllExecute);
+    // Ctrl+C is also "Cancel run" for the whole window: copying holds it only
+    // on the viewer, where the text itself takes it first anyway.
+    removeAction(ActEditCopy);
+    ActEditCopy->setShortcut(QKeySequence::Copy);
+    ActEditCopy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     ActShowAdvanced = makeAction("ActShowAdvanced", H, QStringLiteral("Show extended options"), K(), &M::ActShowAdvancedExecute);
     ActWriteINIFile = makeAction("ActWriteINIFile", X, QStringLiteral("Save initialisation parameters"), K(), &M::ActWriteINIFileExecute);
     ActDeleteFilesAfter = makeAction("ActDeleteFilesAfter", X, QStringLiteral("Delete copied files after run from temporary input directory"), K(), nullptr);
@@ -425,7 +432,8 @@ void TfrmQuenbarMain::buildMenus()
         {ActAddfiles, ActAddDirectories, ActRemoveFiles, ActToggleSelect, ActSelectAll, ActUnselectAll});
     PageControlViewer->setContextMenuPolicy(Qt::ActionsContextMenu);
     PageControlViewer->addActions(
-        {ActCloseTab, ActCloseAllPages, ActViewGeneral, ActViewProductLog, ActViewConsoleLog, ActSelectFont});
+        {ActCloseTab, ActCloseAllPages, ActViewGeneral, ActViewProductLog, ActViewConsoleLog, ActEditCopy,
+         ActEditSelectAll, ActSelectFont});
 }
 
 void TfrmQuenbarMain::buildUi()
@@ -680,10 +688,7 @@ void TfrmQuenbarMain::FormCreate()
         FrameFindDirectoryOutputDir->Reporter = MyStB;
         for (TFrameFindexec *f : findChildren<TFrameFindexec *>())
             f->StatusBar = MyStB;
-        FrameFindDirectoryOutputDir->OnBeforeCheck = [this](QObject *) {
-            if (NamesDropPending && FrameFindDirectoryOutputDir->Edit->isModified())
-                QDir().mkpath(FrameFindDirectoryOutputDir->Edit->text());
-        };
+        FrameFindDirectoryOutputDir->OnBeforeCheck = [this](QObject *) { FrameFindDirectoryOutputDirCreateFolder(); };
         FrameFindDirectoryOutputDir->OnDirectoryChanged = [this](QObject *) {
             SetModified(true);
         };
@@ -703,8 +708,24 @@ void TfrmQuenbarMain::showEvent(QShowEvent *event)
     }
 }
 
+void TfrmQuenbarMain::CheckDesignedLinks()
+{
+    // The browser's editors and the report read the repository through
+    // links made when the windows are built; a window without them would
+    // show nothing, so the start records it.
+    const bool editorLinked = WSDLView && WSDLView->frmEditorFrame1 && WSDLView->frmEditorFrame1->Table();
+    const bool reportLinked = QRfrm_Crossref && QRfrm_Crossref->DataSet();
+    if (!editorLinked)
+        MyStB->AddError(QStringLiteral("DataSources wanished from frmEditorFrame1"), true);
+    if (!reportLinked)
+        MyStB->AddError(QStringLiteral("DataSources wanished from QRfrm_Crossref"), true);
+    if (!editorLinked || !reportLinked)
+        MyStB->AddError(QStringLiteral("Program has to be recompiled"), true);
+}
+
 void TfrmQuenbarMain::FormShow()
 {
+    CheckDesignedLinks();
     if (MyStB->Severity() > 1) {
         QMetaObject::invokeMethod(this, [this] { WMFatalStart(); }, Qt::QueuedConnection);
         return;
@@ -1153,6 +1174,22 @@ void TfrmQuenbarMain::FrameFindDirectoryOutputDirEditExit()
     SetModified(true);
 }
 
+void TfrmQuenbarMain::FrameFindDirectoryOutputDirCreateFolder()
+{
+    // A typed folder is offered for creation before the frame would send
+    // the user to the folder dialog.
+    const QString folder = FrameFindDirectoryOutputDir->DirectoryWithoutDelimiter();
+    if (folder.isEmpty() || QFileInfo(folder).isDir())
+        return;
+    if (Dialogs::message(TMsgDlgType::Confirmation,
+                         QStringLiteral("Directory %1 doesn't exists, create it? ").arg(folder), mbOKCancel, mbOK,
+                         this)
+        != mbOK)
+        return;
+    if (!QDir().mkpath(folder))
+        Dialogs::message(TMsgDlgType::Warning, QStringLiteral("Cannot create directory"), mbOK, 0, this);
+}
+
 void TfrmQuenbarMain::ActSaveProjectExecute() { SaveJob(false); }
 void TfrmQuenbarMain::ActSaveProjectAsExecute() { SaveJob(true); }
 
@@ -1337,6 +1374,9 @@ void TfrmQuenbarMain::ActSelectFontExecute()
 {
     ViewerPages->ChooseFont(this);
 }
+
+void TfrmQuenbarMain::ActEditCopyExecute() { ViewerPages->CopySelection(); }
+void TfrmQuenbarMain::ActEditSelectAllExecute() { ViewerPages->SelectAllText(); }
 
 // ---- Other commands ----------------------------------------------------------
 

@@ -98,6 +98,7 @@ public:
     QAction *ActRunCSVToWSDL, *ActRunTool, *ActCancelRun;
     QAction *ActViewGeneral, *ActViewNotepad, *ActViewProductLog, *ActViewConsoleLog, *ActViewParameters;
     QAction *ActCloseTab, *ActCloseAllPages, *ActSelectFont;
+    QAction *ActEditCopy, *ActEditSelectAll;   // "&Copy", "Select &All" on the viewer page
     QAction *ActShowAdvanced, *ActWriteINIFile, *ActDeleteFilesAfter, *ActAbout, *ActHelpShell;
     QAction *ActCrossreferenceInterfaces, *ActCrossreferenceOperations, *ActCrossreferenceInputsOutputs,
         *ActCrossReferenceParameters, *ActGenerateWSDL, *ActGenerateASR;
@@ -148,6 +149,8 @@ public:
     void SetJobName(const QString &fileName);
     void SetProjectFolder(const QString &folder);
     void FrameFindDirectoryOutputDirEditExit();
+    // The frame's create-folder callback: a missing folder is offered for creation.
+    void FrameFindDirectoryOutputDirCreateFolder();
     void DropNames();
     void OpenJobFile(const QString &fileName);   // as a dropped job file does
     void OpenViewerFile(const QString &path);
@@ -189,6 +192,8 @@ private:
 
     void FormCreate();
     void FormShow();
+    // The start's self-check of the repository links; each missing one is a recorded error.
+    void CheckDesignedLinks();
     void WMFatalStart();
     bool FormCloseQuery();
     void FormHide();
@@ -215,6 +220,8 @@ private:
     void ActCloseTabExecute();
     void ActCloseAllPagesExecute();
     void ActSelectFontExecute();
+    void ActEditCopyExecute();
+    void ActEditSelectAllExecute();
     void ActShowAdvancedExecute();
     void ActWriteINIFileExecute();
     void ButtonApplyINIClick();

@@ -243,6 +243,8 @@ TFrameWSDLView::TFrameWSDLView(TDM &dm, TfrmKereso *kereso, TQRfrm_Crossref *rep
         m_kereso = new TfrmKereso(dm, this);
     if (!m_report)
         m_report = new TQRfrm_Crossref(this);
+    // The report's detail band reads the cross-reference query of this repository.
+    m_report->SetDataModule(&dm);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -341,6 +343,8 @@ void TFrameWSDLView::buildColumn(int index, const QString &title, TRepositoryTab
     c.grid = new TDBGridWithDrag(c.editorSplitter);
     c.grid->setObjectName(QStringLiteral("DBGrid") + number);
     c.grid->SetDataSource(c.model);
+    // Other rows come into view when the table is refiltered: sized again.
+    connect(c.model, &QAbstractItemModel::modelReset, this, [this] { scheduleAutoSize(true); });
     c.grid->setContextMenuPolicy(Qt::ActionsContextMenu);
     c.editor = new TFrameEditor(c.editorSplitter);
     c.editor->setObjectName(QStringLiteral("frmEditorFrame") + number);
@@ -464,7 +468,7 @@ void TFrameWSDLView::FitBrowserColumns()
     if (sizes.size() == int(m_columns.size())) {
         bool changed = false;
         for (int i = 0; i < 3; ++i) {
-            const int wanted = std::max(GridPreferredWidth(m_columns[size_t(i)].grid, false) + 5, MinimumPanelWidth);
+            const int wanted = std::max(GridPreferredWidth(m_columns[size_t(i)].grid, false, true) + 5, MinimumPanelWidth);
             if (sizes[i] < wanted) {
                 sizes[3] -= wanted - sizes[i];
                 sizes[i] = wanted;
@@ -481,8 +485,10 @@ void TFrameWSDLView::FitBrowserColumns()
 
 void TFrameWSDLView::AutoSizeBrowserGrids(bool force)
 {
+    // Every row in view is measured: a deeper parameter's level picture
+    // is wider than the current row's.
     for (const TColumn &c : m_columns)
-        AutoSizeGridColumns(c.grid, force);
+        AutoSizeGridColumns(c.grid, force, true);
 }
 
 void TFrameWSDLView::resizeEvent(QResizeEvent *event)
@@ -522,7 +528,7 @@ void TFrameWSDLView::scheduleAutoSize(bool panels)
             if (panels)
                 AutoSizeBrowserGrids(true);
             if (page)
-                AutoSizeGridColumns(DBGrid4, false);
+                AutoSizeGridColumns(DBGrid4, false, true);
         },
         Qt::QueuedConnection);
 }
@@ -651,11 +657,10 @@ int TFrameWSDLView::PrepareCrossreference(TCrossrefBase base)
 {
     const TColumn &c = m_columns[size_t(base)];
     const QString name = c.table->Active() && c.table->HasCurrent() ? c.table->AsString(NameField) : QString();
-    const QList<TCrossrefRow> rows = Crossref::Rows(m_dm, base, name);
+    m_report->OpenQuery(base, name);
     m_report->QRLabelReferenceBaseType.setText(Crossref::BaseTypeName(base));
     m_report->QRLabelReferenceBaseName.setText(name);
     m_report->ReportDate = QDate::currentDate();
-    m_report->SetRows(rows);
     return int(m_report->Rows().size());
 }
 
