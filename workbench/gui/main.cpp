@@ -33,11 +33,15 @@ int main(int argc, char **argv)
     // For the README's picture: QUENBAR_SNAPSHOT=<png> saves the started window and quits.
     const QString snapshot = qEnvironmentVariable("QUENBAR_SNAPSHOT");
     if (!snapshot.isEmpty())
-        QObject::connect(&frmQuenbarMain, &TfrmQuenbarMain::startFinished, &app, [&frmQuenbarMain, snapshot] {
-            // QUENBAR_SNAPSHOT_PAGE=<page object name> shows that page first.
+        QObject::connect(&frmQuenbarMain, &TfrmQuenbarMain::startFinished, &app, [&frmQuenbarMain, &DM, snapshot] {
+            // QUENBAR_SNAPSHOT_PAGE=<page object name> shows that page first,
+            // QUENBAR_SNAPSHOT_INTERFACE=<name> makes that interface current.
             const QString page = qEnvironmentVariable("QUENBAR_SNAPSHOT_PAGE");
             if (QWidget *w = page.isEmpty() ? nullptr : frmQuenbarMain.findChild<QWidget *>(page))
                 frmQuenbarMain.PageControlMain->setCurrentWidget(w);
+            const QString face = qEnvironmentVariable("QUENBAR_SNAPSHOT_INTERFACE");
+            if (!face.isEmpty() && DM->Connected() && DM->TableInterfaces().Active())
+                DM->TableInterfaces().LocateByName(face);
             QTimer::singleShot(800, &frmQuenbarMain, [&frmQuenbarMain, snapshot] {
                 frmQuenbarMain.grab().save(snapshot);
                 QCoreApplication::exit(0);
