@@ -141,6 +141,12 @@ void TWsdlImporter::fail(const QString &message) const
     throw EWsdlImportError(message + separator + QStringLiteral("in file ") + QDir::toNativeSeparators(m_fileName));
 }
 
+void TWsdlImporter::warn(const QString &message) const
+{
+    if (IReporter *reporter = m_reporter ? m_reporter : m_dm.Reporter())
+        reporter->ShowWarning(message);
+}
+
 TMyXMLNode *TWsdlImporter::node(int index) const
 {
     return m_doc->Node(index);
@@ -419,8 +425,10 @@ void TWsdlImporter::importOperation(int operation)
         const int message = m_messages.value(messageName, -1);
         if (message < 0)
             fail(QStringLiteral("Tag \"%1\" doesn't exist").arg(kMessage));
-        if (m_duplicateMessages.contains(messageName))
-            fail(QStringLiteral("Message \"%1\" is defined more than once").arg(messageName));
+        // The first definition counts; the others are reported once.
+        if (m_duplicateMessages.remove(messageName))
+            warn(QStringLiteral("Message \"%1\" is defined more than once in file %2: the first definition is imported")
+                     .arg(messageName, QDir::toNativeSeparators(m_fileName)));
         if (!hasChildren(message))
             continue;
         m_qualifier = node(message)->GetAttribute(kName);
