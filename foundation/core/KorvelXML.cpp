@@ -308,31 +308,72 @@ QString TMyXMLNode::GetName() const
     return Name;
 }
 
-QString TMyXMLNode::searchName(const QString &name) const
+QStringView TMyXMLNode::LocalName() const
 {
-    QString n = UpperCaseNames ? upperCased(name) : name;
-    if (IgnorePrefixes)
-        n = StripPrefix(n);
-    return n;
+    QStringView name = Name;
+    if (IgnorePrefixes && HasPrefix) {
+        const qsizetype colon = name.indexOf(u':');
+        if (colon >= 0)
+            name = name.sliced(colon + 1);
+    }
+    return name;
 }
+
+namespace {
+
+// The first occurrence of lead + name + '="' in text; the position after
+// the quote or -1. Searches for the name and checks its neighbours, so no
+// pattern text is built for each look-up.
+qsizetype findAttribute(const QString &text, QChar lead, QStringView name)
+{
+    const qsizetype n = text.size();
+    const qsizetype len = name.size();
+    if (len == 0) {
+        // lead followed by '="' directly
+        for (qsizetype at = text.indexOf(lead); at >= 0 && at + 2 < n; at = text.indexOf(lead, at + 1))
+            if (text[at + 1] == u'=' && text[at + 2] == u'"')
+                return at + 3;
+        return -1;
+    }
+    for (qsizetype at = text.indexOf(name, 1); at >= 0; at = text.indexOf(name, at + 1)) {
+        const qsizetype end = at + len;
+        if (end + 1 >= n)
+            return -1;
+        if (text[at - 1] == lead && text[end] == u'=' && text[end + 1] == u'"')
+            return end + 2;
+    }
+    return -1;
+}
+
+} // namespace
 
 qsizetype TMyXMLNode::attributeValueStart(const QString &name, bool *prefixedForm) const
 {
-    const QString n = searchName(name);
-    const QString plain = u' ' + n + QLatin1String("=\"");
-    qsizetype at = Text.indexOf(plain);
+    // The searched name: upper-cased with the node, without its prefix when
+    // prefixes are ignored; no copy in the common case.
+    QString folded;
+    QStringView n = name;
+    if (UpperCaseNames) {
+        folded = upperCased(name);
+        n = folded;
+    }
+    if (IgnorePrefixes) {
+        const qsizetype colon = n.indexOf(u':');
+        if (colon >= 0)
+            n = n.sliced(colon + 1);
+    }
+    qsizetype at = findAttribute(Text, u' ', n);
     if (at >= 0) {
         if (prefixedForm)
             *prefixedForm = false;
-        return at + plain.size();
+        return at;
     }
     if (IgnorePrefixes) {
-        const QString prefixed = u':' + n + QLatin1String("=\"");
-        at = Text.indexOf(prefixed);
+        at = findAttribute(Text, u':', n);
         if (at >= 0) {
             if (prefixedForm)
                 *prefixedForm = true;
-            return at + prefixed.size();
+            return at;
         }
     }
     return -1;
@@ -1318,7 +1359,7 @@ int TMyXMLNodeList::searchIndex(const QString &name, const QStringList *keys) co
         const TMyXMLNode *node = m_nodes[i];
         if (node->Level < CurrentLevel)
             break;
-        if (!anyName && node->GetName() != wanted)
+        if (!anyName && node->LocalName() != wanted)
             continue;
         bool matches = true;
         if (keys) {

@@ -57,12 +57,31 @@ QVariant keyOrNull(qint64 key)
     return key > 0 ? QVariant(qlonglong(key)) : QVariant();
 }
 
+// Values the driver writes alike: the same type and value, and for texts
+// the same null-ness (a null text is written as null, an empty one as '').
+bool sameBinding(const QVariant &a, const QVariant &b)
+{
+    if (a.metaType() != b.metaType())
+        return false;
+    if (a.metaType().id() == QMetaType::QString) {
+        const QString &x = *static_cast<const QString *>(a.constData());
+        const QString &y = *static_cast<const QString *>(b.constData());
+        return x.isNull() == y.isNull() && x == y;
+    }
+    return a == b;
+}
+
 } // namespace
 
 struct TRepositoryBatch::TStatement
 {
     const TRepositoryTableDef *def = nullptr;
     QSqlQuery *query = nullptr; // kept by the module while the connection is open
+    // The values bound last, by column: a statement keeps its bound values
+    // from one run to the next, and binding is the dearest part of an
+    // insert, so only the values that change are bound again.
+    std::vector<QVariant> bound;
+    bool primed = false; // bound holds this batch's values: an earlier one may have left others
 };
 
 TRepositoryBatch::TRepositoryBatch(TDM &dm) : m_dm(dm), m_generation(dm.m_generation)
@@ -109,9 +128,12 @@ TRepositoryBatch::TStatement &TRepositoryBatch::statement(int table)
             marks << QStringLiteral("?");
         }
     }
-    st->query = &m_dm.statement(QStringLiteral("insert into ") + st->def->name + QStringLiteral(" (")
-                                + columns.join(QStringLiteral(", ")) + QStringLiteral(") values (")
-                                + marks.join(QStringLiteral(", ")) + QLatin1Char(')'));
+    // Written unlike the tables' own inserts, so that the module keeps a
+    // statement only batches bind.
+    st->query = &m_dm.statement(QStringLiteral("insert into ") + st->def->name + QStringLiteral("(")
+                                + columns.join(QStringLiteral(",")) + QStringLiteral(") values(")
+                                + marks.join(QStringLiteral(",")) + QLatin1Char(')'));
+    st->bound.assign(size_t(columns.size()), QVariant());
     return *st;
 }
 
@@ -123,16 +145,25 @@ qint64 TRepositoryBatch::insert(int table, std::vector<QVariant> &values)
     TStatement &st = statement(table);
     const qint64 key = m_nextKey[size_t(table)];
     values[0] = QVariant(qlonglong(key));
-    int column = 0;
+    size_t column = 0;
+    auto bind = [&st, &column](QVariant &&value) {
+        QVariant &last = st.bound[column];
+        if (!st.primed || !sameBinding(last, value)) {
+            st.query->bindValue(int(column), value);
+            last = std::move(value);
+        }
+        ++column;
+    };
     for (size_t i = 0; i < st.def->fields.size(); ++i) {
         const TRepositoryField &f = st.def->fields[i];
         QVariant &v = values[i];
         if (f.kind == TRepositoryFieldKind::Text && !isNullValue(v))
             v = RepositorySchema::Truncated(v.toString(), f.size);
-        st.query->bindValue(column++, sqlValue(f, v));
+        bind(sqlValue(f, v));
         if (f.folded)
-            st.query->bindValue(column++, RepositorySchema::Fold(v.toString(), f.size));
+            bind(RepositorySchema::Fold(v.toString(), f.size));
     }
+    st.primed = true;
     TStatementUse use(*st.query);
     execPrepared(*st.query);
     ++m_nextKey[size_t(table)];

@@ -36,12 +36,12 @@ const QString kArrayType = QStringLiteral("arrayType");
 const QString kAnnotation = QStringLiteral("annotation");
 const QString kArrayItem = QStringLiteral("item[]");
 
-bool isGroup(const QString &name)
+bool isGroup(QStringView name)
 {
     return name == kSequence || name == kAll || name == kChoice;
 }
 
-bool isContent(const QString &name)
+bool isContent(QStringView name)
 {
     return name == kComplexContent || name == kSimpleContent;
 }
@@ -157,9 +157,9 @@ bool TWsdlImporter::hasChildren(int index) const
     return m_doc->HasChildren(index);
 }
 
-QString TWsdlImporter::nameOf(int index) const
+QStringView TWsdlImporter::nameOf(int index) const
 {
-    return node(index)->GetName();
+    return node(index)->LocalName();
 }
 
 TWsdlImportCounts TWsdlImporter::ImportWsdlFile(const QString &fileName)
@@ -304,7 +304,7 @@ void TWsdlImporter::indexDocument()
     const int rootEnd = descendantsEnd(m_root);
     for (int i = m_root + 1; i < rootEnd; ++i) {
         const TMyXMLNode *n = node(i);
-        if (!n->HasAttribute(kName) || n->GetName() != kMessage)
+        if (n->LocalName() != kMessage || !n->HasAttribute(kName))
             continue;
         const QString name = n->GetAttribute(kName);
         const bool global = parent[size_t(i)] == m_root;
@@ -323,10 +323,8 @@ void TWsdlImporter::indexDocument()
     const int typesEnd = descendantsEnd(m_types);
     for (int i = m_types + 1; i < typesEnd; ++i) {
         const TMyXMLNode *n = node(i);
-        if (!n->HasAttribute(kName))
-            continue;
-        const QString kind = n->GetName();
-        if (kind != kComplexType && kind != kElement)
+        const QStringView kind = n->LocalName();
+        if ((kind != kComplexType && kind != kElement) || !n->HasAttribute(kName))
             continue;
         const int up = parent[size_t(i)];
         const bool global = up == m_types || (up >= 0 && parent[size_t(up)] == m_types && nameOf(up) == kSchema);
@@ -358,14 +356,16 @@ QString TWsdlImporter::sequenceTypeOf(int typeNode) const
     const int content = firstContent(typeNode);
     if (content < 0)
         return QString();
-    const QString name = nameOf(content);
-    if (isGroup(name))
-        return name;
+    // The kinds' own texts: shared by all rows rather than copied for each.
+    const QStringView name = nameOf(content);
+    for (const QString *group : {&kSequence, &kAll, &kChoice})
+        if (name == *group)
+            return *group;
     if (isContent(name)) {
         const int restriction = firstContent(content);
         if (restriction >= 0 && nameOf(restriction) == kRestriction
             && SameText(StripPrefix(node(restriction)->GetAttribute(kBase)).left(5), QStringLiteral("array")))
-            return name;
+            return name == kComplexContent ? kComplexContent : kSimpleContent;
     }
     return QString();
 }
@@ -481,7 +481,7 @@ void TWsdlImporter::ImportComplexType(int typeNode, int level, QString qualifier
     const int content = firstContent(typeNode);
     if (content < 0)
         return; // an empty complex type has no members
-    const QString name = nameOf(content);
+    const QStringView name = nameOf(content);
     if (isGroup(name)) {
         importMembers(content, level, qualifier, depth);
         return;
@@ -512,7 +512,7 @@ void TWsdlImporter::importMembers(int group, int level, QString &qualifier, int 
     if (!hasChildren(group))
         return;
     for (int member = group + 1; member >= 0; member = m_nextSibling[size_t(member)]) {
-        const QString name = nameOf(member);
+        const QStringView name = nameOf(member);
         if (name == kElement) {
             importMember(member, level, qualifier, depth);
         } else if (isGroup(name)) {

@@ -88,7 +88,7 @@ private:
     void addTypedRow(TRepositoryBatch::TParameterRow &row, int level, QString &qualifier, int depth);
 
     bool hasChildren(int index) const;
-    QString nameOf(int index) const;                 // element name without prefix
+    QStringView nameOf(int index) const;             // element name without prefix
     int complexTypeNamed(const QString &name) const; // -1 when "types" defines none
     int firstContent(int index) const;               // first child that is no annotation; -1 when none
     QString sequenceTypeOf(int typeNode) const;      // the SequenceType of a row of that type
