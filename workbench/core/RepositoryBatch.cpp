@@ -57,6 +57,18 @@ QVariant keyOrNull(qint64 key)
     return key > 0 ? QVariant(qlonglong(key)) : QVariant();
 }
 
+// ":v0", ":v1", ...: the marks of the batch's statements, made once.
+const QString &placeholder(int i)
+{
+    static const std::vector<QString> marks = [] {
+        std::vector<QString> m;
+        for (int k = 0; k < 32; ++k)
+            m.push_back(QStringLiteral(":v%1").arg(k));
+        return m;
+    }();
+    return marks.at(size_t(i));
+}
+
 // Values the driver writes alike: the same type and value, and for texts
 // the same null-ness (a null text is written as null, an empty one as '').
 bool sameBinding(const QVariant &a, const QVariant &b)
@@ -119,20 +131,21 @@ TRepositoryBatch::TStatement &TRepositoryBatch::statement(int table)
     st = std::make_unique<TStatement>();
     st->def = &RepositorySchema::Tables()[size_t(table)];
     QStringList columns;
-    QStringList marks;
     for (const TRepositoryField &f : st->def->fields) {
         columns << f.name;
-        marks << QStringLiteral("?");
-        if (f.folded) {
+        if (f.folded)
             columns << RepositorySchema::FoldColumn(f.name);
-            marks << QStringLiteral("?");
-        }
     }
-    // Written unlike the tables' own inserts, so that the module keeps a
-    // statement only batches bind.
-    st->query = &m_dm.statement(QStringLiteral("insert into ") + st->def->name + QStringLiteral("(")
-                                + columns.join(QStringLiteral(",")) + QStringLiteral(") values(")
-                                + marks.join(QStringLiteral(",")) + QLatin1Char(')'));
+    // Named marks: the driver binds a name without formatting a text for
+    // each value as it does for a position. The statement is the batches'
+    // own (the tables' inserts use positions), so what it holds bound is
+    // known.
+    QStringList marks;
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        marks << placeholder(int(i));
+    st->query = &m_dm.statement(QStringLiteral("insert into ") + st->def->name + QStringLiteral(" (")
+                                + columns.join(QStringLiteral(", ")) + QStringLiteral(") values (")
+                                + marks.join(QStringLiteral(", ")) + QLatin1Char(')'));
     st->bound.assign(size_t(columns.size()), QVariant());
     return *st;
 }
@@ -149,7 +162,7 @@ qint64 TRepositoryBatch::insert(int table, std::vector<QVariant> &values)
     auto bind = [&st, &column](QVariant &&value) {
         QVariant &last = st.bound[column];
         if (!st.primed || !sameBinding(last, value)) {
-            st.query->bindValue(int(column), value);
+            st.query->bindValue(placeholder(int(column)), value);
             last = std::move(value);
         }
         ++column;
@@ -239,10 +252,10 @@ qint64 TRepositoryBatch::DuplicateKey(const TParameterRow &row, QString &qualifi
     qint64 group = m_groups.value(folded, 0);
     if (group == 0) {
         {
-            TStatementUse q(
-                m_dm.statement(QStringLiteral("select Kulcs from XDuplis where QualifierNameFold = ? and OwnNameFold = ?")));
-            q->bindValue(0, folded.first);
-            q->bindValue(1, folded.second);
+            TStatementUse q(m_dm.statement(
+                QStringLiteral("select Kulcs from XDuplis where QualifierNameFold = :v0 and OwnNameFold = :v1")));
+            q->bindValue(placeholder(0), folded.first);
+            q->bindValue(placeholder(1), folded.second);
             execPrepared(*q);
             if (q->next())
                 group = q->value(0).toLongLong();
