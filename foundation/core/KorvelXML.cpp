@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <deque>
 
 namespace {
 
@@ -901,9 +902,10 @@ struct TMyXMLNodeList::NodeSink
     }
 };
 
-// Reading for the compact form: the lines are kept as light records, the
-// compaction walk runs over them, and only the elements it keeps become
-// nodes. Gives the same list as reading into nodes and calling Compact.
+// Reading for the compact form: the compaction walk runs over the lines as
+// they are read, looking at most four lines ahead, and only the elements it
+// keeps become nodes, so the lines it drops never take memory at once. Gives
+// the same list as reading into nodes and calling Compact.
 struct TMyXMLNodeList::RecordSink
 {
     enum Kind : unsigned char { Text, Other, End, Start };
@@ -919,15 +921,24 @@ struct TMyXMLNodeList::RecordSink
 
     TMyXMLNodeList &doc;
     NameTable &names;
-    std::vector<Record> records;
+    std::deque<Record> window; // the lines read and not yet walked
 
-    void reserve(std::size_t count) { records.reserve(count); }
-    void textLine(int level, QString &&text) { records.push_back({std::move(text), level, -1, Text, false, false}); }
-    void other(int level, QString &&text) { records.push_back({std::move(text), level, -1, Other, false, false}); }
-    void endTag(int level, int entry) { records.push_back({QString(), level, entry, End, false, false}); }
+    void reserve(std::size_t count) { doc.m_nodes.reserve(count / 2); }
+    void textLine(int level, QString &&text) { push({std::move(text), level, -1, Text, false, false}); }
+    void other(int level, QString &&text) { push({std::move(text), level, -1, Other, false, false}); }
+    void endTag(int level, int entry) { push({QString(), level, entry, End, false, false}); }
     void startTag(int level, QString &&tag, int entry, bool empty, bool hasEquals)
     {
-        records.push_back({std::move(tag), level, entry, Start, empty, hasEquals});
+        push({std::move(tag), level, entry, Start, empty, hasEquals});
+    }
+
+    // The walk at a line needs the three after it to know that at least one
+    // more follows a triple; until the end it waits for them.
+    void push(Record &&r)
+    {
+        window.push_back(std::move(r));
+        while (window.size() >= 4)
+            walk();
     }
 
     bool named(const Record &r) const { return r.kind == Start && !names.name(r.entry).isEmpty(); }
@@ -940,55 +951,46 @@ struct TMyXMLNodeList::RecordSink
         return closedName(r.text) == names.name(entry);
     }
 
-    // After a reading error: the lines read so far, as plain nodes.
-    void materializeAll()
-    {
-        NodeSink plain{doc, names};
-        plain.reserve(records.size());
-        for (Record &r : records) {
-            switch (r.kind) {
-            case End: plain.endTag(r.level, r.entry); break;
-            case Start: plain.startTag(r.level, std::move(r.text), r.entry, r.empty, r.hasEquals); break;
-            default: plain.other(r.level, std::move(r.text)); break;
-            }
-        }
-    }
-
-    void compactInto()
+    // One step of the walk at the first line of the window: "at least one
+    // further node follows" is a window of four (a triple) or three (a pair).
+    void walk()
     {
         NodeSink nodes{doc, names};
-        const int count = int(records.size());
-        int i = 0;
-        while (i < count) {
-            Record &r = records[i];
-            int step = 1;
-            bool hasValue = false, closed = false;
-            QString value;
-            if (i < count - 3 && r.level == records[i + 2].level && records[i + 1].level > r.level) {
-                // Nothing has a value yet after reading: only a text line gives one.
-                if (records[i + 1].kind == Text)
-                    value = std::move(records[i + 1].text);
-                hasValue = true;
-                step = 3;
-            } else if (i < count - 2 && named(r) && r.level == records[i + 1].level && closes(records[i + 1], r.entry)) {
-                closed = true;
-                step = 2;
-            }
-            for (const int end = i + step; i < end; ++i) {
-                Record &k = records[i];
-                if (!named(k))
-                    continue;
-                TMyXMLNode *node = nodes.startTag(k.level, std::move(k.text), k.entry, k.empty, k.hasEquals);
-                if (&k == &r) {
-                    if (hasValue) {
-                        node->Value = std::move(value);
-                        node->HasValue = true;
-                    } else if (closed) {
-                        node->IsEmpty = true;
-                    }
+        Record &r = window[0];
+        std::size_t step = 1;
+        bool hasValue = false, closed = false;
+        QString value;
+        if (window.size() >= 4 && r.level == window[2].level && window[1].level > r.level) {
+            // Nothing has a value yet after reading: only a text line gives one.
+            if (window[1].kind == Text)
+                value = std::move(window[1].text);
+            hasValue = true;
+            step = 3;
+        } else if (window.size() >= 3 && named(r) && r.level == window[1].level && closes(window[1], r.entry)) {
+            closed = true;
+            step = 2;
+        }
+        for (std::size_t k = 0; k < step; ++k) {
+            Record &line = window[k];
+            if (!named(line))
+                continue;
+            TMyXMLNode *node = nodes.startTag(line.level, std::move(line.text), line.entry, line.empty, line.hasEquals);
+            if (k == 0) {
+                if (hasValue) {
+                    node->Value = std::move(value);
+                    node->HasValue = true;
+                } else if (closed) {
+                    node->IsEmpty = true;
                 }
             }
         }
+        window.erase(window.begin(), window.begin() + std::ptrdiff_t(step));
+    }
+
+    void finish()
+    {
+        while (!window.empty())
+            walk();
         doc.Compacted = true;
         doc.CurrentLevel = doc.m_nodes.empty() ? 0 : doc.m_nodes.front()->Level;
     }
@@ -1007,21 +1009,42 @@ void TMyXMLNodeList::LoadFromText(const QString &text, bool compact)
     try {
         parse(text, names, sink, ProcessingInstructions, DocumentHeader);
     } catch (const EXMLError &) {
-        sink.materializeAll();
+        // After a reading error the document holds the lines read so far,
+        // uncompacted: read them again as lines, up to the same error.
+        Clear();
+        NameTable lineNames;
+        NodeSink lines{*this, lineNames};
+        parse(text, lineNames, lines, ProcessingInstructions, DocumentHeader);
         throw;
     }
-    sink.compactInto();
+    sink.finish();
 }
 
-void TMyXMLNodeList::LoadFromFile(const QString &fileName, bool compact)
+namespace {
+
+// The text of a file as its lines joined with CR LF: every line break (CR
+// LF, LF or CR) becomes CR LF, a break at the very end goes. A text that
+// has only CR LF breaks is kept as it is, without a second copy.
+QString joinedLines(const QString &fileName)
 {
-    // Same text as reading the lines and joining them with CR LF: every line
-    // break (CR LF, LF or CR) becomes CR LF, a break at the very end goes.
-    const QString raw = TextFile::readText(fileName);
-    QString text;
-    text.reserve(raw.size() + raw.size() / 16);
+    QString raw = TextFile::readText(fileName);
     const QChar *d = raw.constData();
     const qsizetype n = raw.size();
+    bool onlyCrLf = true;
+    for (qsizetype i = 0; i < n && onlyCrLf; ++i) {
+        const char16_t c = d[i].unicode();
+        if (c == u'\r' && i + 1 < n && d[i + 1] == u'\n')
+            ++i;
+        else if (c == u'\r' || c == u'\n')
+            onlyCrLf = false;
+    }
+    if (onlyCrLf) {
+        if (raw.endsWith(kCrLf))
+            raw.chop(2);
+        return raw;
+    }
+    QString text;
+    text.reserve(n + n / 16);
     qsizetype from = 0;
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = d[i].unicode();
@@ -1037,7 +1060,14 @@ void TMyXMLNodeList::LoadFromFile(const QString &fileName, bool compact)
         text.append(QStringView(d + from, n - from));
     else if (text.endsWith(kCrLf))
         text.chop(2);
-    LoadFromText(text, compact);
+    return text;
+}
+
+} // namespace
+
+void TMyXMLNodeList::LoadFromFile(const QString &fileName, bool compact)
+{
+    LoadFromText(joinedLines(fileName), compact);
 }
 
 void TMyXMLNodeList::Compact()
