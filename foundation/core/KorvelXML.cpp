@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <deque>
 
 namespace {
 
@@ -22,34 +23,10 @@ inline bool isControl(char16_t c)
     return c <= 32;
 }
 
-// Texts and attribute values are mostly short: a plain loop beats a call.
-inline qsizetype findChar(const char16_t *d, qsizetype from, qsizetype n, char16_t c)
-{
-    for (qsizetype i = from; i < n; ++i)
-        if (d[i] == c)
-            return i;
-    return -1;
-}
-
 // Exact comparison, inlined for the short names of tags.
 inline bool sameChars(const QString &a, QStringView b)
 {
     return a.size() == b.size() && std::memcmp(a.constData(), b.data(), std::size_t(b.size()) * sizeof(QChar)) == 0;
-}
-
-// Literal match at a position; caseless compares ASCII letters only.
-bool matchesAt(const char16_t *d, qsizetype n, qsizetype p, const char16_t *lit, bool caseless)
-{
-    for (qsizetype i = 0; lit[i]; ++i) {
-        if (p + i >= n)
-            return false;
-        char16_t c = d[p + i];
-        if (caseless && c >= u'a' && c <= u'z')
-            c = char16_t(c - 32);
-        if (c != lit[i])
-            return false;
-    }
-    return true;
 }
 
 QString upperCased(const QString &text)
@@ -308,31 +285,72 @@ QString TMyXMLNode::GetName() const
     return Name;
 }
 
-QString TMyXMLNode::searchName(const QString &name) const
+QStringView TMyXMLNode::LocalName() const
 {
-    QString n = UpperCaseNames ? upperCased(name) : name;
-    if (IgnorePrefixes)
-        n = StripPrefix(n);
-    return n;
+    QStringView name = Name;
+    if (IgnorePrefixes && HasPrefix) {
+        const qsizetype colon = name.indexOf(u':');
+        if (colon >= 0)
+            name = name.sliced(colon + 1);
+    }
+    return name;
 }
+
+namespace {
+
+// The first occurrence of lead + name + '="' in text; the position after
+// the quote or -1. Searches for the name and checks its neighbours, so no
+// pattern text is built for each look-up.
+qsizetype findAttribute(const QString &text, QChar lead, QStringView name)
+{
+    const qsizetype n = text.size();
+    const qsizetype len = name.size();
+    if (len == 0) {
+        // lead followed by '="' directly
+        for (qsizetype at = text.indexOf(lead); at >= 0 && at + 2 < n; at = text.indexOf(lead, at + 1))
+            if (text[at + 1] == u'=' && text[at + 2] == u'"')
+                return at + 3;
+        return -1;
+    }
+    for (qsizetype at = text.indexOf(name, 1); at >= 0; at = text.indexOf(name, at + 1)) {
+        const qsizetype end = at + len;
+        if (end + 1 >= n)
+            return -1;
+        if (text[at - 1] == lead && text[end] == u'=' && text[end + 1] == u'"')
+            return end + 2;
+    }
+    return -1;
+}
+
+} // namespace
 
 qsizetype TMyXMLNode::attributeValueStart(const QString &name, bool *prefixedForm) const
 {
-    const QString n = searchName(name);
-    const QString plain = u' ' + n + QLatin1String("=\"");
-    qsizetype at = Text.indexOf(plain);
+    // The searched name: upper-cased with the node, without its prefix when
+    // prefixes are ignored; no copy in the common case.
+    QString folded;
+    QStringView n = name;
+    if (UpperCaseNames) {
+        folded = upperCased(name);
+        n = folded;
+    }
+    if (IgnorePrefixes) {
+        const qsizetype colon = n.indexOf(u':');
+        if (colon >= 0)
+            n = n.sliced(colon + 1);
+    }
+    qsizetype at = findAttribute(Text, u' ', n);
     if (at >= 0) {
         if (prefixedForm)
             *prefixedForm = false;
-        return at + plain.size();
+        return at;
     }
     if (IgnorePrefixes) {
-        const QString prefixed = u':' + n + QLatin1String("=\"");
-        at = Text.indexOf(prefixed);
+        at = findAttribute(Text, u':', n);
         if (at >= 0) {
             if (prefixedForm)
                 *prefixedForm = true;
-            return at + prefixed.size();
+            return at;
         }
     }
     return -1;
@@ -628,51 +646,132 @@ void TMyXMLNodeList::Clear()
 
 namespace {
 
+// The text the reader walks: the document's characters, or the bytes of a
+// file in the code page, which has one character per byte and the same
+// ASCII characters, so the markup is found at the same places in both and
+// only the pieces kept are decoded (a file is read without a decoded copy).
+template <class Char>
+struct Source;
+
+template <>
+struct Source<char16_t>
+{
+    const char16_t *d;
+    qsizetype n;
+
+    static char16_t unit(char16_t c) { return c; }
+    QString str(qsizetype from, qsizetype len) const { return QString(reinterpret_cast<const QChar *>(d + from), len); }
+    QChar chr(qsizetype i) const { return QChar(d[i]); }
+    QStringView view(qsizetype from, qsizetype len) { return QStringView(d + from, len); }
+};
+
+template <>
+struct Source<char>
+{
+    const char *d;
+    qsizetype n;
+    QString scratch; // the last view's characters
+
+    static char16_t unit(char c) { return static_cast<unsigned char>(c); }
+    QString str(qsizetype from, qsizetype len) const { return CodePage1250::decode(QByteArrayView(d + from, len)); }
+    QChar chr(qsizetype i) const { return CodePage1250::fromByte(static_cast<unsigned char>(d[i])); }
+    // Valid until the next call.
+    QStringView view(qsizetype from, qsizetype len)
+    {
+        scratch.resize(len);
+        QChar *out = scratch.data();
+        for (qsizetype i = 0; i < len; ++i)
+            out[i] = chr(from + i);
+        return scratch;
+    }
+};
+
+// The first occurrence of an ASCII literal at or after from; -1 when none.
+template <class Char>
+qsizetype findText(const Char *d, qsizetype from, qsizetype n, const char *lit)
+{
+    const qsizetype len = qsizetype(std::strlen(lit));
+    for (qsizetype i = from; i + len <= n; ++i) {
+        qsizetype k = 0;
+        while (k < len && Source<Char>::unit(d[i + k]) == char16_t(static_cast<unsigned char>(lit[k])))
+            ++k;
+        if (k == len)
+            return i;
+    }
+    return -1;
+}
+
+template <class Char>
+qsizetype findUnit(const Char *d, qsizetype from, qsizetype n, char16_t c)
+{
+    for (qsizetype i = from; i < n; ++i)
+        if (Source<Char>::unit(d[i]) == c)
+            return i;
+    return -1;
+}
+
+// Literal match at a position; caseless compares ASCII letters only.
+template <class Char>
+bool matchesAt(const Char *d, qsizetype n, qsizetype p, const char16_t *lit, bool caseless)
+{
+    for (qsizetype i = 0; lit[i]; ++i) {
+        if (p + i >= n)
+            return false;
+        char16_t c = Source<Char>::unit(d[p + i]);
+        if (caseless && c >= u'a' && c <= u'z')
+            c = char16_t(c - 32);
+        if (c != lit[i])
+            return false;
+    }
+    return true;
+}
+
 // The reading state machine. It hands every node it makes to the sink:
 // text lines, other lines (processing instructions, comments,
 // declarations), end tags and start tags.
-template <class Sink>
-void parse(const QString &text, NameTable &names, Sink &sink, QString &processingInstructions,
+template <class Char, class Sink>
+void parse(Source<Char> &src, NameTable &names, Sink &sink, QString &processingInstructions,
            QString &documentHeader)
 {
-    const char16_t *d = reinterpret_cast<const char16_t *>(text.utf16());
-    const qsizetype n = text.size();
+    const Char *raw = src.d;
+    const qsizetype n = src.n;
+    auto at = [raw](qsizetype i) { return Source<Char>::unit(raw[i]); };
     std::vector<int> open;   // the name entries of the elements open around the reader
-    qsizetype p = text.indexOf(u'<');
+    qsizetype p = findUnit(raw, 0, n, u'<');
     if (p < 0)
         return;
     sink.reserve(std::size_t((n - p) / 32));
 
     while (p < n) {
-        while (p < n && isWhite(d[p]))
+        while (p < n && isWhite(at(p)))
             ++p;
         if (p >= n)
             break;
         const int depth = int(open.size());
 
-        if (d[p] != u'<') {
-            const qsizetype lt = findChar(d, p, n, u'<');
+        if (at(p) != u'<') {
+            const qsizetype lt = findUnit(raw, p, n, u'<');
             if (lt < 0)
                 break;   // text after the last tag
             qsizetype b = p, e = lt;
-            while (b < e && isControl(d[b]))
+            while (b < e && isControl(at(b)))
                 ++b;
-            while (e > b && isControl(d[e - 1]))
+            while (e > b && isControl(at(e - 1)))
                 --e;
             if (e > b)
-                sink.textLine(depth, text.mid(b, e - b));
+                sink.textLine(depth, src.str(b, e - b));
             p = lt;
             continue;
         }
         if (p + 1 >= n)
             break;
 
-        const char16_t c1 = d[p + 1];
+        const char16_t c1 = at(p + 1);
         if (c1 == u'?') {
-            const qsizetype e = text.indexOf(QLatin1String("?>"), p + 2);
+            const qsizetype e = findText(raw, p + 2, n, "?>");
             if (e < 0)
                 break;
-            const QString pi = text.mid(p, e + 2 - p);
+            const QString pi = src.str(p, e + 2 - p);
             processingInstructions += pi;
             processingInstructions += kCrLf;
             sink.other(depth, QString(pi));
@@ -681,52 +780,52 @@ void parse(const QString &text, NameTable &names, Sink &sink, QString &processin
         }
 
         if (c1 == u'!') {
-            if (matchesAt(d, n, p, u"<!--", false)) {
-                const qsizetype e = text.indexOf(QLatin1String("-->"), p + 4);
+            if (matchesAt(raw, n, p, u"<!--", false)) {
+                const qsizetype e = findText(raw, p + 4, n, "-->");
                 if (e < 0)
                     break;
-                const QString comment = text.mid(p, e + 3 - p);
+                const QString comment = src.str(p, e + 3 - p);
                 if (comment.contains(QLatin1String("DOCTYPE "), Qt::CaseInsensitive))
                     documentHeader = comment + kCrLf;
                 sink.other(depth, QString(comment));
                 p = e + 3;
-            } else if (matchesAt(d, n, p, u"<!DOCTYPE", true)) {
-                const qsizetype e = text.indexOf(u'>', p + 9);
+            } else if (matchesAt(raw, n, p, u"<!DOCTYPE", true)) {
+                const qsizetype e = findUnit(raw, p + 9, n, u'>');
                 if (e < 0)
                     break;
-                documentHeader = text.mid(p, e + 1 - p) + kCrLf;
+                documentHeader = src.str(p, e + 1 - p) + kCrLf;
                 p = e + 1;
-            } else if (matchesAt(d, n, p, u"<![CDATA[", false)) {
-                const qsizetype e = text.indexOf(QLatin1String("]]>"), p + 9);
+            } else if (matchesAt(raw, n, p, u"<![CDATA[", false)) {
+                const qsizetype e = findText(raw, p + 9, n, "]]>");
                 if (e < 0)
                     break;
                 p = e + 3;
             } else {
                 // Any other declaration is kept as a line of its own.
-                const qsizetype e = text.indexOf(u'>', p + 2);
+                const qsizetype e = findUnit(raw, p + 2, n, u'>');
                 if (e < 0)
                     break;
-                sink.other(depth, text.mid(p, e + 1 - p));
+                sink.other(depth, src.str(p, e + 1 - p));
                 p = e + 1;
             }
             continue;
         }
 
         if (c1 == u'/') {
-            const qsizetype gt = text.indexOf(u'>', p + 2);
+            const qsizetype gt = findUnit(raw, p + 2, n, u'>');
             if (gt < 0)
                 break;
             bool spaced = false;
             for (qsizetype i = p + 2; i < gt && !spaced; ++i)
-                spaced = isWhite(d[i]);
+                spaced = isWhite(at(i));
             QString spacedName;
             if (spaced) {
                 spacedName.reserve(gt - p);
                 for (qsizetype i = p + 2; i < gt; ++i)
-                    if (!isWhite(d[i]))
-                        spacedName.append(QChar(d[i]));
+                    if (!isWhite(at(i)))
+                        spacedName.append(src.chr(i));
             }
-            const QStringView name = spaced ? QStringView(spacedName) : QStringView(d + p + 2, gt - p - 2);
+            const QStringView name = spaced ? QStringView(spacedName) : src.view(p + 2, gt - p - 2);
             if (open.empty() || !sameChars(names.name(open.back()), name))
                 throw EXMLError(QStringLiteral("No matching tag found for </%1>!").arg(name));
             const int entry = open.back();
@@ -741,8 +840,8 @@ void parse(const QString &text, NameTable &names, Sink &sink, QString &processin
         // around "=" and before the end goes, quoted values stay as they are.
         qsizetype q = p + 1;
         while (q < n) {
-            const char16_t c = d[q];
-            if (isWhite(c) || c == u'>' || (c == u'/' && q + 1 < n && d[q + 1] == u'>'))
+            const char16_t c = at(q);
+            if (isWhite(c) || c == u'>' || (c == u'/' && q + 1 < n && at(q + 1) == u'>'))
                 break;
             ++q;
         }
@@ -752,14 +851,14 @@ void parse(const QString &text, NameTable &names, Sink &sink, QString &processin
         bool dirty = false, quoted = false, pending = false, afterEq = false, empty = false, sawEq = false;
         qsizetype close = -1;
         for (; q < n; ++q) {
-            const char16_t c = d[q];
+            const char16_t c = at(q);
             if (isWhite(c)) {
                 if (pending || c != u' ')
                     dirty = true;
                 pending = true;
                 continue;
             }
-            if (c == u'>' || (c == u'/' && q + 1 < n && d[q + 1] == u'>')) {
+            if (c == u'>' || (c == u'/' && q + 1 < n && at(q + 1) == u'>')) {
                 dirty = dirty || pending;
                 empty = c == u'/';
                 close = q;
@@ -777,7 +876,7 @@ void parse(const QString &text, NameTable &names, Sink &sink, QString &processin
             afterEq = false;
             if (c == u'"') {
                 // A quoted value is copied as it stands: jump to its end.
-                q = findChar(d, q + 1, n, u'"');
+                q = findUnit(raw, q + 1, n, u'"');
                 if (q < 0)
                     q = n;
             }
@@ -785,21 +884,21 @@ void parse(const QString &text, NameTable &names, Sink &sink, QString &processin
         if (close < 0)
             break;   // unfinished tag at the end
 
-        const int entry = names.entry(QStringView(d + p + 1, nameEnd - p - 1));
+        const int entry = names.entry(src.view(p + 1, nameEnd - p - 1));
         QString tag;
         if (!dirty && close == nameEnd) {
             tag = names.startTag(entry);   // "<name>": shared by all such tags
         } else if (!dirty && !empty) {
-            tag = text.mid(p, close + 1 - p);
+            tag = src.str(p, close + 1 - p);
         } else {
             tag.reserve(close - p + 1);
-            tag.append(QStringView(d + p, nameEnd - p));
+            tag.append(src.str(p, nameEnd - p));
             if (!dirty) {
-                tag.append(QStringView(d + nameEnd, close - nameEnd));
+                tag.append(src.str(nameEnd, close - nameEnd));
             } else {
                 quoted = pending = afterEq = false;
                 for (qsizetype i = nameEnd; i < close; ++i) {
-                    const QChar c(d[i]);
+                    const QChar c = src.chr(i);
                     if (quoted) {
                         tag.append(c);
                         if (c == u'"')
@@ -860,9 +959,10 @@ struct TMyXMLNodeList::NodeSink
     }
 };
 
-// Reading for the compact form: the lines are kept as light records, the
-// compaction walk runs over them, and only the elements it keeps become
-// nodes. Gives the same list as reading into nodes and calling Compact.
+// Reading for the compact form: the compaction walk runs over the lines as
+// they are read, looking at most four lines ahead, and only the elements it
+// keeps become nodes, so the lines it drops never take memory at once. Gives
+// the same list as reading into nodes and calling Compact.
 struct TMyXMLNodeList::RecordSink
 {
     enum Kind : unsigned char { Text, Other, End, Start };
@@ -878,15 +978,24 @@ struct TMyXMLNodeList::RecordSink
 
     TMyXMLNodeList &doc;
     NameTable &names;
-    std::vector<Record> records;
+    std::deque<Record> window; // the lines read and not yet walked
 
-    void reserve(std::size_t count) { records.reserve(count); }
-    void textLine(int level, QString &&text) { records.push_back({std::move(text), level, -1, Text, false, false}); }
-    void other(int level, QString &&text) { records.push_back({std::move(text), level, -1, Other, false, false}); }
-    void endTag(int level, int entry) { records.push_back({QString(), level, entry, End, false, false}); }
+    void reserve(std::size_t count) { doc.m_nodes.reserve(count / 2); }
+    void textLine(int level, QString &&text) { push({std::move(text), level, -1, Text, false, false}); }
+    void other(int level, QString &&text) { push({std::move(text), level, -1, Other, false, false}); }
+    void endTag(int level, int entry) { push({QString(), level, entry, End, false, false}); }
     void startTag(int level, QString &&tag, int entry, bool empty, bool hasEquals)
     {
-        records.push_back({std::move(tag), level, entry, Start, empty, hasEquals});
+        push({std::move(tag), level, entry, Start, empty, hasEquals});
+    }
+
+    // The walk at a line needs the three after it to know that at least one
+    // more follows a triple; until the end it waits for them.
+    void push(Record &&r)
+    {
+        window.push_back(std::move(r));
+        while (window.size() >= 4)
+            walk();
     }
 
     bool named(const Record &r) const { return r.kind == Start && !names.name(r.entry).isEmpty(); }
@@ -899,104 +1008,135 @@ struct TMyXMLNodeList::RecordSink
         return closedName(r.text) == names.name(entry);
     }
 
-    // After a reading error: the lines read so far, as plain nodes.
-    void materializeAll()
-    {
-        NodeSink plain{doc, names};
-        plain.reserve(records.size());
-        for (Record &r : records) {
-            switch (r.kind) {
-            case End: plain.endTag(r.level, r.entry); break;
-            case Start: plain.startTag(r.level, std::move(r.text), r.entry, r.empty, r.hasEquals); break;
-            default: plain.other(r.level, std::move(r.text)); break;
-            }
-        }
-    }
-
-    void compactInto()
+    // One step of the walk at the first line of the window: "at least one
+    // further node follows" is a window of four (a triple) or three (a pair).
+    void walk()
     {
         NodeSink nodes{doc, names};
-        const int count = int(records.size());
-        int i = 0;
-        while (i < count) {
-            Record &r = records[i];
-            int step = 1;
-            bool hasValue = false, closed = false;
-            QString value;
-            if (i < count - 3 && r.level == records[i + 2].level && records[i + 1].level > r.level) {
-                // Nothing has a value yet after reading: only a text line gives one.
-                if (records[i + 1].kind == Text)
-                    value = std::move(records[i + 1].text);
-                hasValue = true;
-                step = 3;
-            } else if (i < count - 2 && named(r) && r.level == records[i + 1].level && closes(records[i + 1], r.entry)) {
-                closed = true;
-                step = 2;
-            }
-            for (const int end = i + step; i < end; ++i) {
-                Record &k = records[i];
-                if (!named(k))
-                    continue;
-                TMyXMLNode *node = nodes.startTag(k.level, std::move(k.text), k.entry, k.empty, k.hasEquals);
-                if (&k == &r) {
-                    if (hasValue) {
-                        node->Value = std::move(value);
-                        node->HasValue = true;
-                    } else if (closed) {
-                        node->IsEmpty = true;
-                    }
+        Record &r = window[0];
+        std::size_t step = 1;
+        bool hasValue = false, closed = false;
+        QString value;
+        if (window.size() >= 4 && r.level == window[2].level && window[1].level > r.level) {
+            // Nothing has a value yet after reading: only a text line gives one.
+            if (window[1].kind == Text)
+                value = std::move(window[1].text);
+            hasValue = true;
+            step = 3;
+        } else if (window.size() >= 3 && named(r) && r.level == window[1].level && closes(window[1], r.entry)) {
+            closed = true;
+            step = 2;
+        }
+        for (std::size_t k = 0; k < step; ++k) {
+            Record &line = window[k];
+            if (!named(line))
+                continue;
+            TMyXMLNode *node = nodes.startTag(line.level, std::move(line.text), line.entry, line.empty, line.hasEquals);
+            if (k == 0) {
+                if (hasValue) {
+                    node->Value = std::move(value);
+                    node->HasValue = true;
+                } else if (closed) {
+                    node->IsEmpty = true;
                 }
             }
         }
+        window.erase(window.begin(), window.begin() + std::ptrdiff_t(step));
+    }
+
+    void finish()
+    {
+        while (!window.empty())
+            walk();
         doc.Compacted = true;
         doc.CurrentLevel = doc.m_nodes.empty() ? 0 : doc.m_nodes.front()->Level;
+    }
+
+    // Reads the source into the cleared document, as lines or compacted.
+    template <class Char>
+    static void load(TMyXMLNodeList &doc, Source<Char> &source, bool compact)
+    {
+        NameTable names;
+        if (!compact) {
+            NodeSink sink{doc, names};
+            parse(source, names, sink, doc.ProcessingInstructions, doc.DocumentHeader);
+            return;
+        }
+        RecordSink sink{doc, names, {}};
+        try {
+            parse(source, names, sink, doc.ProcessingInstructions, doc.DocumentHeader);
+        } catch (const EXMLError &) {
+            // After a reading error the document holds the lines read so
+            // far, uncompacted: read them again as lines, up to the same error.
+            doc.Clear();
+            NameTable lineNames;
+            NodeSink lines{doc, lineNames};
+            parse(source, lineNames, lines, doc.ProcessingInstructions, doc.DocumentHeader);
+            throw;
+        }
+        sink.finish();
     }
 };
 
 void TMyXMLNodeList::LoadFromText(const QString &text, bool compact)
 {
     Clear();
-    NameTable names;
-    if (!compact) {
-        NodeSink sink{*this, names};
-        parse(text, names, sink, ProcessingInstructions, DocumentHeader);
-        return;
-    }
-    RecordSink sink{*this, names, {}};
-    try {
-        parse(text, names, sink, ProcessingInstructions, DocumentHeader);
-    } catch (const EXMLError &) {
-        sink.materializeAll();
-        throw;
-    }
-    sink.compactInto();
+    Source<char16_t> source{reinterpret_cast<const char16_t *>(text.utf16()), text.size()};
+    RecordSink::load(*this, source, compact);
 }
 
-void TMyXMLNodeList::LoadFromFile(const QString &fileName, bool compact)
+namespace {
+
+// The bytes of a file as its lines joined with CR LF: every line break (CR
+// LF, LF or CR) becomes CR LF, a break at the very end goes. Bytes that
+// have only CR LF breaks are kept as they are, without a second copy.
+QByteArray joinedLines(const QString &fileName)
 {
-    // Same text as reading the lines and joining them with CR LF: every line
-    // break (CR LF, LF or CR) becomes CR LF, a break at the very end goes.
-    const QString raw = TextFile::readText(fileName);
-    QString text;
-    text.reserve(raw.size() + raw.size() / 16);
-    const QChar *d = raw.constData();
+    QByteArray raw = TextFile::readBytes(fileName);
+    const char *d = raw.constData();
     const qsizetype n = raw.size();
+    bool onlyCrLf = true;
+    for (qsizetype i = 0; i < n && onlyCrLf; ++i) {
+        const char c = d[i];
+        if (c == '\r' && i + 1 < n && d[i + 1] == '\n')
+            ++i;
+        else if (c == '\r' || c == '\n')
+            onlyCrLf = false;
+    }
+    if (onlyCrLf) {
+        if (raw.endsWith("\r\n"))
+            raw.chop(2);
+        return raw;
+    }
+    QByteArray text;
+    text.reserve(n + n / 16);
     qsizetype from = 0;
     for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = d[i].unicode();
-        if (c != u'\r' && c != u'\n')
+        const char c = d[i];
+        if (c != '\r' && c != '\n')
             continue;
-        text.append(QStringView(d + from, i - from));
-        text.append(kCrLf);
-        if (c == u'\r' && i + 1 < n && d[i + 1] == u'\n')
+        text.append(d + from, i - from);
+        text.append("\r\n", 2);
+        if (c == '\r' && i + 1 < n && d[i + 1] == '\n')
             ++i;
         from = i + 1;
     }
     if (from < n)
-        text.append(QStringView(d + from, n - from));
-    else if (text.endsWith(kCrLf))
+        text.append(d + from, n - from);
+    else if (text.endsWith("\r\n"))
         text.chop(2);
-    LoadFromText(text, compact);
+    return text;
+}
+
+} // namespace
+
+void TMyXMLNodeList::LoadFromFile(const QString &fileName, bool compact)
+{
+    // The reader walks the code page's bytes and decodes only what it keeps.
+    const QByteArray bytes = joinedLines(fileName);
+    Clear();
+    Source<char> source{bytes.constData(), bytes.size(), {}};
+    RecordSink::load(*this, source, compact);
 }
 
 void TMyXMLNodeList::Compact()
@@ -1318,7 +1458,7 @@ int TMyXMLNodeList::searchIndex(const QString &name, const QStringList *keys) co
         const TMyXMLNode *node = m_nodes[i];
         if (node->Level < CurrentLevel)
             break;
-        if (!anyName && node->GetName() != wanted)
+        if (!anyName && node->LocalName() != wanted)
             continue;
         bool matches = true;
         if (keys) {

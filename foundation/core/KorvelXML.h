@@ -55,6 +55,8 @@ public:
     bool IsTextLine() const;
 
     QString GetName() const;
+    // GetName without a copy; valid while Name is unchanged.
+    QStringView LocalName() const;
     bool HasAttribute(const QString &name) const;
     // Empty both for a missing attribute and for an empty value.
     QString GetAttribute(const QString &name) const;
@@ -93,7 +95,6 @@ private:
     // form and, with prefixes ignored, the ":"-prefixed form; start of the
     // value (after the opening quote) or -1.
     qsizetype attributeValueStart(const QString &name, bool *prefixedForm = nullptr) const;
-    QString searchName(const QString &name) const;
 };
 
 // The document: an owning, ordered list of nodes with a cursor.

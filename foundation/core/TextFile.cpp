@@ -16,15 +16,20 @@ namespace {
 
 } // namespace
 
-QString readText(const QString &path)
+QByteArray readBytes(const QString &path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         fail(QStringLiteral("Can not open file"), path, f.errorString());
-    const QByteArray bytes = f.readAll();
+    QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
         fail(QStringLiteral("Can not read file"), path, f.errorString());
-    return CodePage1250::decode(bytes);
+    return bytes;
+}
+
+QString readText(const QString &path)
+{
+    return CodePage1250::decode(readBytes(path));
 }
 
 QStringList readLines(const QString &path)

@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -9,6 +10,7 @@
 namespace TextFile {
 
 QString readText(const QString &path);          // whole file, line ends as stored
+QByteArray readBytes(const QString &path);       // the same, not decoded
 QStringList readLines(const QString &path);
 // At most the first count lines found in the first maxBytes bytes, for a
 // look at the start of a file of any size. A line the byte limit cuts off is

@@ -1,6 +1,7 @@
 #include "CodePage1250.h"
 #include "Errors.h"
 #include "KorvelXML.h"
+#include "TextFile.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -106,6 +107,8 @@ private slots:
     void clearResets();
     void filesRoundTrip();
     void lineBreaksFromFile();
+    void fileReadsAsItsLines_data();
+    void fileReadsAsItsLines();
     void missingFile();
     void badInput_data();
     void badInput();
@@ -843,6 +846,47 @@ void TestKorvelXML::lineBreaksFromFile()
     f.close();
     TMyXMLNodeList doc(TMyXMLNodeList::FromFile, path, false);
     QCOMPARE(doc.Node(1)->Text, QStringLiteral("one\r\ntwo\r\nthree\r\n\r\nfour"));
+}
+
+void TestKorvelXML::fileReadsAsItsLines_data()
+{
+    // Files are read from their code-page bytes: whatever the bytes, the
+    // document is the one their text, read as lines joined with CR LF, gives.
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("CR LF, break at the end") << QByteArray("<r>\r\n <a x=\"1\">t</a>\r\n</r>\r\n");
+    QTest::newRow("two breaks at the end") << QByteArray("<r><a>t</a><b/></r>\r\n\r\n");
+    QTest::newRow("LF, CR and mixed") << QByteArray("<r>\n<a>one\rtwo\r\nthree\n\nfour</a>\r<b/></r>\n");
+    QTest::newRow("code-page letters") << QByteArray("<r n\xe9v=\"\x8a\xf5\"><\xe1rv\xedz>\x8a\x81\xa0</\xe1rv\xedz><b/></r>");
+    QTest::newRow("tags with blanks and breaks")
+        << QByteArray("<r>\r\n<a\r\n\t x = \"\xe9 >/\" \r\n y=\"2\"\t/>< b ></ b\n></r>");
+    QTest::newRow("declarations, comments, CDATA")
+        << QByteArray("<?xml version=\"1.0\"?>\r\n<!DOCTYPE r>\n<!-- DOCTYPE \xe9 -->\r<r><![CDATA[<x>]]><a>v</a></r>");
+    QTest::newRow("reading error after some lines") << QByteArray("<r>\r\n<a>\xe9</a>\n<b><c/></d></r>");
+    QTest::newRow("unfinished tag at the end") << QByteArray("<r><a>t</a><b x=\"1");
+}
+
+void TestKorvelXML::fileReadsAsItsLines()
+{
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("in.xml"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    const QString text = TextFile::readLines(path).join(QStringLiteral("\r\n"));
+    for (const bool compact : {false, true}) {
+        TMyXMLNodeList fromFile;
+        TMyXMLNodeList fromText;
+        QCOMPARE(errorOf([&] { fromFile.LoadFromFile(path, compact); }),
+                 errorOf([&] { fromText.LoadFromText(text, compact); }));
+        QCOMPARE(dump(fromFile), dump(fromText));
+        QCOMPARE(fromFile.Compacted, fromText.Compacted);
+        QCOMPARE(fromFile.ProcessingInstructions, fromText.ProcessingInstructions);
+        QCOMPARE(fromFile.DocumentHeader, fromText.DocumentHeader);
+        QVERIFY(fromFile.Count() > 0);
+    }
 }
 
 void TestKorvelXML::missingFile()

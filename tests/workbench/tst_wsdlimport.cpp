@@ -1,6 +1,7 @@
 #include "Errors.h"
 #include "QuenbarDB.h"
 #include "Reporting.h"
+#include "core/TestReporter.h"
 #include "TextFile.h"
 #include "WsdlImport.h"
 #include "WsdlTestDocuments.h"
@@ -100,6 +101,7 @@ private slots:
     void complexTypes_data();
     void complexTypes();
     void duplicateQualifiers();
+    void messageDefinedTwiceTakesTheFirst();
     void reimportReplacesByBaseName();
     void overLongNamesAreCut();
     void demoDocumentsImport_data();
@@ -363,6 +365,51 @@ void TestWsdlImport::duplicateQualifiers()
              QStringList{QStringLiteral("1,2,3,4,5,6,7,8,9,10,11,1,2,3,4,5,6,7,8,9,10")});
 }
 
+void TestWsdlImport::messageDefinedTwiceTakesTheFirst()
+{
+    // GetIn is defined three times and used by both operations, GetOut twice:
+    // the rows come from the first definitions, and each name is reported
+    // once per document, on the repository's reporter (the status bar).
+    const QString doc = wsdl(
+        QString(),
+        QStringLiteral("<wsdl:message name=\"GetIn\"><wsdl:part name=\"FIRST\" type=\"xsd:int\"/>"
+                       "<wsdl:part name=\"SECOND\" type=\"xsd:string\"/></wsdl:message>"
+                       "<wsdl:message name=\"GetIn\"><wsdl:part name=\"LATER\" type=\"xsd:int\"/></wsdl:message>"
+                       "<wsdl:message name=\"GetOut\"><wsdl:part name=\"RESULT\" type=\"xsd:short\"/></wsdl:message>"
+                       "<wsdl:message name=\"GetOut\"/>"
+                       "<wsdl:message name=\"GetIn\"><wsdl:part name=\"LAST\" type=\"xsd:int\"/></wsdl:message>"),
+        QStringLiteral("<wsdl:operation name=\"Get\"><wsdl:input message=\"tns:GetIn\"/>"
+                       "<wsdl:output message=\"tns:GetOut\"/></wsdl:operation>"
+                       "<wsdl:operation name=\"Put\"><wsdl:input message=\"tns:GetIn\"/></wsdl:operation>"));
+    QTemporaryDir tmp;
+    const QString file = writeFile(tmp.filePath(QStringLiteral("Shop.wsdl")), doc);
+    TTestReporter reporter;
+    TDM dm;
+    dm.SetReporter(&reporter);
+    TWsdlImporter importer(dm, tmp.path());
+    QCOMPARE(importError(importer, file), QString());
+    QCOMPARE(query(dm, QStringLiteral("select o.Name, m.TypeX, m.Name, p.LevelX, p.Name, p.TypeX from Parameters p "
+                                      "join InputsOutputs m on m.Kulcs = p.UpPointer "
+                                      "join Operations o on o.Kulcs = m.UpPointer order by p.Kulcs")),
+             (QStringList{QStringLiteral("Get input GetIn 1 FIRST int"), QStringLiteral("Get input GetIn 1 SECOND string"),
+                          QStringLiteral("Get output GetOut 1 RESULT short"), QStringLiteral("Put input GetIn 1 FIRST int"),
+                          QStringLiteral("Put input GetIn 1 SECOND string")}));
+    const QString where = QStringLiteral(" in file ") + QDir::toNativeSeparators(file);
+    const QStringList warnings{
+        QStringLiteral("Message \"GetIn\" is defined more than once") + where + QStringLiteral(": the first definition is imported"),
+        QStringLiteral("Message \"GetOut\" is defined more than once") + where + QStringLiteral(": the first definition is imported")};
+    QCOMPARE(reporter.texts(TTestReporter::TMessage::Warning), warnings);
+
+    // Each import of the document reports again; a reporter of the import's
+    // own takes the place of the repository's.
+    TTestReporter own;
+    importer.SetReporter(&own);
+    QCOMPARE(importError(importer, file), QString());
+    QCOMPARE(own.texts(TTestReporter::TMessage::Warning), warnings);
+    QCOMPARE(reporter.texts(TTestReporter::TMessage::Warning), warnings);
+    QCOMPARE(count(dm, QStringLiteral("Parameters")), 5);
+}
+
 void TestWsdlImport::reimportReplacesByBaseName()
 {
     QTemporaryDir tmp;
@@ -476,8 +523,6 @@ void TestWsdlImport::failuresLeaveRepositoryUnchanged_data()
     row("message missing in the second operation",
         wsdl(QString(), getIn, get + QStringLiteral("<wsdl:operation name=\"Put\"><wsdl:input message=\"tns:PutIn\"/></wsdl:operation>")),
         QStringLiteral("Tag \"message\" doesn't exist"));
-    row("message defined twice", wsdl(QString(), getIn + getIn, get),
-        QStringLiteral("Message \"GetIn\" is defined more than once"));
     row("element part without types",
         oneMessage(QString(), QStringLiteral("<wsdl:part name=\"p\" element=\"tns:E\"/>")),
         QStringLiteral("Tag types has no children!"));

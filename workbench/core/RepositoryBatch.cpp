@@ -57,12 +57,43 @@ QVariant keyOrNull(qint64 key)
     return key > 0 ? QVariant(qlonglong(key)) : QVariant();
 }
 
+// ":v0", ":v1", ...: the marks of the batch's statements, made once.
+const QString &placeholder(int i)
+{
+    static const std::vector<QString> marks = [] {
+        std::vector<QString> m;
+        for (int k = 0; k < 32; ++k)
+            m.push_back(QStringLiteral(":v%1").arg(k));
+        return m;
+    }();
+    return marks.at(size_t(i));
+}
+
+// Values the driver writes alike: the same type and value, and for texts
+// the same null-ness (a null text is written as null, an empty one as '').
+bool sameBinding(const QVariant &a, const QVariant &b)
+{
+    if (a.metaType() != b.metaType())
+        return false;
+    if (a.metaType().id() == QMetaType::QString) {
+        const QString &x = *static_cast<const QString *>(a.constData());
+        const QString &y = *static_cast<const QString *>(b.constData());
+        return x.isNull() == y.isNull() && x == y;
+    }
+    return a == b;
+}
+
 } // namespace
 
 struct TRepositoryBatch::TStatement
 {
     const TRepositoryTableDef *def = nullptr;
     QSqlQuery *query = nullptr; // kept by the module while the connection is open
+    // The values bound last, by column: a statement keeps its bound values
+    // from one run to the next, and binding is the dearest part of an
+    // insert, so only the values that change are bound again.
+    std::vector<QVariant> bound;
+    bool primed = false; // bound holds this batch's values: an earlier one may have left others
 };
 
 TRepositoryBatch::TRepositoryBatch(TDM &dm) : m_dm(dm), m_generation(dm.m_generation)
@@ -100,18 +131,22 @@ TRepositoryBatch::TStatement &TRepositoryBatch::statement(int table)
     st = std::make_unique<TStatement>();
     st->def = &RepositorySchema::Tables()[size_t(table)];
     QStringList columns;
-    QStringList marks;
     for (const TRepositoryField &f : st->def->fields) {
         columns << f.name;
-        marks << QStringLiteral("?");
-        if (f.folded) {
+        if (f.folded)
             columns << RepositorySchema::FoldColumn(f.name);
-            marks << QStringLiteral("?");
-        }
     }
+    // Named marks: the driver binds a name without formatting a text for
+    // each value as it does for a position. The statement is the batches'
+    // own (the tables' inserts use positions), so what it holds bound is
+    // known.
+    QStringList marks;
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        marks << placeholder(int(i));
     st->query = &m_dm.statement(QStringLiteral("insert into ") + st->def->name + QStringLiteral(" (")
                                 + columns.join(QStringLiteral(", ")) + QStringLiteral(") values (")
                                 + marks.join(QStringLiteral(", ")) + QLatin1Char(')'));
+    st->bound.assign(size_t(columns.size()), QVariant());
     return *st;
 }
 
@@ -123,16 +158,25 @@ qint64 TRepositoryBatch::insert(int table, std::vector<QVariant> &values)
     TStatement &st = statement(table);
     const qint64 key = m_nextKey[size_t(table)];
     values[0] = QVariant(qlonglong(key));
-    int column = 0;
+    size_t column = 0;
+    auto bind = [&st, &column](QVariant &&value) {
+        QVariant &last = st.bound[column];
+        if (!st.primed || !sameBinding(last, value)) {
+            st.query->bindValue(placeholder(int(column)), value);
+            last = std::move(value);
+        }
+        ++column;
+    };
     for (size_t i = 0; i < st.def->fields.size(); ++i) {
         const TRepositoryField &f = st.def->fields[i];
         QVariant &v = values[i];
         if (f.kind == TRepositoryFieldKind::Text && !isNullValue(v))
             v = RepositorySchema::Truncated(v.toString(), f.size);
-        st.query->bindValue(column++, sqlValue(f, v));
+        bind(sqlValue(f, v));
         if (f.folded)
-            st.query->bindValue(column++, RepositorySchema::Fold(v.toString(), f.size));
+            bind(RepositorySchema::Fold(v.toString(), f.size));
     }
+    st.primed = true;
     TStatementUse use(*st.query);
     execPrepared(*st.query);
     ++m_nextKey[size_t(table)];
@@ -208,10 +252,10 @@ qint64 TRepositoryBatch::DuplicateKey(const TParameterRow &row, QString &qualifi
     qint64 group = m_groups.value(folded, 0);
     if (group == 0) {
         {
-            TStatementUse q(
-                m_dm.statement(QStringLiteral("select Kulcs from XDuplis where QualifierNameFold = ? and OwnNameFold = ?")));
-            q->bindValue(0, folded.first);
-            q->bindValue(1, folded.second);
+            TStatementUse q(m_dm.statement(
+                QStringLiteral("select Kulcs from XDuplis where QualifierNameFold = :v0 and OwnNameFold = :v1")));
+            q->bindValue(placeholder(0), folded.first);
+            q->bindValue(placeholder(1), folded.second);
             execPrepared(*q);
             if (q->next())
                 group = q->value(0).toLongLong();

@@ -36,12 +36,12 @@ const QString kArrayType = QStringLiteral("arrayType");
 const QString kAnnotation = QStringLiteral("annotation");
 const QString kArrayItem = QStringLiteral("item[]");
 
-bool isGroup(const QString &name)
+bool isGroup(QStringView name)
 {
     return name == kSequence || name == kAll || name == kChoice;
 }
 
-bool isContent(const QString &name)
+bool isContent(QStringView name)
 {
     return name == kComplexContent || name == kSimpleContent;
 }
@@ -141,6 +141,12 @@ void TWsdlImporter::fail(const QString &message) const
     throw EWsdlImportError(message + separator + QStringLiteral("in file ") + QDir::toNativeSeparators(m_fileName));
 }
 
+void TWsdlImporter::warn(const QString &message) const
+{
+    if (IReporter *reporter = m_reporter ? m_reporter : m_dm.Reporter())
+        reporter->ShowWarning(message);
+}
+
 TMyXMLNode *TWsdlImporter::node(int index) const
 {
     return m_doc->Node(index);
@@ -151,9 +157,9 @@ bool TWsdlImporter::hasChildren(int index) const
     return m_doc->HasChildren(index);
 }
 
-QString TWsdlImporter::nameOf(int index) const
+QStringView TWsdlImporter::nameOf(int index) const
 {
-    return node(index)->GetName();
+    return node(index)->LocalName();
 }
 
 TWsdlImportCounts TWsdlImporter::ImportWsdlFile(const QString &fileName)
@@ -298,7 +304,7 @@ void TWsdlImporter::indexDocument()
     const int rootEnd = descendantsEnd(m_root);
     for (int i = m_root + 1; i < rootEnd; ++i) {
         const TMyXMLNode *n = node(i);
-        if (!n->HasAttribute(kName) || n->GetName() != kMessage)
+        if (n->LocalName() != kMessage || !n->HasAttribute(kName))
             continue;
         const QString name = n->GetAttribute(kName);
         const bool global = parent[size_t(i)] == m_root;
@@ -317,10 +323,8 @@ void TWsdlImporter::indexDocument()
     const int typesEnd = descendantsEnd(m_types);
     for (int i = m_types + 1; i < typesEnd; ++i) {
         const TMyXMLNode *n = node(i);
-        if (!n->HasAttribute(kName))
-            continue;
-        const QString kind = n->GetName();
-        if (kind != kComplexType && kind != kElement)
+        const QStringView kind = n->LocalName();
+        if ((kind != kComplexType && kind != kElement) || !n->HasAttribute(kName))
             continue;
         const int up = parent[size_t(i)];
         const bool global = up == m_types || (up >= 0 && parent[size_t(up)] == m_types && nameOf(up) == kSchema);
@@ -352,14 +356,16 @@ QString TWsdlImporter::sequenceTypeOf(int typeNode) const
     const int content = firstContent(typeNode);
     if (content < 0)
         return QString();
-    const QString name = nameOf(content);
-    if (isGroup(name))
-        return name;
+    // The kinds' own texts: shared by all rows rather than copied for each.
+    const QStringView name = nameOf(content);
+    for (const QString *group : {&kSequence, &kAll, &kChoice})
+        if (name == *group)
+            return *group;
     if (isContent(name)) {
         const int restriction = firstContent(content);
         if (restriction >= 0 && nameOf(restriction) == kRestriction
             && SameText(StripPrefix(node(restriction)->GetAttribute(kBase)).left(5), QStringLiteral("array")))
-            return name;
+            return name == kComplexContent ? kComplexContent : kSimpleContent;
     }
     return QString();
 }
@@ -419,8 +425,10 @@ void TWsdlImporter::importOperation(int operation)
         const int message = m_messages.value(messageName, -1);
         if (message < 0)
             fail(QStringLiteral("Tag \"%1\" doesn't exist").arg(kMessage));
-        if (m_duplicateMessages.contains(messageName))
-            fail(QStringLiteral("Message \"%1\" is defined more than once").arg(messageName));
+        // The first definition counts; the others are reported once.
+        if (m_duplicateMessages.remove(messageName))
+            warn(QStringLiteral("Message \"%1\" is defined more than once in file %2: the first definition is imported")
+                     .arg(messageName, QDir::toNativeSeparators(m_fileName)));
         if (!hasChildren(message))
             continue;
         m_qualifier = node(message)->GetAttribute(kName);
@@ -473,7 +481,7 @@ void TWsdlImporter::ImportComplexType(int typeNode, int level, QString qualifier
     const int content = firstContent(typeNode);
     if (content < 0)
         return; // an empty complex type has no members
-    const QString name = nameOf(content);
+    const QStringView name = nameOf(content);
     if (isGroup(name)) {
         importMembers(content, level, qualifier, depth);
         return;
@@ -504,7 +512,7 @@ void TWsdlImporter::importMembers(int group, int level, QString &qualifier, int 
     if (!hasChildren(group))
         return;
     for (int member = group + 1; member >= 0; member = m_nextSibling[size_t(member)]) {
-        const QString name = nameOf(member);
+        const QStringView name = nameOf(member);
         if (name == kElement) {
             importMember(member, level, qualifier, depth);
         } else if (isGroup(name)) {

@@ -22,6 +22,7 @@
 class TMyXMLNode;
 class TMyXMLNodeList;
 class IProgress;
+class IReporter;
 
 // A document that cannot be imported; the message names the file.
 class EWsdlImportError : public EQuenbarError
@@ -64,6 +65,8 @@ public:
     // Called after each imported operation with the operations done and
     // their number (beside the progress window, for callers that watch).
     void SetOperationObserver(std::function<void(int done, int total)> observer);
+    // Where the import's warnings go; without one, the repository's reporter.
+    void SetReporter(IReporter *reporter) { m_reporter = reporter; }
     // The most parameter rows one document may expand into (MaxParameterRows).
     void SetMaxParameterRows(qint64 rows) { m_maxParameterRows = rows; }
 
@@ -85,17 +88,19 @@ private:
     void addTypedRow(TRepositoryBatch::TParameterRow &row, int level, QString &qualifier, int depth);
 
     bool hasChildren(int index) const;
-    QString nameOf(int index) const;                 // element name without prefix
+    QStringView nameOf(int index) const;             // element name without prefix
     int complexTypeNamed(const QString &name) const; // -1 when "types" defines none
     int firstContent(int index) const;               // first child that is no annotation; -1 when none
     QString sequenceTypeOf(int typeNode) const;      // the SequenceType of a row of that type
     int arrayAttribute(int restriction);             // the restriction's "attribute" child
     [[noreturn]] void fail(const QString &message) const;
+    void warn(const QString &message) const;
     TMyXMLNode *node(int index) const;
 
     TDM &m_dm;
     QString m_outputDirectory;
     IProgress *m_progress;
+    IReporter *m_reporter = nullptr;
     std::function<void(int, int)> m_observer;
     qint64 m_maxParameterRows = MaxParameterRows;
 
@@ -109,7 +114,7 @@ private:
     bool m_typesHasChildren = false;
     std::vector<int> m_nextSibling;             // by node index; -1 when none
     QHash<QString, int> m_messages;             // name -> node
-    QSet<QString> m_duplicateMessages;          // names defined more than once
+    QSet<QString> m_duplicateMessages;          // names defined more than once, not yet reported
     QHash<QString, int> m_complexTypes;         // name -> node
     QHash<QString, int> m_elements;             // name -> node
     QHash<int, int> m_arrayAttributes;          // restriction -> its "attribute" child
