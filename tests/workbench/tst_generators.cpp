@@ -1035,9 +1035,18 @@ void TestGenerators::roundTrip()
         QVERIFY(QFile::copy(generated, copy));
         const qint64 back = importer.ImportWsdlFile(copy).interfaceKey;
         QVERIFY(back != originals[i]);
-        const QStringList before = describe(r.dm, originals[i]);
+        QStringList before = describe(r.dm, originals[i]);
+        QStringList after = describe(r.dm, back);
         QVERIFY2(before.size() > 3, qPrintable(name));
-        QCOMPARE(describe(r.dm, back).join(u'\n'), before.join(u'\n'));
+        // A port type must have a name: an interface without one comes back
+        // named, with everything else as it was.
+        if (before.first().startsWith(QStringLiteral("interface  "))) {
+            QVERIFY2(after.first() != before.first() && !after.first().startsWith(QStringLiteral("interface  ")),
+                     qPrintable(after.first()));
+            before.removeFirst();
+            after.removeFirst();
+        }
+        QCOMPARE(after.join(u'\n'), before.join(u'\n'));
     }
 }
 
@@ -1121,6 +1130,8 @@ void TestGenerators::serviceAddress()
     QCOMPARE(address(), QStringLiteral("<soap:address location=\"http://localhost:8080/CustSvcPort\"/>"));
     WsdlGenerator::SetServiceAddress(QStringLiteral("https://svc.example.invalid/soap/"));
     QCOMPARE(address(), QStringLiteral("<soap:address location=\"https://svc.example.invalid/soap/CustSvcPort\"/>"));
+    WsdlGenerator::SetServiceAddress(QStringLiteral("http://host.invalid/svc"));
+    QCOMPARE(address(), QStringLiteral("<soap:address location=\"http://host.invalid/svc/CustSvcPort\"/>"));
     WsdlGenerator::SetServiceAddress(QString());
     QCOMPARE(address(), QStringLiteral("<soap:address location=\"http://localhost:8080/CustSvcPort\"/>"));
 }

@@ -10,6 +10,7 @@
 #include "RepositoryBrowser.h"
 #include "SharedRoutinesCommon.h"
 #include "SimpleViewerFrame.h"
+#include "ScopeGuard.h"
 #include "SourceList.h"
 #include "StringListHolder.h"
 #include "TextFile.h"
@@ -44,6 +45,7 @@ private slots:
     void outputDirectoryField();
     void typedFolderIsOffered_data();
     void typedFolderIsOffered();
+    void relativeFolderIsNotCreated();
     void namesDrop();
     void resetOutputQuestion();
     void viewerPagesAndClose();
@@ -357,6 +359,26 @@ void TestQuenbarMain::typedFolderIsOffered()
     QCOMPARE(question.text, "Directory " + typed + " doesn't exists, create it? ");
     QCOMPARE(question.buttons, int(mbOKCancel));
     QCOMPARE(w->FrameFindDirectoryOutputDir->Edit->text(), typed);
+}
+
+// A relative text is refused; nothing is created below the current folder.
+void TestQuenbarMain::relativeFolderIsNotCreated()
+{
+    TGuiTestBase t;
+    QVERIFY(t.start());
+    TfrmQuenbarMain *w = t.window();
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(t.outputRoot()));
+    const TScopeGuard back([&] { QDir::setCurrent(previous); });
+    t.dialogs().clearAsked();
+    t.dialogs().answerMessage(mbOK);
+    w->FrameFindDirectoryOutputDir->Edit->setText("relative/out");
+    w->FrameFindDirectoryOutputDir->Edit->setModified(true);
+    RunCommand(w->MyStB, [w] { w->FrameFindDirectoryOutputDirEditExit(); });
+    QVERIFY(!QFileInfo::exists(t.outputRoot() + "/relative"));
+    for (const TAskedDialog &d : t.dialogs().asked())
+        QVERIFY2(d.type != TMsgDlgType::Confirmation, qPrintable(d.text));
+    QCOMPARE(w->MyStB->LastMessage(), "Invalid output directory (No relative or UNC format path is allowed here)!");
 }
 
 void TestQuenbarMain::namesDrop()

@@ -1,4 +1,6 @@
+#include "ScopeGuard.h"
 #include "WorkbenchSettings.h"
+#include "WsdlGenerator.h"
 
 #include "Errors.h"
 #include "SharedRoutinesCommon.h"
@@ -59,6 +61,7 @@ private slots:
 
     void applySettings_data();
     void applySettings();
+    void serviceAddressReachesTheGenerator();
     void askAfterProblems_data();
     void askAfterProblems();
 
@@ -326,6 +329,18 @@ void TestWorkbenchSettings::applySettings()
     QTEST(s->BigDirectoryLimit(), "limit");
     QTEST(consoleShown, "consoleShown");
     QCOMPARE(m_bar->messageCount(), 0);
+}
+
+// The generators take the service address from the settings when they are applied.
+void TestWorkbenchSettings::serviceAddressReachesTheGenerator()
+{
+    const TScopeGuard reset([] { WsdlGenerator::SetServiceAddress(QString()); });
+    auto s = loaded(QStringList{"Generate.ServiceAddress=https://soap.example.invalid/x/"});
+    s->ApplySettings(false);
+    QCOMPARE(WsdlGenerator::ServiceAddress("Port"), QString("https://soap.example.invalid/x/Port"));
+    auto d = loaded(QStringList{"; no address"});
+    d->ApplySettings(false);
+    QCOMPARE(WsdlGenerator::ServiceAddress("Port"), WsdlGenerator::DefaultServiceAddress() + "Port");
 }
 
 void TestWorkbenchSettings::askAfterProblems_data()

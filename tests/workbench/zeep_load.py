@@ -3,12 +3,16 @@
 client library and checks each operation's input and output signatures
 against the parameter rows of the repository the documents came from.
 
-    zeep_load.py SOAP_ENCODING_XSD OUTPUT_DIR...
+    zeep_load.py SOAP_ENCODING_XSD OUTPUT_DIR FILES_JSON [OUTPUT_DIR FILES_JSON]...
+
+FILES_JSON is the --json output of the quenbar-cli run that generated the
+documents: it names each interface's file.
 
 The repository (OUTPUT_DIR/ParadoxDB/Interfaces.db) is read directly, so the
 expectation does not pass through the generator. Fails when zeep is missing.
 """
 
+import json
 import os
 import sqlite3
 import sys
@@ -40,9 +44,12 @@ class LocalTransport(Transport):
         return super().load(url)
 
 
-def export_file(output_dir, interface_name):
-    base = "".join("_" if c in "/\\\0" else c for c in interface_name)
-    return os.path.join(output_dir, "ExportDir", base + ".wsdl")
+def written_files(files_json):
+    """The WSDL file of each interface, by (name, CSV name), as the
+    workbench's JSON output of the run that wrote them lists them."""
+    with open(files_json, encoding="utf-8") as f:
+        items = json.load(f).get("files", [])
+    return {(i.get("interface") or "", i.get("csvName") or ""): i.get("wsdl") for i in items}
 
 
 def message_tree(rows):
@@ -104,6 +111,10 @@ def check_operation(db, operation_key, operation, where):
         body = getattr(operation, direction).body
         elements = [e for _, e in body.type.elements] if body is not None else []
         here = "%s %s" % (where, direction)
+        # A part written as an element reference is shown under the
+        # element's name, which is the row's type.
+        expected = [(e.name,) + p[1:] if e is not None and not p[2] and e.name == p[1] and e.name != p[0] else p
+                    for p, e in zip(expected, elements + [None] * (len(expected) - len(elements)))]
         if [e.name for e in elements] != [p[0] for p in expected]:
             problems.append("%s: signature %r where the repository has %r"
                             % (here, [e.name for e in elements], [p[0] for p in expected]))
@@ -114,15 +125,22 @@ def check_operation(db, operation_key, operation, where):
     return checked, problems
 
 
-def check_output_dir(encoding_schema, output_dir):
+def check_output_dir(encoding_schema, output_dir, files_json):
     problems = []
     checked = 0
     db = sqlite3.connect(os.path.join(output_dir, "ParadoxDB", "Interfaces.db"))
-    interfaces = db.execute("select Kulcs, Name from Interfaces order by Kulcs").fetchall()
+    interfaces = db.execute("select Kulcs, Name, CSVName from Interfaces order by Kulcs").fetchall()
+    files = written_files(files_json)
+    written = [path for path in files.values() if path]
+    if len(set(written)) != len(written):
+        problems.append("%s: interfaces share a file" % output_dir)
     if not interfaces:
         problems.append("%s: the repository holds no interface" % output_dir)
-    for interface_key, interface_name in interfaces:
-        path = export_file(output_dir, interface_name)
+    for interface_key, interface_name, csv_name in interfaces:
+        path = files.get((interface_name or "", csv_name or ""))
+        if not path:
+            problems.append("%s: no file written for interface %r (%s)" % (output_dir, interface_name, csv_name))
+            continue
         try:
             client = zeep.Client(path, transport=LocalTransport(encoding_schema))
         except Exception as error:  # any failure to load is the finding
@@ -160,14 +178,14 @@ def check_output_dir(encoding_schema, output_dir):
 
 
 def main():
-    if len(sys.argv) < 3:
+    if len(sys.argv) < 4 or len(sys.argv) % 2 != 0:
         print(__doc__, file=sys.stderr)
         return 2
     encoding_schema = sys.argv[1]
     total = 0
     problems = []
-    for output_dir in sys.argv[2:]:
-        checked, found = check_output_dir(encoding_schema, output_dir)
+    for output_dir, files_json in zip(sys.argv[2::2], sys.argv[3::2]):
+        checked, found = check_output_dir(encoding_schema, output_dir, files_json)
         total += checked
         problems += found
     for p in problems:

@@ -460,6 +460,13 @@ private:
     // repository, so a file's name does not depend on which were chosen.
     void generate()
     {
+        // The settings file beside the program gives the service address,
+        // as in an import; without one the default serves.
+        if (QFileInfo(QDir(m_programFolder).filePath(QStringLiteral("Quenbar.INI"))).isFile()) {
+            TWorkbenchSettings settings(&m_reporter, QDir(m_programFolder).filePath(QStringLiteral("Quenbar")));
+            settings.LoadSettingsText();
+            settings.ApplySettings(false);
+        }
         TDM dm;
         openExisting(dm);
         const std::vector<TInterfaceFile> all = InterfaceFiles::ReadAll(dm);

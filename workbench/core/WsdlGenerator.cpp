@@ -356,6 +356,13 @@ class TDocumentTypes
 public:
     explicit TDocumentTypes(std::vector<TMessageTree> &trees)
     {
+        // A name that simple rows use is the simple type's: a complex row of
+        // that name is written as an element or an anonymous type instead,
+        // or the simple references would resolve to the complex type.
+        for (const TMessageTree &t : trees)
+            for (const TExportParameter &p : t.message->parameters)
+                if (p.xsType && !isSchemaType(p.typeX))
+                    m_simpleNames.insert(p.typeX);
         for (TMessageTree &t : trees)
             build(t);
     }
@@ -458,8 +465,8 @@ private:
             t.shape[size_t(i)] = known != m_shapeIds.cend() ? *known : int(m_shapeIds.size());
             if (known == m_shapeIds.cend())
                 m_shapeIds.insert(key, t.shape[size_t(i)]);
-            if (p.typeX.isEmpty())
-                continue; // an unnamed type can only be anonymous
+            if (p.typeX.isEmpty() || m_simpleNames.contains(p.typeX))
+                continue; // an unnamed type can only be anonymous, a simple type's name is taken
             const int role = parent[size_t(i)] < 0 ? Part
                 : (p.xsArray || p.name != p.typeX) ? MustNameType
                                                    : AnonymousMember;
@@ -572,6 +579,7 @@ private:
         addComment(out, p.kommentar);
     }
 
+    QSet<QString> m_simpleNames; // the declared simple types that rows use
     QHash<QString, int> m_shapeIds;
     QHash<QString, TTypeSource> m_complexSources; // the row that declares each named type
     QHash<QString, TTypeSource> m_elementSources; // the part row that declares each element
@@ -604,7 +612,9 @@ QString DefaultServiceAddress()
 
 QString ServiceAddress(const QString &interfaceName)
 {
-    const QString base = g_serviceAddress.isEmpty() ? kDefaultServiceAddress : g_serviceAddress;
+    QString base = g_serviceAddress.isEmpty() ? kDefaultServiceAddress : g_serviceAddress;
+    if (!base.endsWith(u'/'))
+        base += u'/'; // the interface's name is a path segment of its own
     return base + QString::fromLatin1(QUrl::toPercentEncoding(interfaceName));
 }
 
@@ -615,7 +625,12 @@ QStringList WsdlLines(TDM &, const TExportInterface &face)
     // which the schema declares its types in.
     const QString target = attributeText(
         QStringLiteral("urn:") + QString::fromLatin1(QUrl::toPercentEncoding(face.definitionsName, ":")));
-    const QString portTypeName = attributeText(face.name);
+    // A port type, its binding and service need a name: an interface
+    // without one is named after its definitions, else after its key.
+    const QString faceName = !face.name.isEmpty()       ? face.name
+                             : !face.definitionsName.isEmpty() ? face.definitionsName
+                                                               : QStringLiteral("Interface") + QString::number(face.kulcs);
+    const QString portTypeName = attributeText(faceName);
     QStringList main;
     main << kDeclaration
          << QStringLiteral("<definitions name =\"%1\" targetNamespace=\"%2\" xmlns=\"%3\" xmlns:ns=\"%2\" "
@@ -699,7 +714,7 @@ QStringList WsdlLines(TDM &, const TExportInterface &face)
     main << messages << portType << binding
          << QStringLiteral("<service name=\"%1Service\">").arg(portTypeName)
          << QStringLiteral("<port name=\"%1Port\" binding=\"ns:%1Binding\">").arg(portTypeName)
-         << QStringLiteral("<soap:address location=\"%1\"/>").arg(attributeText(ServiceAddress(face.name)))
+         << QStringLiteral("<soap:address location=\"%1\"/>").arg(attributeText(ServiceAddress(faceName)))
          << QStringLiteral("</port>") << QStringLiteral("</service>") << QStringLiteral("</definitions>");
     return main;
 }

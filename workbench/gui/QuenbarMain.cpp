@@ -1179,7 +1179,9 @@ void TfrmQuenbarMain::FrameFindDirectoryOutputDirCreateFolder()
     // A typed folder is offered for creation before the frame would send
     // the user to the folder dialog.
     const QString folder = FrameFindDirectoryOutputDir->DirectoryWithoutDelimiter();
-    if (folder.isEmpty() || QFileInfo(folder).isDir())
+    // A relative text is refused by the field's own check; it must not be
+    // created below whatever the program's current folder is.
+    if (folder.isEmpty() || QDir::isRelativePath(folder) || QFileInfo(folder).isDir())
         return;
     if (Dialogs::message(TMsgDlgType::Confirmation,
                          QStringLiteral("Directory %1 doesn't exists, create it? ").arg(folder), mbOKCancel, mbOK,
