@@ -48,16 +48,39 @@ QString text(const QSqlQuery &q, int column)
     return q.value(column).toString();
 }
 
-TExportParameter parameterFrom(const QSqlQuery &q)
+// One copy of each text the rows repeat (directions, member and type names,
+// message names of shared messages, kinds of content): an interface of many
+// operations repeats few texts, and its rows then hold little more than
+// their keys.
+class TSharedTexts
+{
+public:
+    QString operator()(const QSqlQuery &q, int column)
+    {
+        const QString value = q.value(column).toString();
+        if (value.isEmpty())
+            return QString();
+        const auto known = m_texts.constFind(value);
+        if (known != m_texts.cend())
+            return *known;
+        m_texts.insert(value);
+        return value;
+    }
+
+private:
+    QSet<QString> m_texts;
+};
+
+TExportParameter parameterFrom(const QSqlQuery &q, TSharedTexts &shared)
 {
     // Column order of kParameterColumns.
     TExportParameter p;
     p.kulcs = q.value(0).toLongLong();
     p.levelX = q.value(1).toLongLong();
-    p.name = text(q, 2);
-    p.typeX = text(q, 3);
-    p.kommentar = text(q, 4);
-    p.sequenceType = text(q, 5);
+    p.name = shared(q, 2);
+    p.typeX = shared(q, 3);
+    p.kommentar = shared(q, 4);
+    p.sequenceType = shared(q, 5);
     p.xsType = q.value(6).toBool();
     p.xsArray = q.value(7).toBool();
     return p;
@@ -127,6 +150,7 @@ std::optional<TExportInterface> ReadInterface(TDM &dm, qint64 interfaceKulcs)
     }
     qo.finish();
 
+    TSharedTexts shared;
     QSqlQuery qm = dm.QWork();
     prepare(qm, QStringLiteral("select Kulcs, TypeX, Name, Kommentar, UpPointer from InputsOutputs "
                                "where InterfacesKulcs = ? order by Kulcs"));
@@ -138,12 +162,13 @@ std::optional<TExportInterface> ReadInterface(TDM &dm, qint64 interfaceKulcs)
             continue;
         TExportMessage m;
         m.kulcs = qm.value(0).toLongLong();
-        m.typeX = text(qm, 1);
-        m.name = text(qm, 2);
-        m.kommentar = text(qm, 3);
+        m.typeX = shared(qm, 1);
+        m.name = shared(qm, 2);
+        m.kommentar = shared(qm, 3);
         face.operations[*op].messages.push_back(std::move(m));
     }
     qm.finish();
+    operationAt = {}; // its room goes to the parameters
 
     QHash<qint64, TExportMessage *> messageOf;
     for (TExportOperation &op : face.operations)
@@ -157,7 +182,7 @@ std::optional<TExportInterface> ReadInterface(TDM &dm, qint64 interfaceKulcs)
     while (qp.next()) {
         TExportMessage *m = messageOf.value(qp.value(8).toLongLong());
         if (m)
-            m->parameters.push_back(parameterFrom(qp));
+            m->parameters.push_back(parameterFrom(qp, shared));
     }
     qp.finish();
     return face;
@@ -698,11 +723,21 @@ void emitDocument(const TExportInterface &face, TLineSink &out)
     out << QStringLiteral("</schema>") << QStringLiteral("</types>");
     messages(out);
 
-    QHash<QString, int> operationUses;
-    for (const TExportOperation &op : face.operations)
-        ++operationUses[op.name];
     // Operations of one name tell their inputs and outputs apart by name.
-    auto overloaded = [&](const TExportOperation &op) { return operationUses.value(op.name) > 1; };
+    // The names are compared through a sorted index, which takes less room
+    // than a count per name when most are unique.
+    QSet<QString> shared;
+    {
+        std::vector<const QString *> names;
+        names.reserve(face.operations.size());
+        for (const TExportOperation &op : face.operations)
+            names.push_back(&op.name);
+        std::sort(names.begin(), names.end(), [](const QString *a, const QString *b) { return *a < *b; });
+        for (std::size_t i = 1; i < names.size(); ++i)
+            if (*names[i] == *names[i - 1])
+                shared.insert(*names[i]);
+    }
+    auto overloaded = [&](const TExportOperation &op) { return shared.contains(op.name); };
 
     out << QStringLiteral("<portType name=\"%1\">").arg(portTypeName);
     addComment(out, face.kommentar);
