@@ -72,6 +72,60 @@ void writeLines(const QString &path, const QStringList &lines)
     writeText(path, joinLines(lines));
 }
 
+namespace {
+// Characters gathered before a chunk is encoded and written.
+constexpr qsizetype kChunk = 1 << 16;
+} // namespace
+
+TWriter::TWriter(const QString &path) : m_path(path), m_file(std::make_unique<QSaveFile>(path))
+{
+    if (!m_file->open(QIODevice::WriteOnly))
+        fail(QStringLiteral("Can not create file"), path, m_file->errorString());
+    m_pending.reserve(kChunk + kChunk / 4);
+}
+
+TWriter::~TWriter() = default; // an uncommitted QSaveFile discards its temporary file
+
+void TWriter::write(const QString &text)
+{
+    m_pending += text;
+    if (m_pending.size() >= kChunk)
+        flush();
+}
+
+void TWriter::writeLine(const QString &line)
+{
+    m_pending += line;
+    m_pending += QLatin1String("\r\n");
+    if (m_pending.size() >= kChunk)
+        flush();
+}
+
+void TWriter::setObserver(std::function<void(const QString &)> observer)
+{
+    m_observer = std::move(observer);
+}
+
+// Whole pieces only: a chunk never parts the two halves of a surrogate pair.
+void TWriter::flush()
+{
+    if (m_pending.isEmpty())
+        return;
+    if (m_observer)
+        m_observer(m_pending);
+    const QByteArray bytes = CodePage1250::encode(m_pending);
+    if (m_file->write(bytes) != bytes.size())
+        fail(QStringLiteral("Can not write file"), m_path, m_file->errorString());
+    m_pending.resize(0); // keeps the buffer for the next chunk
+}
+
+void TWriter::commit()
+{
+    flush();
+    if (!m_file->commit())
+        fail(QStringLiteral("Can not write file"), m_path, m_file->errorString());
+}
+
 QStringList splitLines(const QString &text)
 {
     QStringList lines;

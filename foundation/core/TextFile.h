@@ -3,6 +3,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <memory>
+
+class QSaveFile;
+
 // The one way the system reads and writes text files: windows-1250 bytes on
 // disk, QString inside, CR LF line ends written, CR LF, LF or CR accepted.
 // Writes go through QSaveFile, so a crash never leaves half a file.
@@ -18,6 +23,35 @@ QStringList readLines(const QString &path);
 QStringList readFirstLines(const QString &path, qsizetype count, qint64 maxBytes);
 void writeText(const QString &path, const QString &text);   // written as given
 void writeLines(const QString &path, const QStringList &lines); // each line + CR LF
+
+// A file written piece by piece, for text too large to hold at once: the
+// text is encoded and written in chunks, and the file replaces the one on
+// disk only at commit(), so a failure (or a writer dropped uncommitted)
+// leaves the earlier file as it was. The bytes are those writeText and
+// writeLines give for the same text.
+class TWriter
+{
+public:
+    explicit TWriter(const QString &path);
+    ~TWriter();
+    TWriter(const TWriter &) = delete;
+    TWriter &operator=(const TWriter &) = delete;
+
+    void write(const QString &text);     // written as given
+    void writeLine(const QString &line); // + CR LF
+    // Sees every chunk of text before it is written, in order; an exception
+    // it raises passes out of the write and commit calls.
+    void setObserver(std::function<void(const QString &)> observer);
+    void flush(); // writes what is gathered
+    void commit();
+
+private:
+
+    QString m_path;
+    std::unique_ptr<QSaveFile> m_file;
+    QString m_pending;
+    std::function<void(const QString &)> m_observer;
+};
 
 QStringList splitLines(const QString &text);
 QString joinLines(const QStringList &lines);    // each line followed by CR LF

@@ -255,6 +255,9 @@ private slots:
     void escapedValues();
     void writeErrorNamesInterface();
     void serviceAddress();
+    void streamedDocuments();
+    void streamedOddValues_data();
+    void streamedOddValues();
 };
 
 // ---- Script ------------------------------------------------------------------
@@ -1134,6 +1137,115 @@ void TestGenerators::serviceAddress()
     QCOMPARE(address(), QStringLiteral("<soap:address location=\"http://host.invalid/svc/CustSvcPort\"/>"));
     WsdlGenerator::SetServiceAddress(QString());
     QCOMPARE(address(), QStringLiteral("<soap:address location=\"http://localhost:8080/CustSvcPort\"/>"));
+}
+
+namespace {
+
+// The files written line by line against the texts held whole: the WSDL
+// document as the document model lays it out, the script as its lines
+// joined. Empty when they agree, else what differs.
+QString streamedDifference(TDM &dm, qint64 key, const QString &outputDir)
+{
+    const std::optional<TExportInterface> face = RepositoryExport::ReadInterface(dm, key);
+    if (!face)
+        return QStringLiteral("no interface %1").arg(key);
+    const QByteArray wsdl = CodePage1250::encode(WsdlGenerator::WsdlText(WsdlGenerator::WsdlLines(dm, *face)));
+    const QByteArray asr = CodePage1250::encode(TextFile::joinLines(ScriptGenerator::ScriptLines(*face)));
+    const TGeneratedInterface done = InterfaceFiles::Generate(dm, {key, face->name, QString(), face->name},
+                                                              outputDir, nullptr, false);
+    for (const auto &[file, expected] : {std::pair(done.wsdl, wsdl), std::pair(done.asr, asr)}) {
+        const QByteArray bytes = fileBytes(file);
+        if (bytes == expected)
+            continue;
+        qsizetype at = 0;
+        while (at < bytes.size() && at < expected.size() && bytes[at] == expected[at])
+            ++at;
+        return QStringLiteral("%1 differs at byte %2: \"%3\" instead of \"%4\"")
+            .arg(file, QString::number(at), QString::fromLatin1(bytes.mid(qMax<qsizetype>(0, at - 40), 80)),
+                 QString::fromLatin1(expected.mid(qMax<qsizetype>(0, at - 40), 80)));
+    }
+    return QString();
+}
+
+} // namespace
+
+// Every test document, imported into one repository, gives the same bytes
+// streamed as through the document model.
+void TestGenerators::streamedDocuments()
+{
+    TRepo r;
+    QVERIFY(r.open());
+    TWsdlImporter importer(r.dm, r.outputDir());
+    const QStringList documents = roundTripDocuments();
+    QVERIFY(documents.size() >= 10);
+    for (const QString &file : documents) {
+        const qint64 key = importer.ImportWsdlFile(file).interfaceKey;
+        const QString difference = streamedDifference(r.dm, key, r.dir.filePath(QStringLiteral("streamed")));
+        QVERIFY2(difference.isEmpty(), qPrintable(QFileInfo(file).fileName() + QStringLiteral(": ") + difference));
+    }
+}
+
+// Values that change the layout or the declaration: the streamed files are
+// those of the document model, and a document the check refuses fails with
+// the model's message and leaves the earlier file.
+void TestGenerators::streamedOddValues_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value");
+    const QList<std::pair<const char *, QString>> values = {
+        {"markup", QStringLiteral("R\"/></message><x y=\" & &amp; <!--")},
+        {"blanks", QStringLiteral("a  b\t c =  d")},
+        {"line breaks", QStringLiteral("one\r\ntwo\nthree\rfour")},
+        {"dashes", QStringLiteral("--> - -- ---")},
+        {"accents", QStringLiteral("Ügyfél őrzött")},
+        {"outside the code page", QStringLiteral("\u4e2d \U0001F600")},
+        {"control character", QStringLiteral("F\x01G")},
+    };
+    for (const char *field : {"interface", "interfaceComment", "operation", "operationComment", "message",
+                              "part", "partType", "member", "memberComment", "unusedMember"})
+        for (const auto &[what, value] : values)
+            QTest::addRow("%s, %s", field, what) << QString::fromLatin1(field) << value;
+}
+
+void TestGenerators::streamedOddValues()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    auto pick = [&](const char *name, const QString &good) { return field == QLatin1String(name) ? value : good; };
+    TRepo r;
+    QVERIFY(r.open());
+    const qint64 key = r.iface(pick("interface", QStringLiteral("P")), QStringLiteral("D"), pick("interfaceComment", QString()));
+    for (int i = 0; i < 2; ++i) { // overloaded operations sharing their messages
+        r.op(pick("operation", QStringLiteral("O")), pick("operationComment", QStringLiteral("c")));
+        r.msg(QStringLiteral("input"), pick("message", QStringLiteral("M")));
+        r.complex(1, pick("part", QStringLiteral("R")), pick("partType", QStringLiteral("R_T")), QStringLiteral("sequence"));
+        r.simple(2, pick("member", QStringLiteral("F")), QStringLiteral("string"), pick("memberComment", QString()));
+        r.complex(2, QStringLiteral("A"), QStringLiteral("A"), QStringLiteral("complexContent"), QString(), true);
+        r.simple(3, QStringLiteral("I"), QStringLiteral("Code"));
+        // The second message of a name is left out of the document.
+        r.simple(i == 0 ? 2 : 1, i == 0 ? QStringLiteral("G") : pick("unusedMember", QStringLiteral("U")),
+                 QStringLiteral("int"));
+        r.msg(QStringLiteral("fault"), QStringLiteral("Failed"), QStringLiteral("x --> y"));
+        r.msg(QStringLiteral("output"), QStringLiteral("Out") + QString::number(i));
+    }
+
+    const QString outputDir = r.dir.filePath(QStringLiteral("streamed"));
+    const std::optional<TExportInterface> face = RepositoryExport::ReadInterface(r.dm, key);
+    QVERIFY(face);
+    const QString modelError = errorOf([&] { WsdlGenerator::WsdlText(WsdlGenerator::WsdlLines(r.dm, *face)); });
+    if (modelError.isEmpty()) {
+        const QString difference = streamedDifference(r.dm, key, outputDir);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        return;
+    }
+    const QString file = RepositoryExport::ExportFileName(outputDir, face->name, QStringLiteral(".wsdl"));
+    RepositoryExport::EnsureExportFolder(outputDir);
+    QVERIFY(writeBytes(file, "<good/>\r\n"));
+    const QString error = errorOf([&] { WriteWSDL(r.dm, *face, outputDir); });
+    QCOMPARE(error, modelError + QStringLiteral(" (interface \"%1\", file %2)").arg(face->name, QDir::toNativeSeparators(file)));
+    QCOMPARE(fileBytes(file), QByteArray("<good/>\r\n"));
+    QCOMPARE(QDir(QFileInfo(file).path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QFileInfo(file).fileName()});
 }
 
 QTEST_GUILESS_MAIN(TestGenerators)

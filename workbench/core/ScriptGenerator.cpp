@@ -29,6 +29,24 @@ TDirection directionOf(const TExportMessage &message)
     return {QStringLiteral("response"), QStringLiteral("out"), QStringLiteral("endResponse")};
 }
 
+// The lines handed on one by one as they are made.
+struct TLines
+{
+    const std::function<void(const QString &)> &hand;
+
+    TLines &operator<<(const QString &line)
+    {
+        hand(line);
+        return *this;
+    }
+    TLines &operator<<(const QStringList &lines)
+    {
+        for (const QString &line : lines)
+            hand(line);
+        return *this;
+    }
+};
+
 } // namespace
 
 QString AttachComment(const QString &line, const QString &comment)
@@ -63,9 +81,9 @@ QString ItemName(const QString &name)
     return TrimControls(bracket < 0 ? name : name.left(bracket));
 }
 
-QStringList ScriptLines(const TExportInterface &face)
+void EmitScript(const TExportInterface &face, const std::function<void(const QString &)> &hand)
 {
-    QStringList out;
+    TLines out{hand};
     out << AttachComment(QStringLiteral("service: %1;").arg(face.definitionsName), face.kommentar)
         << QStringLiteral("   if (testcase = \"Dummy_TestCase_001\"")
         << QStringLiteral("   //  This test case is automatically inserted if")
@@ -115,19 +133,26 @@ QStringList ScriptLines(const TExportInterface &face)
         out << QStringLiteral("      endOperation;   // %1").arg(op.name);
     }
     out << QStringLiteral("   endCase; ") << QStringLiteral("end; /* service %1 */").arg(face.definitionsName);
-    return out;
+}
+
+QStringList ScriptLines(const TExportInterface &face)
+{
+    QStringList lines;
+    EmitScript(face, [&](const QString &line) { lines << line; });
+    return lines;
 }
 
 } // namespace ScriptGenerator
 
 QString WriteASR(const TExportInterface &face, const QString &outputDir, const QString &fileBase)
 {
-    const QStringList lines = ScriptGenerator::ScriptLines(face);
     const QString file =
         RepositoryExport::ExportFileName(outputDir, fileBase.isEmpty() ? face.name : fileBase, QStringLiteral(".asr"));
     RepositoryExport::ForInterfaceFile(face.name, file, [&] {
         RepositoryExport::EnsureExportFolder(outputDir);
-        TextFile::writeLines(file, lines);
+        TextFile::TWriter writer(file);
+        ScriptGenerator::EmitScript(face, [&](const QString &line) { writer.writeLine(line); });
+        writer.commit();
     });
     return file;
 }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class TDM;
 class IReporter;
 struct TExportInterface;
@@ -23,7 +25,9 @@ QString AttachComment(const QString &line, const QString &comment);
 QString ItemName(const QString &name);
 
 // The script's lines, each without its line end (a line with a multi-line
-// comment holds CR LF inside).
+// comment holds CR LF inside), handed on one by one as they are made.
+void EmitScript(const TExportInterface &face, const std::function<void(const QString &)> &hand);
+// The same lines as a list.
 QStringList ScriptLines(const TExportInterface &face);
 
 } // namespace ScriptGenerator

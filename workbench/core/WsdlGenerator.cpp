@@ -48,16 +48,39 @@ QString text(const QSqlQuery &q, int column)
     return q.value(column).toString();
 }
 
-TExportParameter parameterFrom(const QSqlQuery &q)
+// One copy of each text the rows repeat (directions, member and type names,
+// message names of shared messages, kinds of content): an interface of many
+// operations repeats few texts, and its rows then hold little more than
+// their keys.
+class TSharedTexts
+{
+public:
+    QString operator()(const QSqlQuery &q, int column)
+    {
+        const QString value = q.value(column).toString();
+        if (value.isEmpty())
+            return QString();
+        const auto known = m_texts.constFind(value);
+        if (known != m_texts.cend())
+            return *known;
+        m_texts.insert(value);
+        return value;
+    }
+
+private:
+    QSet<QString> m_texts;
+};
+
+TExportParameter parameterFrom(const QSqlQuery &q, TSharedTexts &shared)
 {
     // Column order of kParameterColumns.
     TExportParameter p;
     p.kulcs = q.value(0).toLongLong();
     p.levelX = q.value(1).toLongLong();
-    p.name = text(q, 2);
-    p.typeX = text(q, 3);
-    p.kommentar = text(q, 4);
-    p.sequenceType = text(q, 5);
+    p.name = shared(q, 2);
+    p.typeX = shared(q, 3);
+    p.kommentar = shared(q, 4);
+    p.sequenceType = shared(q, 5);
     p.xsType = q.value(6).toBool();
     p.xsArray = q.value(7).toBool();
     return p;
@@ -127,6 +150,7 @@ std::optional<TExportInterface> ReadInterface(TDM &dm, qint64 interfaceKulcs)
     }
     qo.finish();
 
+    TSharedTexts shared;
     QSqlQuery qm = dm.QWork();
     prepare(qm, QStringLiteral("select Kulcs, TypeX, Name, Kommentar, UpPointer from InputsOutputs "
                                "where InterfacesKulcs = ? order by Kulcs"));
@@ -138,12 +162,13 @@ std::optional<TExportInterface> ReadInterface(TDM &dm, qint64 interfaceKulcs)
             continue;
         TExportMessage m;
         m.kulcs = qm.value(0).toLongLong();
-        m.typeX = text(qm, 1);
-        m.name = text(qm, 2);
-        m.kommentar = text(qm, 3);
+        m.typeX = shared(qm, 1);
+        m.name = shared(qm, 2);
+        m.kommentar = shared(qm, 3);
         face.operations[*op].messages.push_back(std::move(m));
     }
     qm.finish();
+    operationAt = {}; // its room goes to the parameters
 
     QHash<qint64, TExportMessage *> messageOf;
     for (TExportOperation &op : face.operations)
@@ -157,7 +182,7 @@ std::optional<TExportInterface> ReadInterface(TDM &dm, qint64 interfaceKulcs)
     while (qp.next()) {
         TExportMessage *m = messageOf.value(qp.value(8).toLongLong());
         if (m)
-            m->parameters.push_back(parameterFrom(qp));
+            m->parameters.push_back(parameterFrom(qp, shared));
     }
     qp.finish();
     return face;
@@ -313,7 +338,41 @@ QString commentLine(const QString &comment)
     return QStringLiteral("<!-- %1 -->").arg(text);
 }
 
-void addComment(QStringList &lines, const QString &comment)
+// Where the generator's lines go, one tag or comment each: a list, the
+// layout of the file, or nowhere (a pass that only settles what the
+// document declares).
+class TLineSink
+{
+public:
+    virtual ~TLineSink() = default;
+    virtual void add(const QString &line) = 0;
+    TLineSink &operator<<(const QString &line)
+    {
+        add(line);
+        return *this;
+    }
+    TLineSink &operator<<(const QStringList &lines)
+    {
+        for (const QString &line : lines)
+            add(line);
+        return *this;
+    }
+};
+
+class TListSink : public TLineSink
+{
+public:
+    void add(const QString &line) override { lines << line; }
+    QStringList lines;
+};
+
+class TNullSink : public TLineSink
+{
+public:
+    void add(const QString &) override {}
+};
+
+void addComment(TLineSink &lines, const QString &comment)
 {
     if (!comment.isEmpty())
         lines << commentLine(comment);
@@ -389,41 +448,42 @@ public:
     }
 
     // The declarations of every type the lines written so far refer to,
-    // including the types that these declarations refer to in turn.
-    QStringList declarations()
+    // including the types that these declarations refer to in turn: simple
+    // types, complex types, then elements, each in type order. A first pass
+    // settles which types that takes, so that the second one can write
+    // them in order without holding them.
+    void declarations(TLineSink &out)
     {
-        std::map<QString, QStringList, TTypeLess> complexLines;
-        std::map<QString, QStringList, TTypeLess> elementLines;
-        for (auto it = m_elementSources.cbegin(); it != m_elementSources.cend(); ++it) {
-            QStringList &out = elementLines[it.key()];
-            out << QStringLiteral("<element name=\"%1\">").arg(attributeText(it.key()));
-            anonymousType(*it->tree, it->row, out);
-            out << QStringLiteral("</element>");
-        }
+        TNullSink none;
+        for (auto it = m_elementSources.cbegin(); it != m_elementSources.cend(); ++it)
+            anonymousType(*it->tree, it->row, none);
         while (!m_pending.isEmpty()) {
-            const QString name = m_pending.takeFirst();
+            const TTypeSource &source = m_complexSources[m_pending.takeFirst()];
+            content(*source.tree, source.row, none);
+        }
+        for (const QString &name : std::as_const(m_simpleNeeded))
+            out << QStringLiteral("<simpleType name=\"%1\">").arg(attributeText(name))
+                << QStringLiteral("<restriction base=\"xs:string\"/>") << QStringLiteral("</simpleType>");
+        for (const QString &name : sortedNames(m_complexNeeded.values())) {
             const TTypeSource &source = m_complexSources[name];
-            QStringList &out = complexLines[name];
             out << QStringLiteral("<complexType name=\"%1\">").arg(attributeText(name));
             content(*source.tree, source.row, out);
             out << QStringLiteral("</complexType>");
         }
-        QStringList lines;
-        for (const QString &name : std::as_const(m_simpleNeeded))
-            lines << QStringLiteral("<simpleType name=\"%1\">").arg(attributeText(name))
-                  << QStringLiteral("<restriction base=\"xs:string\"/>") << QStringLiteral("</simpleType>");
-        for (const auto &[name, l] : complexLines)
-            lines << l;
-        for (const auto &[name, l] : elementLines)
-            lines << l;
-        return lines;
+        for (const QString &name : sortedNames(m_elementSources.keys())) {
+            const TTypeSource &source = m_elementSources[name];
+            out << QStringLiteral("<element name=\"%1\">").arg(attributeText(name));
+            anonymousType(*source.tree, source.row, out);
+            out << QStringLiteral("</element>");
+        }
     }
 
 private:
-    struct TTypeLess
+    static QStringList sortedNames(QStringList names)
     {
-        bool operator()(const QString &a, const QString &b) const { return typeOrder(a, b); }
-    };
+        std::sort(names.begin(), names.end(), typeOrder);
+        return names;
+    }
 
     static const TExportParameter &rowOf(const TMessageTree &t, int row) { return t.message->parameters[size_t(row)]; }
 
@@ -511,7 +571,7 @@ private:
 
     // The content of the row's complex type: its members in the group its
     // row names, or the array of its item row.
-    void content(const TMessageTree &t, int row, QStringList &out)
+    void content(const TMessageTree &t, int row, TLineSink &out)
     {
         const TExportParameter &p = rowOf(t, row);
         const std::vector<int> &members = t.members[size_t(row)];
@@ -548,18 +608,18 @@ private:
         out << QStringLiteral("</%1>").arg(group);
     }
 
-    void anonymousType(const TMessageTree &t, int row, QStringList &out)
+    void anonymousType(const TMessageTree &t, int row, TLineSink &out)
     {
-        QStringList inner;
+        TListSink inner;
         content(t, row, inner);
-        if (inner.isEmpty()) {
+        if (inner.lines.isEmpty()) {
             out << QStringLiteral("<complexType/>");
             return;
         }
-        out << QStringLiteral("<complexType>") << inner << QStringLiteral("</complexType>");
+        out << QStringLiteral("<complexType>") << inner.lines << QStringLiteral("</complexType>");
     }
 
-    void member(const TMessageTree &t, int row, QStringList &out)
+    void member(const TMessageTree &t, int row, TLineSink &out)
     {
         const TExportParameter &p = rowOf(t, row);
         const QString name = attributeText(p.name);
@@ -618,7 +678,13 @@ QString ServiceAddress(const QString &interfaceName)
     return base + QString::fromLatin1(QUrl::toPercentEncoding(interfaceName));
 }
 
-QStringList WsdlLines(TDM &, const TExportInterface &face)
+namespace {
+
+// The lines of the document in order. Each part of the document is written
+// as its rows come: the messages are walked once before the schema to learn
+// the types their parts refer to, and the port type and the binding each
+// walk the operations, so nothing but the types' index is held.
+void emitDocument(const TExportInterface &face, TLineSink &out)
 {
     // The prefixes the document writes are declared on the root, so that
     // namespace-aware readers accept it; "ns:" names the target namespace,
@@ -631,92 +697,365 @@ QStringList WsdlLines(TDM &, const TExportInterface &face)
                              : !face.definitionsName.isEmpty() ? face.definitionsName
                                                                : QStringLiteral("Interface") + QString::number(face.kulcs);
     const QString portTypeName = attributeText(faceName);
-    QStringList main;
-    main << kDeclaration
-         << QStringLiteral("<definitions name =\"%1\" targetNamespace=\"%2\" xmlns=\"%3\" xmlns:ns=\"%2\" "
-                           "xmlns:xs=\"%4\" xmlns:soapenc=\"%5\" xmlns:soap=\"%6\">")
-                .arg(attributeText(face.definitionsName), target, kWsdlNamespace, kSchemaNamespace, kSoapEncNamespace,
-                     kSoapNamespace)
-         << QStringLiteral("<types>")
-         << QStringLiteral("<schema targetNamespace=\"%1\" xmlns=\"%2\">").arg(target, kSchemaNamespace);
+    out << kDeclaration
+        << QStringLiteral("<definitions name =\"%1\" targetNamespace=\"%2\" xmlns=\"%3\" xmlns:ns=\"%2\" "
+                          "xmlns:xs=\"%4\" xmlns:soapenc=\"%5\" xmlns:soap=\"%6\">")
+               .arg(attributeText(face.definitionsName), target, kWsdlNamespace, kSchemaNamespace, kSoapEncNamespace,
+                    kSoapNamespace)
+        << QStringLiteral("<types>")
+        << QStringLiteral("<schema targetNamespace=\"%1\" xmlns=\"%2\">").arg(target, kSchemaNamespace);
 
     // Each message once, as its first use has it: operations share fault messages.
     std::vector<TMessageTree> trees;
-    QSet<QString> messageNames;
-    for (const TExportOperation &op : face.operations)
-        for (const TExportMessage &m : op.messages)
-            if (!messageNames.contains(m.name)) {
-                messageNames.insert(m.name);
-                trees.push_back(TMessageTree{&m, {}, {}, {}});
-            }
+    {
+        QSet<QString> messageNames;
+        for (const TExportOperation &op : face.operations)
+            for (const TExportMessage &m : op.messages)
+                if (!messageNames.contains(m.name)) {
+                    messageNames.insert(m.name);
+                    trees.push_back(TMessageTree{&m, {}, {}, {}});
+                }
+    }
     TDocumentTypes types(trees);
 
-    QStringList messages;
-    for (const TMessageTree &t : trees) {
-        messages << QStringLiteral("<message name=\"%1\">").arg(attributeText(t.message->name));
-        for (int part : t.parts) {
-            const QString line = types.partLine(t, part);
-            if (!line.isEmpty())
-                messages << line;
+    // The parts decide which types the schema declares; a second walk gives
+    // the same lines, as the types each part names are settled by then.
+    auto messages = [&](TLineSink &lines) {
+        for (const TMessageTree &t : trees) {
+            lines << QStringLiteral("<message name=\"%1\">").arg(attributeText(t.message->name));
+            for (int part : t.parts) {
+                const QString line = types.partLine(t, part);
+                if (!line.isEmpty())
+                    lines << line;
+            }
+            addComment(lines, t.message->kommentar);
+            lines << QStringLiteral("</message>");
         }
-        addComment(messages, t.message->kommentar);
-        messages << QStringLiteral("</message>");
-    }
+    };
+    TNullSink none;
+    messages(none);
+    types.declarations(out);
+    out << QStringLiteral("</schema>") << QStringLiteral("</types>");
+    messages(out);
 
-    QStringList portType;
-    QStringList binding;
-    portType << QStringLiteral("<portType name=\"%1\">").arg(portTypeName);
-    addComment(portType, face.kommentar);
-    binding << QStringLiteral("<binding name=\"%1Binding\" type=\"ns:%1\">").arg(portTypeName)
-            << QStringLiteral("<soap:binding style=\"rpc\" transport=\"%1\"/>").arg(kSoapHttpTransport);
-    QHash<QString, int> operationUses;
-    for (const TExportOperation &op : face.operations)
-        ++operationUses[op.name];
+    // Operations of one name tell their inputs and outputs apart by name.
+    // The names are compared through a sorted index, which takes less room
+    // than a count per name when most are unique.
+    QSet<QString> shared;
+    {
+        std::vector<const QString *> names;
+        names.reserve(face.operations.size());
+        for (const TExportOperation &op : face.operations)
+            names.push_back(&op.name);
+        std::sort(names.begin(), names.end(), [](const QString *a, const QString *b) { return *a < *b; });
+        for (std::size_t i = 1; i < names.size(); ++i)
+            if (*names[i] == *names[i - 1])
+                shared.insert(*names[i]);
+    }
+    auto overloaded = [&](const TExportOperation &op) { return shared.contains(op.name); };
+
+    out << QStringLiteral("<portType name=\"%1\">").arg(portTypeName);
+    addComment(out, face.kommentar);
     for (const TExportOperation &op : face.operations) {
-        const QString opName = attributeText(op.name);
-        // Operations of one name tell their inputs and outputs apart by name.
-        const bool overloaded = operationUses.value(op.name) > 1;
-        portType << QStringLiteral("<operation name=\"%1\">").arg(opName);
-        addComment(portType, op.kommentar);
-        binding << QStringLiteral("<operation name=\"%1\">").arg(opName)
-                << QStringLiteral("<soap:operation soapAction=\"\"/>");
+        out << QStringLiteral("<operation name=\"%1\">").arg(attributeText(op.name));
+        addComment(out, op.kommentar);
+        const bool named = overloaded(op);
+        for (const TExportMessage &m : op.messages) {
+            const QString messageName = attributeText(m.name);
+            if (m.typeX == QLatin1String("fault"))
+                out << QStringLiteral("<fault name=\"%1\" message=\"ns:%1\"/>").arg(messageName);
+            else if (named)
+                out << QStringLiteral("<%1 name=\"%2\" message=\"ns:%2\"/>").arg(m.typeX, messageName);
+            else
+                out << QStringLiteral("<%1 message=\"ns:%2\"/>").arg(m.typeX, messageName);
+        }
+        out << QStringLiteral("</operation>");
+    }
+    out << QStringLiteral("</portType>");
+
+    out << QStringLiteral("<binding name=\"%1Binding\" type=\"ns:%1\">").arg(portTypeName)
+        << QStringLiteral("<soap:binding style=\"rpc\" transport=\"%1\"/>").arg(kSoapHttpTransport);
+    for (const TExportOperation &op : face.operations) {
+        const bool named = overloaded(op);
+        out << QStringLiteral("<operation name=\"%1\">").arg(attributeText(op.name))
+            << QStringLiteral("<soap:operation soapAction=\"\"/>");
         QSet<QString> bound;
         for (const TExportMessage &m : op.messages) {
             const QString messageName = attributeText(m.name);
             const bool fault = m.typeX == QLatin1String("fault");
-            if (fault)
-                portType << QStringLiteral("<fault name=\"%1\" message=\"ns:%1\"/>").arg(messageName);
-            else if (overloaded)
-                portType << QStringLiteral("<%1 name=\"%2\" message=\"ns:%2\"/>").arg(m.typeX, messageName);
-            else
-                portType << QStringLiteral("<%1 message=\"ns:%2\"/>").arg(m.typeX, messageName);
             if (fault && !bound.contains(QStringLiteral("fault:") + m.name)) {
                 bound.insert(QStringLiteral("fault:") + m.name);
-                binding << QStringLiteral("<fault name=\"%1\">").arg(messageName)
-                        << QStringLiteral("<soap:fault name=\"%1\" %2/>").arg(messageName, encodedBody(target))
-                        << QStringLiteral("</fault>");
+                out << QStringLiteral("<fault name=\"%1\">").arg(messageName)
+                    << QStringLiteral("<soap:fault name=\"%1\" %2/>").arg(messageName, encodedBody(target))
+                    << QStringLiteral("</fault>");
             } else if ((m.typeX == QLatin1String("input") || m.typeX == QLatin1String("output"))
                        && !bound.contains(m.typeX)) {
                 bound.insert(m.typeX);
-                binding << (overloaded ? QStringLiteral("<%1 name=\"%2\">").arg(m.typeX, messageName)
-                                       : QStringLiteral("<%1>").arg(m.typeX))
-                        << QStringLiteral("<soap:body %1/>").arg(encodedBody(target))
-                        << QStringLiteral("</%1>").arg(m.typeX);
+                out << (named ? QStringLiteral("<%1 name=\"%2\">").arg(m.typeX, messageName)
+                              : QStringLiteral("<%1>").arg(m.typeX))
+                    << QStringLiteral("<soap:body %1/>").arg(encodedBody(target)) << QStringLiteral("</%1>").arg(m.typeX);
             }
         }
-        portType << QStringLiteral("</operation>");
-        binding << QStringLiteral("</operation>");
+        out << QStringLiteral("</operation>");
     }
-    portType << QStringLiteral("</portType>");
-    binding << QStringLiteral("</binding>");
+    out << QStringLiteral("</binding>");
 
-    main << types.declarations() << QStringLiteral("</schema>") << QStringLiteral("</types>");
-    main << messages << portType << binding
-         << QStringLiteral("<service name=\"%1Service\">").arg(portTypeName)
-         << QStringLiteral("<port name=\"%1Port\" binding=\"ns:%1Binding\">").arg(portTypeName)
-         << QStringLiteral("<soap:address location=\"%1\"/>").arg(attributeText(ServiceAddress(faceName)))
-         << QStringLiteral("</port>") << QStringLiteral("</service>") << QStringLiteral("</definitions>");
-    return main;
+    out << QStringLiteral("<service name=\"%1Service\">").arg(portTypeName)
+        << QStringLiteral("<port name=\"%1Port\" binding=\"ns:%1Binding\">").arg(portTypeName)
+        << QStringLiteral("<soap:address location=\"%1\"/>").arg(attributeText(ServiceAddress(faceName)))
+        << QStringLiteral("</port>") << QStringLiteral("</service>") << QStringLiteral("</definitions>");
+}
+
+// ---- The layout of the file --------------------------------------------------
+
+// The first non-ASCII line ends the walk of documentIsAscii.
+struct TFoundNonAscii
+{
+};
+
+class TAsciiCheck : public TLineSink
+{
+public:
+    void add(const QString &line) override
+    {
+        if (!isAscii(line))
+            throw TFoundNonAscii();
+    }
+};
+
+bool asciiRows(const TExportInterface &face)
+{
+    if (!isAscii(face.name) || !isAscii(face.definitionsName) || !isAscii(face.kommentar)
+        || !isAscii(ServiceAddress(face.name)))
+        return false;
+    for (const TExportOperation &op : face.operations) {
+        if (!isAscii(op.name) || !isAscii(op.kommentar))
+            return false;
+        for (const TExportMessage &m : op.messages) {
+            if (!isAscii(m.typeX) || !isAscii(m.name) || !isAscii(m.kommentar))
+                return false;
+            for (const TExportParameter &p : m.parameters)
+                if (!isAscii(p.name) || !isAscii(p.typeX) || !isAscii(p.kommentar) || !isAscii(p.sequenceType))
+                    return false;
+        }
+    }
+    return true;
+}
+
+// Whether the document's text is ASCII, which decides its declaration
+// before its first line is written. The lines hold nothing but constants
+// and the rows' values: rows in ASCII settle it at once, others take a walk
+// of the lines up to the first one outside ASCII (a row the document leaves
+// out may be the only one).
+bool documentIsAscii(const TExportInterface &face)
+{
+    if (asciiRows(face))
+        return true;
+    TAsciiCheck check;
+    try {
+        emitDocument(face, check);
+    } catch (const TFoundNonAscii &) {
+        return false;
+    }
+    return true;
+}
+
+// The generator's lines as the document model writes them, without the
+// model: each line is one tag, comment or declaration, indented by two
+// blanks per open element; inside a tag blank runs become one blank, and
+// blanks around "=" and before the end go, quoted values staying as they
+// are. Every line ends with CR LF.
+class TWsdlLayout : public TLineSink
+{
+public:
+    TWsdlLayout(TextFile::TWriter &writer, bool codePage) : m_writer(writer), m_codePage(codePage) {}
+
+    void add(const QString &line) override
+    {
+        if (m_first) {
+            m_first = false;
+            if (m_codePage && line == kDeclaration) {
+                m_writer.writeLine(kCodePageDeclaration);
+                return;
+            }
+        }
+        const bool tag = line.size() > 1 && line[0] == u'<' && line[1] != u'?' && line[1] != u'!';
+        if (tag && line[1] == u'/') {
+            m_level = qMax(0, m_level - 1);
+            write(line);
+            return;
+        }
+        if (!tag) {
+            write(line);
+            return;
+        }
+        bool empty = false;
+        const QString normal = normalTag(line, empty);
+        write(normal);
+        if (!empty)
+            ++m_level;
+    }
+
+    // The tag as the model keeps it; empty tells an empty-element tag.
+    static QString normalTag(const QString &line, bool &empty)
+    {
+        const qsizetype n = line.size();
+        qsizetype q = 1;
+        while (q < n && !isWhite(line[q]) && line[q] != u'>' && !(line[q] == u'/' && q + 1 < n && line[q + 1] == u'>'))
+            ++q;
+        const qsizetype nameEnd = q;
+        bool dirty = false, pending = false, afterEq = false;
+        qsizetype close = -1;
+        for (; q < n; ++q) {
+            const QChar c = line[q];
+            if (isWhite(c)) {
+                if (pending || c != u' ')
+                    dirty = true;
+                pending = true;
+                continue;
+            }
+            if (c == u'>' || (c == u'/' && q + 1 < n && line[q + 1] == u'>')) {
+                dirty = dirty || pending;
+                empty = c == u'/';
+                close = q;
+                break;
+            }
+            if (c == u'=') {
+                dirty = dirty || pending;
+                pending = false;
+                afterEq = true;
+                continue;
+            }
+            if (pending && afterEq)
+                dirty = true;
+            pending = afterEq = false;
+            if (c == u'"') {
+                q = line.indexOf(u'"', q + 1);
+                if (q < 0)
+                    q = n;
+            }
+        }
+        if (close < 0 || !dirty)
+            return line;
+        QString tag;
+        tag.reserve(close + 2);
+        tag.append(QStringView(line).first(nameEnd));
+        bool quoted = false;
+        pending = afterEq = false;
+        for (qsizetype i = nameEnd; i < close; ++i) {
+            const QChar c = line[i];
+            if (quoted) {
+                tag.append(c);
+                if (c == u'"')
+                    quoted = false;
+            } else if (isWhite(c)) {
+                pending = true;
+            } else if (c == u'=') {
+                tag.append(c);
+                pending = false;
+                afterEq = true;
+            } else {
+                if (pending && !afterEq)
+                    tag.append(u' ');
+                pending = afterEq = false;
+                tag.append(c);
+                if (c == u'"')
+                    quoted = true;
+            }
+        }
+        tag.append(empty ? QLatin1String("/>") : QLatin1String(">"));
+        return tag;
+    }
+
+private:
+    static bool isWhite(QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+
+    void write(const QString &line)
+    {
+        if (m_level == 0) {
+            m_writer.writeLine(line);
+            return;
+        }
+        m_line.resize(0);
+        m_line.append(QString(qsizetype(m_level) * 2, u' '));
+        m_line.append(line);
+        m_writer.writeLine(m_line);
+    }
+
+    TextFile::TWriter &m_writer;
+    const bool m_codePage;
+    bool m_first = true;
+    int m_level = 0;
+    QString m_line;
+};
+
+// The written text checked as it is written, with a namespace-aware reader:
+// the model copied names and comments unchanged and read on past markup
+// they broke, and the streamed layout keeps that check. The document holds
+// elements and comments only, so text means that a value ended its markup
+// early.
+class TWellFormedCheck
+{
+public:
+    TWellFormedCheck() { m_reader.setNamespaceProcessing(true); }
+
+    void feed(const QString &text)
+    {
+        m_reader.addData(text);
+        while (!m_reader.atEnd()) {
+            m_reader.readNext();
+            if (m_reader.isStartElement())
+                ++m_depth;
+            else if (m_reader.isEndElement() && --m_depth == 0)
+                m_rootClosed = true;
+            else if (m_reader.isCharacters() && !m_reader.isWhitespace())
+                m_reader.raiseError(QStringLiteral("Unexpected text '%1'").arg(m_reader.text().trimmed()));
+        }
+        // Running out of text only means that more is to come.
+        if (m_reader.hasError() && m_reader.error() != QXmlStreamReader::PrematureEndOfDocumentError)
+            fail();
+    }
+
+    // After the last text: the document must be complete.
+    void finish()
+    {
+        if (m_reader.hasError() && !(m_reader.error() == QXmlStreamReader::PrematureEndOfDocumentError && m_rootClosed))
+            fail();
+    }
+
+private:
+    [[noreturn]] void fail()
+    {
+        throw EXMLError(QStringLiteral("%1 (line %2, column %3)")
+                            .arg(m_reader.errorString(), QString::number(m_reader.lineNumber()),
+                                 QString::number(m_reader.columnNumber())));
+    }
+
+    QXmlStreamReader m_reader;
+    int m_depth = 0;
+    bool m_rootClosed = false;
+};
+
+} // namespace
+
+QStringList WsdlLines(TDM &, const TExportInterface &face)
+{
+    TListSink lines;
+    emitDocument(face, lines);
+    return lines.lines;
+}
+
+void WriteDocument(const TExportInterface &face, const QString &file)
+{
+    const bool codePage = !documentIsAscii(face);
+    TextFile::TWriter writer(file);
+    TWellFormedCheck check;
+    writer.setObserver([&](const QString &chunk) { check.feed(chunk); });
+    TWsdlLayout layout(writer, codePage);
+    emitDocument(face, layout);
+    writer.flush();
+    check.finish();
+    writer.commit();
 }
 
 QString WsdlText(const QStringList &lines)
@@ -752,14 +1091,13 @@ QString WsdlText(const QStringList &lines)
 
 // ---- The command -----------------------------------------------------------
 
-QString WriteWSDL(TDM &dm, const TExportInterface &face, const QString &outputDir, const QString &fileBase)
+QString WriteWSDL(TDM &, const TExportInterface &face, const QString &outputDir, const QString &fileBase)
 {
     const QString file =
         RepositoryExport::ExportFileName(outputDir, fileBase.isEmpty() ? face.name : fileBase, QStringLiteral(".wsdl"));
     RepositoryExport::ForInterfaceFile(face.name, file, [&] {
-        const QString out = WsdlGenerator::WsdlText(WsdlGenerator::WsdlLines(dm, face));
         RepositoryExport::EnsureExportFolder(outputDir);
-        TextFile::writeText(file, out);
+        WsdlGenerator::WriteDocument(face, file);
     });
     return file;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // "Generate WSDL": a WSDL document for one interface of the repository,
-// assembled as lines of markup, read into the XML document model and written
-// from it with two-blank indentation into the output directory's "ExportDir"
-// folder. Also the pieces both generators share: reading one interface's rows
+// assembled as lines of markup and written with two-blank indentation, in
+// the layout of the XML document model, into the output directory's
+// "ExportDir" folder. Also the pieces both generators share: reading one interface's rows
 // and the export file names.
 //
 // The callers close an open search of the browser first; the generators read
@@ -108,6 +108,11 @@ QString DefaultServiceAddress();
 // checked with a namespace-aware XML reader, so markup that still breaks
 // raises EXMLError with the reader's message.
 QString WsdlText(const QStringList &lines);
+
+// The document written to the file as it is generated, with the layout and
+// the check of WsdlText (the same bytes) but without holding its text. The
+// file is replaced only when the whole document passed the check.
+void WriteDocument(const TExportInterface &face, const QString &file);
 
 } // namespace WsdlGenerator
 
