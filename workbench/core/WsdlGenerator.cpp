@@ -18,6 +18,8 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
+#include <memory>
+#include <unordered_set>
 #include <filesystem>
 #include <map>
 #include <system_error>
@@ -55,20 +57,25 @@ QString text(const QSqlQuery &q, int column)
 class TSharedTexts
 {
 public:
+    TSharedTexts() : m_texts(std::make_shared<std::unordered_set<QString>>()) {}
+
+    const QString *find(const QSqlQuery &q, int column)
+    {
+        QString value = q.value(column).toString();
+        if (value.isEmpty())
+            return nullptr;
+        return &*m_texts->insert(std::move(value)).first;
+    }
     QString operator()(const QSqlQuery &q, int column)
     {
-        const QString value = q.value(column).toString();
-        if (value.isEmpty())
-            return QString();
-        const auto known = m_texts.constFind(value);
-        if (known != m_texts.cend())
-            return *known;
-        m_texts.insert(value);
-        return value;
+        const QString *text = find(q, column);
+        return text ? *text : QString();
     }
+    TRowText row(const QSqlQuery &q, int column) { return TRowText(find(q, column)); }
+    std::shared_ptr<const std::unordered_set<QString>> table() const { return m_texts; }
 
 private:
-    QSet<QString> m_texts;
+    std::shared_ptr<std::unordered_set<QString>> m_texts;
 };
 
 TExportParameter parameterFrom(const QSqlQuery &q, TSharedTexts &shared)
@@ -76,11 +83,11 @@ TExportParameter parameterFrom(const QSqlQuery &q, TSharedTexts &shared)
     // Column order of kParameterColumns.
     TExportParameter p;
     p.kulcs = q.value(0).toLongLong();
-    p.levelX = q.value(1).toLongLong();
+    p.levelX = q.value(1).toInt();
     p.name = shared(q, 2);
-    p.typeX = shared(q, 3);
-    p.kommentar = shared(q, 4);
-    p.sequenceType = shared(q, 5);
+    p.typeX = shared.row(q, 3);
+    p.kommentar = shared.row(q, 4);
+    p.sequenceType = shared.row(q, 5);
     p.xsType = q.value(6).toBool();
     p.xsArray = q.value(7).toBool();
     return p;
@@ -98,6 +105,12 @@ void postPending(TDM &dm)
 }
 
 } // namespace
+
+const QString &TRowText::empty()
+{
+    static const QString none;
+    return none;
+}
 
 // ---- Shared pieces ---------------------------------------------------------
 
@@ -169,22 +182,32 @@ std::optional<TExportInterface> ReadInterface(TDM &dm, qint64 interfaceKulcs)
     }
     qm.finish();
     operationAt = {}; // its room goes to the parameters
+    face.operations.shrink_to_fit();
 
-    QHash<qint64, TExportMessage *> messageOf;
+    // Messages by key in a sorted array: a fraction of a hash's room, at the
+    // moment the parameters make the rows' peak.
+    std::vector<std::pair<qint64, TExportMessage *>> messageOf;
     for (TExportOperation &op : face.operations)
         for (TExportMessage &m : op.messages)
-            messageOf.insert(m.kulcs, &m);
+            messageOf.emplace_back(m.kulcs, &m);
+    std::sort(messageOf.begin(), messageOf.end());
+    const auto findMessage = [&messageOf](qint64 key) -> TExportMessage * {
+        const auto at = std::lower_bound(messageOf.begin(), messageOf.end(), key,
+                                         [](const auto &entry, qint64 k) { return entry.first < k; });
+        return at != messageOf.end() && at->first == key ? at->second : nullptr;
+    };
     QSqlQuery qp = dm.QWork();
     prepare(qp, QStringLiteral("select ") + kParameterColumns
                     + QStringLiteral(", UpPointer from Parameters where InterfacesKulcs = ? order by Kulcs"));
     qp.addBindValue(face.kulcs);
     exec(qp);
     while (qp.next()) {
-        TExportMessage *m = messageOf.value(qp.value(8).toLongLong());
+        TExportMessage *m = findMessage(qp.value(8).toLongLong());
         if (m)
             m->parameters.push_back(parameterFrom(qp, shared));
     }
     qp.finish();
+    face.texts = shared.table();
     return face;
 }
 

@@ -13,6 +13,8 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+#include <unordered_set>
 #include <optional>
 #include <vector>
 
@@ -21,16 +23,38 @@ class IReporter;
 
 // ---- The rows of one interface ---------------------------------------------
 
+// A text that many rows of an interface share (types, kinds of content,
+// comments): a pointer into the interface's table of texts, so that an
+// interface of many thousands of rows holds little more than their keys and
+// names.
+class TRowText
+{
+public:
+    TRowText() = default;
+    explicit TRowText(const QString *text) : m_text(text) {}
+    const QString &text() const { return m_text ? *m_text : empty(); }
+    operator const QString &() const { return text(); }
+    bool isEmpty() const { return !m_text || m_text->isEmpty(); }
+    friend bool operator==(const TRowText &a, QLatin1String b) { return a.text() == b; }
+    friend bool operator!=(const TRowText &a, QLatin1String b) { return a.text() != b; }
+    friend bool operator==(const TRowText &a, const QString &b) { return a.text() == b; }
+    friend bool operator!=(const TRowText &a, const QString &b) { return a.text() != b; }
+
+private:
+    static const QString &empty();
+    const QString *m_text = nullptr;
+};
+
 struct TExportParameter
 {
     qint64 kulcs = 0;
-    qint64 levelX = 0;
-    QString name;
-    QString typeX;
-    QString kommentar;
-    QString sequenceType;
+    qint32 levelX = 0;
     bool xsType = false;
     bool xsArray = false;
+    QString name;
+    TRowText typeX;
+    TRowText kommentar;
+    TRowText sequenceType;
 };
 
 struct TExportMessage
@@ -52,6 +76,9 @@ struct TExportOperation
 
 struct TExportInterface
 {
+    // The texts the rows share; its nodes never move, so the rows' pointers
+    // stay valid when the interface is moved.
+    std::shared_ptr<const std::unordered_set<QString>> texts;
     qint64 kulcs = 0;
     QString name;
     QString definitionsName;
