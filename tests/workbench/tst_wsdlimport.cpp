@@ -100,6 +100,9 @@ private slots:
     void operationsAndPartsOutsideTheSubset();
     void complexTypes_data();
     void complexTypes();
+    void derivedAndRecursiveTypes_data();
+    void derivedAndRecursiveTypes();
+    void longExtensionChainWithoutRecursion();
     void duplicateQualifiers();
     void messageDefinedTwiceTakesTheFirst();
     void reimportReplacesByBaseName();
@@ -316,6 +319,153 @@ void TestWsdlImport::complexTypes()
              QStringList{QString::number(expected.size())});
 }
 
+void TestWsdlImport::derivedAndRecursiveTypes_data()
+{
+    QTest::addColumn<QString>("types");
+    QTest::addColumn<QString>("parts");
+    QTest::addColumn<QStringList>("expected");
+
+    const QString base = QStringLiteral("<xsd:complexType name=\"Base\"><xsd:sequence><xsd:element name=\"ID\" type=\"xsd:int\"/>"
+                                        "</xsd:sequence><xsd:attribute name=\"version\" type=\"xsd:int\"/></xsd:complexType>");
+    QTest::newRow("element type starting with an annotation, then extending a base")
+        << base
+               + QStringLiteral("<xsd:element name=\"GetQuote\"><xsd:complexType><xsd:annotation><xsd:documentation>q"
+                                "</xsd:documentation></xsd:annotation><xsd:complexContent><xsd:extension base=\"tns:Base\">"
+                                "<xsd:sequence><xsd:element name=\"SYMBOL\" type=\"xsd:string\"/></xsd:sequence>"
+                                "</xsd:extension></xsd:complexContent></xsd:complexType></xsd:element>")
+        << QStringLiteral("<wsdl:part name=\"parameters\" element=\"tns:GetQuote\"/>")
+        << QStringList{QStringLiteral("1 parameters GetQuote complex complexContent"), QStringLiteral("2 ID int simple -"),
+                       QStringLiteral("2 SYMBOL string simple -")};
+    QTest::newRow("chain of extensions: the bases' members first, attributes skipped")
+        << base
+               + QStringLiteral("<xsd:complexType name=\"Mid\"><xsd:complexContent><xsd:extension base=\"tns:Base\">"
+                                "<xsd:sequence><xsd:element name=\"NAME\" type=\"xsd:string\"/></xsd:sequence>"
+                                "<xsd:attribute name=\"lang\" type=\"xsd:string\"/></xsd:extension></xsd:complexContent>"
+                                "</xsd:complexType>"
+                                "<xsd:complexType name=\"Top\"><xsd:complexContent><xsd:extension base=\"tns:Mid\">"
+                                "<xsd:choice><xsd:element name=\"ADDR\" type=\"tns:Base\"/></xsd:choice></xsd:extension>"
+                                "</xsd:complexContent></xsd:complexType>")
+        << QStringLiteral("<wsdl:part name=\"t\" type=\"tns:Top\"/><wsdl:part name=\"rc\" type=\"xsd:int\"/>")
+        << QStringList{QStringLiteral("1 t Top complex complexContent"), QStringLiteral("2 ID int simple -"),
+                       QStringLiteral("2 NAME string simple -"), QStringLiteral("2 ADDR Base complex sequence"),
+                       QStringLiteral("3 ID int simple -"), QStringLiteral("1 rc int simple -")};
+    QTest::newRow("extension of a built-in base or with attributes only")
+        << QStringLiteral("<xsd:complexType name=\"Any\"><xsd:complexContent><xsd:extension base=\"xsd:anyType\">"
+                          "<xsd:sequence><xsd:element name=\"X\" type=\"xsd:int\"/></xsd:sequence></xsd:extension>"
+                          "</xsd:complexContent></xsd:complexType>"
+                          "<xsd:complexType name=\"Tagged\"><xsd:complexContent><xsd:extension base=\"tns:Any\">"
+                          "<xsd:attribute name=\"tag\" type=\"xsd:string\"/></xsd:extension></xsd:complexContent>"
+                          "</xsd:complexType>")
+        << QStringLiteral("<wsdl:part name=\"a\" type=\"tns:Any\"/><wsdl:part name=\"t\" type=\"tns:Tagged\"/>")
+        << QStringList{QStringLiteral("1 a Any complex complexContent"), QStringLiteral("2 X int simple -"),
+                       QStringLiteral("1 t Tagged complex complexContent"), QStringLiteral("2 X int simple -")};
+    QTest::newRow("restriction of complex content that is no array: its own members")
+        << base
+               + QStringLiteral("<xsd:complexType name=\"Less\"><xsd:complexContent><xsd:restriction base=\"tns:Base\">"
+                                "<xsd:sequence><xsd:element name=\"CODE\" type=\"xsd:short\"/></xsd:sequence>"
+                                "</xsd:restriction></xsd:complexContent></xsd:complexType>")
+        << QStringLiteral("<wsdl:part name=\"l\" type=\"tns:Less\"/>")
+        << QStringList{QStringLiteral("1 l Less complex complexContent"), QStringLiteral("2 CODE short simple -")};
+    QTest::newRow("simple content: a leaf of its base type")
+        << QStringLiteral("<xsd:complexType name=\"Price\"><xsd:simpleContent><xsd:extension base=\"xsd:decimal\">"
+                          "<xsd:attribute name=\"currency\" type=\"xsd:string\"/></xsd:extension></xsd:simpleContent>"
+                          "</xsd:complexType>"
+                          "<xsd:complexType name=\"Net\"><xsd:simpleContent><xsd:restriction base=\"tns:Price\"/>"
+                          "</xsd:simpleContent></xsd:complexType>"
+                          "<xsd:complexType name=\"Item\"><xsd:sequence><xsd:element name=\"PRICE\" type=\"tns:Price\"/>"
+                          "<xsd:element name=\"NOTE\"><xsd:complexType><xsd:simpleContent><xsd:extension base=\"xsd:string\">"
+                          "<xsd:attribute name=\"lang\" type=\"xsd:string\"/></xsd:extension></xsd:simpleContent>"
+                          "</xsd:complexType></xsd:element></xsd:sequence></xsd:complexType>"
+                          "<xsd:element name=\"Amount\"><xsd:complexType><xsd:simpleContent>"
+                          "<xsd:extension base=\"xsd:int\"/></xsd:simpleContent></xsd:complexType></xsd:element>")
+        << QStringLiteral("<wsdl:part name=\"i\" type=\"tns:Item\"/><wsdl:part name=\"n\" type=\"tns:Net\"/>"
+                          "<wsdl:part name=\"a\" element=\"tns:Amount\"/>")
+        << QStringList{QStringLiteral("1 i Item complex sequence"), QStringLiteral("2 PRICE decimal simple -"),
+                       QStringLiteral("2 NOTE NOTE simple -"), QStringLiteral("1 n decimal simple -"),
+                       QStringLiteral("1 a Amount simple -")};
+    QTest::newRow("element declared with a type that extends a base")
+        << base
+               + QStringLiteral("<xsd:complexType name=\"GetQuoteType\"><xsd:complexContent><xsd:extension base=\"tns:Base\">"
+                                "<xsd:sequence><xsd:element name=\"SYMBOL\" type=\"xsd:string\"/></xsd:sequence>"
+                                "</xsd:extension></xsd:complexContent></xsd:complexType>"
+                                "<xsd:element name=\"GetQuote\" type=\"tns:GetQuoteType\"/>")
+        << QStringLiteral("<wsdl:part name=\"parameters\" element=\"tns:GetQuote\"/>")
+        << QStringList{QStringLiteral("1 parameters GetQuote complex complexContent"), QStringLiteral("2 ID int simple -"),
+                       QStringLiteral("2 SYMBOL string simple -")};
+    QTest::newRow("type containing itself: the repeat has no members")
+        << QStringLiteral("<xsd:complexType name=\"Node\"><xsd:sequence><xsd:element name=\"V\" type=\"xsd:int\"/>"
+                          "<xsd:element name=\"NEXT\" type=\"tns:Node\"/></xsd:sequence></xsd:complexType>")
+        << QStringLiteral("<wsdl:part name=\"n\" type=\"tns:Node\"/><wsdl:part name=\"m\" type=\"tns:Node\"/>")
+        << QStringList{QStringLiteral("1 n Node complex sequence"), QStringLiteral("2 V int simple -"),
+                       QStringLiteral("2 NEXT Node complex sequence"), QStringLiteral("1 m Node complex sequence"),
+                       QStringLiteral("2 V int simple -"), QStringLiteral("2 NEXT Node complex sequence")};
+    QTest::newRow("types containing each other")
+        << QStringLiteral("<xsd:complexType name=\"A\"><xsd:sequence><xsd:element name=\"b\" type=\"tns:B\"/>"
+                          "</xsd:sequence></xsd:complexType><xsd:complexType name=\"B\"><xsd:sequence>"
+                          "<xsd:element name=\"inner\"><xsd:complexType><xsd:sequence>"
+                          "<xsd:element name=\"a\" type=\"tns:A\"/></xsd:sequence></xsd:complexType></xsd:element>"
+                          "</xsd:sequence></xsd:complexType>")
+        << QStringLiteral("<wsdl:part name=\"x\" type=\"tns:A\"/>")
+        << QStringList{QStringLiteral("1 x A complex sequence"), QStringLiteral("2 b B complex sequence"),
+                       QStringLiteral("3 inner inner complex sequence"), QStringLiteral("4 a A complex sequence")};
+    QTest::newRow("array of itself")
+        << QStringLiteral("<xsd:complexType name=\"Tree\"><xsd:complexContent><xsd:restriction base=\"soapenc:Array\">"
+                          "<xsd:attribute wsdl:arrayType=\"tns:Tree[]\"/></xsd:restriction></xsd:complexContent>"
+                          "</xsd:complexType>")
+        << QStringLiteral("<wsdl:part name=\"t\" type=\"tns:Tree\"/>")
+        << QStringList{QStringLiteral("1 t Tree complex complexContent"),
+                       QStringLiteral("2 item[] Tree complex complexContent array")};
+    QTest::newRow("tree: a base holding its own extension, bases extending each other")
+        << QStringLiteral("<xsd:complexType name=\"Item\"><xsd:sequence><xsd:element name=\"parent\" type=\"tns:Folder\"/>"
+                          "</xsd:sequence></xsd:complexType>"
+                          "<xsd:complexType name=\"Folder\"><xsd:complexContent><xsd:extension base=\"tns:Item\">"
+                          "<xsd:sequence><xsd:element name=\"NAME\" type=\"xsd:string\"/></xsd:sequence></xsd:extension>"
+                          "</xsd:complexContent></xsd:complexType>"
+                          "<xsd:complexType name=\"P\"><xsd:complexContent><xsd:extension base=\"tns:Q\"><xsd:sequence>"
+                          "<xsd:element name=\"PV\" type=\"xsd:int\"/></xsd:sequence></xsd:extension></xsd:complexContent>"
+                          "</xsd:complexType>"
+                          "<xsd:complexType name=\"Q\"><xsd:complexContent><xsd:extension base=\"tns:P\"><xsd:sequence>"
+                          "<xsd:element name=\"QV\" type=\"xsd:int\"/></xsd:sequence></xsd:extension></xsd:complexContent>"
+                          "</xsd:complexType>")
+        << QStringLiteral("<wsdl:part name=\"f\" type=\"tns:Folder\"/><wsdl:part name=\"p\" type=\"tns:P\"/>")
+        << QStringList{QStringLiteral("1 f Folder complex complexContent"),
+                       QStringLiteral("2 parent Folder complex complexContent"), QStringLiteral("2 NAME string simple -"),
+                       QStringLiteral("1 p P complex complexContent"), QStringLiteral("2 QV int simple -"),
+                       QStringLiteral("2 PV int simple -")};
+}
+
+void TestWsdlImport::derivedAndRecursiveTypes()
+{
+    complexTypes(); // the same check over this table
+}
+
+void TestWsdlImport::longExtensionChainWithoutRecursion()
+{
+    // Each type extends the one before it: the last one has every member,
+    // the first type's first.
+    constexpr int chain = 10000;
+    QString types = QStringLiteral("<xsd:complexType name=\"T0\"><xsd:sequence><xsd:element name=\"m0\" type=\"xsd:int\"/>"
+                                   "</xsd:sequence></xsd:complexType>");
+    for (int i = 1; i < chain; ++i)
+        types += QStringLiteral("<xsd:complexType name=\"T%1\"><xsd:complexContent><xsd:extension base=\"tns:T%2\">"
+                                "<xsd:sequence><xsd:element name=\"m%1\" type=\"xsd:int\"/></xsd:sequence></xsd:extension>"
+                                "</xsd:complexContent></xsd:complexType>")
+                     .arg(i)
+                     .arg(i - 1);
+    QTemporaryDir tmp;
+    const QString file = writeFile(tmp.filePath(QStringLiteral("Chain.wsdl")),
+                                   oneMessage(types, QStringLiteral("<wsdl:part name=\"t\" type=\"tns:T%1\"/>").arg(chain - 1)));
+    TDM dm;
+    TWsdlImporter importer(dm, tmp.path());
+    QCOMPARE(importError(importer, file), QString());
+    const QStringList rows = parameterRows(dm);
+    QCOMPARE(rows.size(), chain + 1);
+    QCOMPARE(rows.first(), QStringLiteral("1 t T%1 complex complexContent").arg(chain - 1));
+    QCOMPARE(rows.at(1), QStringLiteral("2 m0 int simple -"));
+    QCOMPARE(rows.at(chain / 2 + 1), QStringLiteral("2 m%1 int simple -").arg(chain / 2));
+    QCOMPARE(rows.last(), QStringLiteral("2 m%1 int simple -").arg(chain - 1));
+}
+
 void TestWsdlImport::duplicateQualifiers()
 {
     // Simple rows are grouped under the message or the type they are in;
@@ -530,7 +680,7 @@ void TestWsdlImport::failuresLeaveRepositoryUnchanged_data()
         oneMessage(kCustomerTypes, QStringLiteral("<wsdl:part name=\"p\" element=\"tns:E\"/>")),
         QStringLiteral("Tag \"element\" doesn't exist"));
     row("unknown construct",
-        oneMessage(QStringLiteral("<xsd:complexType name=\"Derived\"><xsd:complexContent><xsd:extension base=\"tns:Base\"/>"
+        oneMessage(QStringLiteral("<xsd:complexType name=\"Derived\"><xsd:complexContent><xsd:sequence/>"
                                   "</xsd:complexContent></xsd:complexType>"),
                    QStringLiteral("<wsdl:part name=\"A\" type=\"xsd:int\"/><wsdl:part name=\"D\" type=\"tns:Derived\"/>")),
         QStringLiteral("Unknown construct in complexType name = \"Derived\" "));
@@ -548,25 +698,6 @@ void TestWsdlImport::failuresLeaveRepositoryUnchanged_data()
     row("cut off after an element",
         goodShop().left(goodShop().indexOf(QStringLiteral("</wsdl:operation>")) + 17),
         QStringLiteral("The document is incomplete: the end tag of \"wsdl:definitions\" is missing"));
-    row("type containing itself",
-        oneMessage(QStringLiteral("<xsd:complexType name=\"Node\"><xsd:sequence><xsd:element name=\"V\" type=\"xsd:int\"/>"
-                                  "<xsd:element name=\"NEXT\" type=\"tns:Node\"/></xsd:sequence></xsd:complexType>"),
-                   QStringLiteral("<wsdl:part name=\"n\" type=\"tns:Node\"/>")),
-        QStringLiteral("complexType name = \"Node\" contains itself"));
-    row("types containing each other",
-        oneMessage(QStringLiteral("<xsd:complexType name=\"A\"><xsd:sequence><xsd:element name=\"b\" type=\"tns:B\"/>"
-                                  "</xsd:sequence></xsd:complexType><xsd:complexType name=\"B\"><xsd:sequence>"
-                                  "<xsd:element name=\"inner\"><xsd:complexType><xsd:sequence>"
-                                  "<xsd:element name=\"a\" type=\"tns:A\"/></xsd:sequence></xsd:complexType></xsd:element>"
-                                  "</xsd:sequence></xsd:complexType>"),
-                   QStringLiteral("<wsdl:part name=\"x\" type=\"tns:A\"/>")),
-        QStringLiteral("complexType name = \"A\" contains itself"));
-    row("array of itself",
-        oneMessage(QStringLiteral("<xsd:complexType name=\"Tree\"><xsd:complexContent><xsd:restriction base=\"soapenc:Array\">"
-                                  "<xsd:attribute wsdl:arrayType=\"tns:Tree[]\"/></xsd:restriction></xsd:complexContent>"
-                                  "</xsd:complexType>"),
-                   QStringLiteral("<wsdl:part name=\"t\" type=\"tns:Tree\"/>")),
-        QStringLiteral("complexType name = \"Tree\" contains itself"));
     {
         QString chain;
         for (int i = 1; i <= 150; ++i)

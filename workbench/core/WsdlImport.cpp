@@ -30,6 +30,7 @@ const QString kChoice = QStringLiteral("choice");
 const QString kComplexContent = QStringLiteral("complexContent");
 const QString kSimpleContent = QStringLiteral("simpleContent");
 const QString kRestriction = QStringLiteral("restriction");
+const QString kExtension = QStringLiteral("extension");
 const QString kBase = QStringLiteral("base");
 const QString kAttribute = QStringLiteral("attribute");
 const QString kArrayType = QStringLiteral("arrayType");
@@ -361,13 +362,55 @@ QString TWsdlImporter::sequenceTypeOf(int typeNode) const
     for (const QString *group : {&kSequence, &kAll, &kChoice})
         if (name == *group)
             return *group;
-    if (isContent(name)) {
-        const int restriction = firstContent(content);
-        if (restriction >= 0 && nameOf(restriction) == kRestriction
-            && SameText(StripPrefix(node(restriction)->GetAttribute(kBase)).left(5), QStringLiteral("array")))
-            return name == kComplexContent ? kComplexContent : kSimpleContent;
-    }
+    if (isContent(name) && (isArray(firstContent(content)) || derivationOf(typeNode) >= 0))
+        return name == kComplexContent ? kComplexContent : kSimpleContent;
     return QString();
+}
+
+bool TWsdlImporter::isArray(int restriction) const
+{
+    return restriction >= 0 && nameOf(restriction) == kRestriction
+           && SameText(StripPrefix(node(restriction)->GetAttribute(kBase)).left(5), QStringLiteral("array"));
+}
+
+int TWsdlImporter::derivationOf(int typeNode) const
+{
+    const int content = firstContent(typeNode);
+    if (content < 0 || !isContent(nameOf(content)))
+        return -1;
+    const int derivation = firstContent(content);
+    if (derivation < 0 || isArray(derivation))
+        return -1;
+    const QStringView name = nameOf(derivation);
+    return name == kExtension || name == kRestriction ? derivation : -1;
+}
+
+QString TWsdlImporter::simpleContentBase(int typeNode) const
+{
+    // Through complex types that derive simple content from one another to
+    // the simple type at the bottom; a base met again ends the walk.
+    QString base;
+    QSet<int> seen;
+    for (int type = typeNode; type >= 0 && !seen.contains(type); type = complexTypeNamed(base)) {
+        seen.insert(type);
+        const int derivation = derivationOf(type);
+        if (derivation < 0 || nameOf(firstContent(type)) != kSimpleContent)
+            return type == typeNode ? QString() : base;
+        base = StripPrefix(node(derivation)->GetAttribute(kBase));
+    }
+    return base;
+}
+
+bool TWsdlImporter::makeLeaf(TRepositoryBatch::TParameterRow &row, int typeNode, bool ofBaseType) const
+{
+    const QString base = simpleContentBase(typeNode);
+    if (base.isNull())
+        return false;
+    row.xsType = true;
+    row.sequenceType.clear();
+    if (ofBaseType)
+        row.typeX = base;
+    return true;
 }
 
 int TWsdlImporter::arrayAttribute(int restriction)
@@ -394,13 +437,19 @@ void TWsdlImporter::addTypedRow(TRepositoryBatch::TParameterRow &row, int level,
     row.levelX = level;
     const int type = complexTypeNamed(row.typeX);
     row.xsType = type < 0;
+    bool expand = type >= 0;
     if (type >= 0) {
-        if (m_typeActive[size_t(type)])
-            fail(QStringLiteral("complexType name = \"%1\" contains itself").arg(row.typeX));
-        row.sequenceType = sequenceTypeOf(type);
+        if (makeLeaf(row, type, true)) {
+            expand = false;
+        } else {
+            row.sequenceType = sequenceTypeOf(type);
+            // A type met again inside itself: the repeat gets no members,
+            // so lists and trees end.
+            expand = !m_typeActive[size_t(type)];
+        }
     }
     addParameter(row, qualifier);
-    if (type >= 0) {
+    if (expand) {
         TActiveType active(m_typeActive, type);
         ImportComplexType(type, level + 1, qualifier, depth + 1);
     }
@@ -461,7 +510,9 @@ void TWsdlImporter::importPart(int part)
         int namedType = -1;
         if (content < 0 && node(element)->HasAttribute(kType))
             content = namedType = complexTypeNamed(StripPrefix(node(element)->GetAttribute(kType)));
-        if (content >= 0)
+        if (content >= 0 && makeLeaf(row, content, false))
+            content = namedType = -1;
+        else if (content >= 0)
             row.sequenceType = sequenceTypeOf(content);
         addParameter(row, m_qualifier);
         if (namedType >= 0) {
@@ -489,9 +540,15 @@ void TWsdlImporter::ImportComplexType(int typeNode, int level, QString qualifier
     if (!isContent(name))
         return;
     const int restriction = firstContent(content);
-    if (restriction < 0 || nameOf(restriction) != kRestriction
-        || !SameText(StripPrefix(node(restriction)->GetAttribute(kBase)).left(5), QStringLiteral("array")))
-        fail(QStringLiteral("Unknown construct in complexType name = \"%1\" ").arg(node(typeNode)->GetAttribute(kName)));
+    if (!isArray(restriction)) {
+        const int derivation = derivationOf(typeNode);
+        if (derivation < 0)
+            fail(QStringLiteral("Unknown construct in complexType name = \"%1\" ").arg(node(typeNode)->GetAttribute(kName)));
+        // Simple content made its row a leaf before the row was written.
+        if (name == kComplexContent)
+            importDerived(typeNode, derivation, level, qualifier, depth);
+        return;
+    }
 
     const TMyXMLNode *attribute = node(arrayAttribute(restriction));
     TRepositoryBatch::TParameterRow row;
@@ -502,6 +559,42 @@ void TWsdlImporter::ImportComplexType(int typeNode, int level, QString qualifier
         row.typeX.truncate(bracket);
     row.xsArray = true;
     addTypedRow(row, level, qualifier, depth);
+}
+
+// An extension has the members of its base (and of the base's bases) first,
+// then its own, all on one level; a restriction has only its own. The bases
+// are walked in a loop, not by recursion, so long chains cannot exhaust the
+// stack; a base met again ends the chain.
+void TWsdlImporter::importDerived(int typeNode, int derivation, int level, QString &qualifier, int depth)
+{
+    std::vector<int> groups; // the member groups, the type's own first
+    QSet<int> seen{typeNode};
+    auto addGroupOf = [&](int holder) {
+        const int group = firstContent(holder);
+        if (group >= 0 && isGroup(nameOf(group)))
+            groups.push_back(group);
+    };
+    for (int d = derivation;;) {
+        addGroupOf(d);
+        if (nameOf(d) != kExtension)
+            break;
+        const int base = complexTypeNamed(StripPrefix(node(d)->GetAttribute(kBase)));
+        if (base < 0 || seen.contains(base))
+            break;
+        seen.insert(base);
+        const int content = firstContent(base);
+        if (content < 0)
+            break;
+        if (isGroup(nameOf(content))) {
+            groups.push_back(content);
+            break;
+        }
+        d = derivationOf(base);
+        if (d < 0 || nameOf(content) != kComplexContent)
+            break;
+    }
+    for (auto group = groups.crbegin(); group != groups.crend(); ++group)
+        importMembers(*group, level, qualifier, depth);
 }
 
 // The members of a sequence, all or choice; a group nested in it adds its
@@ -539,8 +632,10 @@ void TWsdlImporter::importMember(int member, int level, QString &qualifier, int 
     row.name = StripPrefix(m->GetAttribute(kName));
     row.typeX = row.name;
     row.xsType = false;
-    const int content = firstContent(member);
-    if (content >= 0)
+    int content = firstContent(member);
+    if (content >= 0 && makeLeaf(row, content, false))
+        content = -1;
+    else if (content >= 0)
         row.sequenceType = sequenceTypeOf(content);
     addParameter(row, m_qualifier);
     if (content >= 0)

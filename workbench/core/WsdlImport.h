@@ -93,6 +93,17 @@ private:
     int firstContent(int index) const;               // first child that is no annotation; -1 when none
     QString sequenceTypeOf(int typeNode) const;      // the SequenceType of a row of that type
     int arrayAttribute(int restriction);             // the restriction's "attribute" child
+    bool isArray(int restriction) const;             // a "restriction" of an array base
+    // The "extension" or "restriction" (not of an array) under the type's
+    // complex or simple content; -1 when it has none.
+    int derivationOf(int typeNode) const;
+    // The simple type that a type of simple content derives from; null for
+    // other types.
+    QString simpleContentBase(int typeNode) const;
+    // Makes the row of a type of simple content a leaf (of the base type
+    // when ofBaseType); false for other types.
+    bool makeLeaf(TRepositoryBatch::TParameterRow &row, int typeNode, bool ofBaseType) const;
+    void importDerived(int typeNode, int derivation, int level, QString &qualifier, int depth);
     [[noreturn]] void fail(const QString &message) const;
     void warn(const QString &message) const;
     TMyXMLNode *node(int index) const;
