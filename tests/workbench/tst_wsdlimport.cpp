@@ -392,6 +392,17 @@ void TestWsdlImport::derivedAndRecursiveTypes_data()
         << QStringLiteral("<wsdl:part name=\"parameters\" element=\"tns:GetQuote\"/>")
         << QStringList{QStringLiteral("1 parameters GetQuote complex complexContent"), QStringLiteral("2 ID int simple -"),
                        QStringLiteral("2 SYMBOL string simple -")};
+    QTest::newRow("definitions spread over several schemas")
+        << QStringLiteral("<xsd:element name=\"Find\" type=\"tns:FindType\"/></xsd:schema>"
+                          "<xsd:schema targetNamespace=\"urn:shop:types\">"
+                          "<xsd:complexType name=\"FindType\"><xsd:complexContent><xsd:extension base=\"tns:Key\">"
+                          "<xsd:sequence><xsd:element name=\"LIMIT\" type=\"xsd:int\"/></xsd:sequence></xsd:extension>"
+                          "</xsd:complexContent></xsd:complexType></xsd:schema>"
+                          "<xsd:schema targetNamespace=\"urn:shop:keys\"><xsd:complexType name=\"Key\"><xsd:sequence>"
+                          "<xsd:element name=\"KEY\" type=\"xsd:string\"/></xsd:sequence></xsd:complexType>")
+        << QStringLiteral("<wsdl:part name=\"parameters\" element=\"tns:Find\"/>")
+        << QStringList{QStringLiteral("1 parameters Find complex complexContent"), QStringLiteral("2 KEY string simple -"),
+                       QStringLiteral("2 LIMIT int simple -")};
     QTest::newRow("type containing itself: the repeat has no members")
         << QStringLiteral("<xsd:complexType name=\"Node\"><xsd:sequence><xsd:element name=\"V\" type=\"xsd:int\"/>"
                           "<xsd:element name=\"NEXT\" type=\"tns:Node\"/></xsd:sequence></xsd:complexType>")
