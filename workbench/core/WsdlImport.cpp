@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include <new>
+#include <optional>
 
 namespace {
 
@@ -385,17 +386,24 @@ int TWsdlImporter::derivationOf(int typeNode) const
     return name == kExtension || name == kRestriction ? derivation : -1;
 }
 
-QString TWsdlImporter::simpleContentBase(int typeNode) const
+std::optional<QString> TWsdlImporter::simpleContentBase(int typeNode) const
 {
+    auto simpleDerivation = [this](int type) {
+        const int derivation = derivationOf(type);
+        return derivation >= 0 && nameOf(firstContent(type)) == kSimpleContent ? derivation : -1;
+    };
+    int derivation = simpleDerivation(typeNode);
+    if (derivation < 0)
+        return std::nullopt;
     // Through complex types that derive simple content from one another to
     // the simple type at the bottom; a base met again ends the walk.
-    QString base;
-    QSet<int> seen;
-    for (int type = typeNode; type >= 0 && !seen.contains(type); type = complexTypeNamed(base)) {
+    QString base = StripPrefix(node(derivation)->GetAttribute(kBase));
+    QSet<int> seen{typeNode};
+    for (int type = complexTypeNamed(base); type >= 0 && !seen.contains(type); type = complexTypeNamed(base)) {
         seen.insert(type);
-        const int derivation = derivationOf(type);
-        if (derivation < 0 || nameOf(firstContent(type)) != kSimpleContent)
-            return type == typeNode ? QString() : base;
+        derivation = simpleDerivation(type);
+        if (derivation < 0)
+            break;
         base = StripPrefix(node(derivation)->GetAttribute(kBase));
     }
     return base;
@@ -403,13 +411,13 @@ QString TWsdlImporter::simpleContentBase(int typeNode) const
 
 bool TWsdlImporter::makeLeaf(TRepositoryBatch::TParameterRow &row, int typeNode, bool ofBaseType) const
 {
-    const QString base = simpleContentBase(typeNode);
-    if (base.isNull())
+    const std::optional<QString> base = simpleContentBase(typeNode);
+    if (!base)
         return false;
     row.xsType = true;
     row.sequenceType.clear();
     if (ofBaseType)
-        row.typeX = base;
+        row.typeX = *base;
     return true;
 }
 

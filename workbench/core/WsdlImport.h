@@ -17,6 +17,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class TMyXMLNode;
@@ -97,9 +98,9 @@ private:
     // The "extension" or "restriction" (not of an array) under the type's
     // complex or simple content; -1 when it has none.
     int derivationOf(int typeNode) const;
-    // The simple type that a type of simple content derives from; null for
+    // The simple type that a type of simple content derives from; none for
     // other types.
-    QString simpleContentBase(int typeNode) const;
+    std::optional<QString> simpleContentBase(int typeNode) const;
     // Makes the row of a type of simple content a leaf (of the base type
     // when ofBaseType); false for other types.
     bool makeLeaf(TRepositoryBatch::TParameterRow &row, int typeNode, bool ofBaseType) const;
