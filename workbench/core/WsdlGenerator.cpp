@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <tuple>
 #include <unordered_set>
 #include <filesystem>
 #include <map>
@@ -557,9 +558,16 @@ private:
             const TTypeSource candidate{role, p.kulcs, &t, i};
             if (it == m_complexSources.end())
                 m_complexSources.insert(p.typeX, candidate);
-            else if (std::pair(role, p.kulcs) < std::pair(it->role, it->kulcs))
+            else if (rank(candidate) < rank(*it))
                 *it = candidate;
         }
+    }
+
+    // Which row declares a named type: one with members first (a type that
+    // contains itself is cut short where it repeats), then by role and key.
+    static std::tuple<bool, int, qint64> rank(const TTypeSource &source)
+    {
+        return {source.tree->members[size_t(source.row)].empty(), source.role, source.kulcs};
     }
 
     bool sameShape(const TTypeSource &source, const TMessageTree &t, int row) const
@@ -598,6 +606,17 @@ private:
     {
         const TExportParameter &p = rowOf(t, row);
         const std::vector<int> &members = t.members[size_t(row)];
+        // A type derived from a complex base holds the base's members and its
+        // own in one list: written as a restriction of anyType with those
+        // members, it reads back as the same rows.
+        if (p.sequenceType == kComplexContent && !members.empty() && !rowOf(t, members.front()).xsArray) {
+            out << QStringLiteral("<complexContent>") << QStringLiteral("<restriction base=\"xs:anyType\">")
+                << QStringLiteral("<sequence>");
+            for (int m : members)
+                member(t, m, out);
+            out << QStringLiteral("</sequence>") << QStringLiteral("</restriction>") << QStringLiteral("</complexContent>");
+            return;
+        }
         if (p.sequenceType == kComplexContent || p.sequenceType == kSimpleContent) {
             out << QStringLiteral("<%1>").arg(p.sequenceType) << QStringLiteral("<restriction base=\"soapenc:Array\">")
                 << QStringLiteral("<sequence/>");
