@@ -336,6 +336,20 @@ void TestWsdlImport::derivedAndRecursiveTypes_data()
         << QStringLiteral("<wsdl:part name=\"parameters\" element=\"tns:GetQuote\"/>")
         << QStringList{QStringLiteral("1 parameters GetQuote complex complexContent"), QStringLiteral("2 ID int simple -"),
                        QStringLiteral("2 SYMBOL string simple -")};
+    QTest::newRow("element references read as the elements they name")
+        << QStringLiteral("<xsd:element name=\"Item\" type=\"xsd:string\"/>"
+                          "<xsd:element name=\"Addr\"><xsd:complexType><xsd:sequence>"
+                          "<xsd:element name=\"CITY\" type=\"xsd:string\"/></xsd:sequence></xsd:complexType></xsd:element>"
+                          "<xsd:element name=\"Owner\" type=\"tns:Base\"/>")
+               + base
+               + QStringLiteral("<xsd:complexType name=\"Rec\"><xsd:sequence><xsd:element ref=\"tns:Item\"/>"
+                            "<xsd:element ref=\"tns:Addr\"/><xsd:element ref=\"tns:Owner\"/>"
+                                "<xsd:element name=\"N\" type=\"xsd:int\"/></xsd:sequence></xsd:complexType>")
+        << QStringLiteral("<wsdl:part name=\"r\" type=\"tns:Rec\"/>")
+        << QStringList{QStringLiteral("1 r Rec complex sequence"), QStringLiteral("2 Item string simple -"),
+                       QStringLiteral("2 Addr Addr complex sequence"), QStringLiteral("3 CITY string simple -"),
+                       QStringLiteral("2 Owner Base complex sequence"), QStringLiteral("3 ID int simple -"),
+                       QStringLiteral("2 N int simple -")};
     QTest::newRow("chain of extensions: the bases' members first, attributes skipped")
         << base
                + QStringLiteral("<xsd:complexType name=\"Mid\"><xsd:complexContent><xsd:extension base=\"tns:Base\">"

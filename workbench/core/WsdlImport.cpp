@@ -25,6 +25,7 @@ const QString kComplexType = QStringLiteral("complexType");
 const QString kElement = QStringLiteral("element");
 const QString kName = QStringLiteral("name");
 const QString kType = QStringLiteral("type");
+const QString kRef = QStringLiteral("ref");
 const QString kSequence = QStringLiteral("sequence");
 const QString kAll = QStringLiteral("all");
 const QString kChoice = QStringLiteral("choice");
@@ -627,6 +628,17 @@ void TWsdlImporter::importMembers(int group, int level, QString &qualifier, int 
 void TWsdlImporter::importMember(int member, int level, QString &qualifier, int depth)
 {
     const TMyXMLNode *m = node(member);
+    // A reference reads as the element it names, with that element's name;
+    // one that no schema defines stays the nameless row it always was.
+    if (!m->HasAttribute(kName) && !m->HasAttribute(kType) && m->HasAttribute(kRef)) {
+        const int target = m_elements.value(StripPrefix(m->GetAttribute(kRef)), -1);
+        if (target >= 0 && target != member) {
+            if (depth + 1 > MaxNesting)
+                fail(QStringLiteral("Types are nested more than %1 levels deep").arg(MaxNesting));
+            importMember(target, level, qualifier, depth + 1);
+            return;
+        }
+    }
     TRepositoryBatch::TParameterRow row;
     row.levelX = level;
     if (m->HasAttribute(kType)) {
