@@ -629,7 +629,7 @@ private:
                     needComplex(item.typeX);
                     type = QStringLiteral("ns:") + attributeText(item.typeX);
                 }
-                out << QStringLiteral("<attribute ref=\"soapenc:arrayType\" n1:arrayType=\"%1[]\" xmlns:n1=\"%2\" />")
+                out << QStringLiteral("<attribute ref=\"soapenc:arrayType\" n1:arrayType=\"%1[]\" xmlns:n1=\"%2\"/>")
                            .arg(type, kWsdlNamespace);
             }
             out << QStringLiteral("</restriction>") << QStringLiteral("</%1>").arg(p.sequenceType);
@@ -666,10 +666,10 @@ private:
         const TExportParameter &p = rowOf(t, row);
         const QString name = attributeText(p.name);
         if (p.xsType) {
-            out << QStringLiteral("<element name=\"%1\" type=\"%2\" />").arg(name, simpleReference(p.typeX));
+            out << QStringLiteral("<element name=\"%1\" type=\"%2\"/>").arg(name, simpleReference(p.typeX));
         } else if (!p.typeX.isEmpty() && (namesOwnType(t, row) || p.name != p.typeX)) {
             needComplex(p.typeX);
-            out << QStringLiteral("<element name=\"%1\" type=\"ns:%2\" />").arg(name, attributeText(p.typeX));
+            out << QStringLiteral("<element name=\"%1\" type=\"ns:%2\"/>").arg(name, attributeText(p.typeX));
         } else if (p.name == p.typeX) {
             // The import names a member without a type after itself.
             out << QStringLiteral("<element name=\"%1\">").arg(name);
@@ -722,6 +722,17 @@ QString ServiceAddress(const QString &interfaceName)
 
 namespace {
 
+// A port type, its binding and service need a name: an interface without
+// one is named after its definitions, else after its key.
+QString portTypeNameOf(const TExportInterface &face)
+{
+    if (!face.name.isEmpty())
+        return face.name;
+    if (!face.definitionsName.isEmpty())
+        return face.definitionsName;
+    return QStringLiteral("Interface") + QString::number(face.kulcs);
+}
+
 // The lines of the document in order. Each part of the document is written
 // as its rows come: the messages are walked once before the schema to learn
 // the types their parts refer to, and the port type and the binding each
@@ -733,14 +744,10 @@ void emitDocument(const TExportInterface &face, TLineSink &out)
     // which the schema declares its types in.
     const QString target = attributeText(
         QStringLiteral("urn:") + QString::fromLatin1(QUrl::toPercentEncoding(face.definitionsName, ":")));
-    // A port type, its binding and service need a name: an interface
-    // without one is named after its definitions, else after its key.
-    const QString faceName = !face.name.isEmpty()       ? face.name
-                             : !face.definitionsName.isEmpty() ? face.definitionsName
-                                                               : QStringLiteral("Interface") + QString::number(face.kulcs);
+    const QString faceName = portTypeNameOf(face);
     const QString portTypeName = attributeText(faceName);
     out << kDeclaration
-        << QStringLiteral("<definitions name =\"%1\" targetNamespace=\"%2\" xmlns=\"%3\" xmlns:ns=\"%2\" "
+        << QStringLiteral("<definitions name=\"%1\" targetNamespace=\"%2\" xmlns=\"%3\" xmlns:ns=\"%2\" "
                           "xmlns:xs=\"%4\" xmlns:soapenc=\"%5\" xmlns:soap=\"%6\">")
                .arg(attributeText(face.definitionsName), target, kWsdlNamespace, kSchemaNamespace, kSoapEncNamespace,
                     kSoapNamespace)
@@ -868,7 +875,7 @@ public:
 bool asciiRows(const TExportInterface &face)
 {
     if (!isAscii(face.name) || !isAscii(face.definitionsName) || !isAscii(face.kommentar)
-        || !isAscii(ServiceAddress(face.name)))
+        || !isAscii(ServiceAddress(portTypeNameOf(face))))
         return false;
     for (const TExportOperation &op : face.operations) {
         if (!isAscii(op.name) || !isAscii(op.kommentar))
@@ -904,9 +911,9 @@ bool documentIsAscii(const TExportInterface &face)
 
 // The generator's lines as the document model writes them, without the
 // model: each line is one tag, comment or declaration, indented by two
-// blanks per open element; inside a tag blank runs become one blank, and
-// blanks around "=" and before the end go, quoted values staying as they
-// are. Every line ends with CR LF.
+// blanks per open element. The generator writes its tags in the model's
+// own form (one blank between attributes, none around "=" or before "/>"),
+// so the lines need no rewriting. Every line ends with CR LF.
 class TWsdlLayout : public TLineSink
 {
 public:
@@ -931,87 +938,12 @@ public:
             write(line);
             return;
         }
-        bool empty = false;
-        const QString normal = normalTag(line, empty);
-        write(normal);
-        if (!empty)
+        write(line);
+        if (!line.endsWith(QLatin1String("/>")))
             ++m_level;
     }
 
-    // The tag as the model keeps it; empty tells an empty-element tag.
-    static QString normalTag(const QString &line, bool &empty)
-    {
-        const qsizetype n = line.size();
-        qsizetype q = 1;
-        while (q < n && !isWhite(line[q]) && line[q] != u'>' && !(line[q] == u'/' && q + 1 < n && line[q + 1] == u'>'))
-            ++q;
-        const qsizetype nameEnd = q;
-        bool dirty = false, pending = false, afterEq = false;
-        qsizetype close = -1;
-        for (; q < n; ++q) {
-            const QChar c = line[q];
-            if (isWhite(c)) {
-                if (pending || c != u' ')
-                    dirty = true;
-                pending = true;
-                continue;
-            }
-            if (c == u'>' || (c == u'/' && q + 1 < n && line[q + 1] == u'>')) {
-                dirty = dirty || pending;
-                empty = c == u'/';
-                close = q;
-                break;
-            }
-            if (c == u'=') {
-                dirty = dirty || pending;
-                pending = false;
-                afterEq = true;
-                continue;
-            }
-            if (pending && afterEq)
-                dirty = true;
-            pending = afterEq = false;
-            if (c == u'"') {
-                q = line.indexOf(u'"', q + 1);
-                if (q < 0)
-                    q = n;
-            }
-        }
-        if (close < 0 || !dirty)
-            return line;
-        QString tag;
-        tag.reserve(close + 2);
-        tag.append(QStringView(line).first(nameEnd));
-        bool quoted = false;
-        pending = afterEq = false;
-        for (qsizetype i = nameEnd; i < close; ++i) {
-            const QChar c = line[i];
-            if (quoted) {
-                tag.append(c);
-                if (c == u'"')
-                    quoted = false;
-            } else if (isWhite(c)) {
-                pending = true;
-            } else if (c == u'=') {
-                tag.append(c);
-                pending = false;
-                afterEq = true;
-            } else {
-                if (pending && !afterEq)
-                    tag.append(u' ');
-                pending = afterEq = false;
-                tag.append(c);
-                if (c == u'"')
-                    quoted = true;
-            }
-        }
-        tag.append(empty ? QLatin1String("/>") : QLatin1String(">"));
-        return tag;
-    }
-
 private:
-    static bool isWhite(QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
-
     void write(const QString &line)
     {
         if (m_level == 0) {
@@ -1112,20 +1044,10 @@ QString WsdlText(const QStringList &lines)
     const QString out = doc.GetText(-1, false);
 
     // The model copies names and comments unchanged and reads on past
-    // markup they break: check the result before anything is written. The
-    // document holds elements and comments only, so text means that a value
-    // ended its markup early (a comment holding "-->").
-    QXmlStreamReader reader(out);
-    reader.setNamespaceProcessing(true);
-    while (!reader.atEnd()) {
-        reader.readNext();
-        if (reader.isCharacters() && !reader.isWhitespace())
-            reader.raiseError(QStringLiteral("Unexpected text '%1'").arg(reader.text().trimmed()));
-    }
-    if (reader.hasError())
-        throw EXMLError(QStringLiteral("%1 (line %2, column %3)")
-                            .arg(reader.errorString(), QString::number(reader.lineNumber()),
-                                 QString::number(reader.columnNumber())));
+    // markup they break: the streamed file's check, over the whole text.
+    TWellFormedCheck check;
+    check.feed(out);
+    check.finish();
     return out;
 }
 
