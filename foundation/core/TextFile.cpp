@@ -59,12 +59,9 @@ QStringList readFirstLines(const QString &path, qsizetype count, qint64 maxBytes
 
 void writeText(const QString &path, const QString &text)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        fail(QStringLiteral("Can not create file"), path, f.errorString());
-    const QByteArray bytes = CodePage1250::encode(text);
-    if (f.write(bytes) != bytes.size() || !f.commit())
-        fail(QStringLiteral("Can not write file"), path, f.errorString());
+    TWriter writer(path);
+    writer.write(text);
+    writer.commit();
 }
 
 void writeLines(const QString &path, const QStringList &lines)

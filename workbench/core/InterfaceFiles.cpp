@@ -21,10 +21,7 @@ namespace {
 // leading dot (a hidden file).
 QString fileSafe(const QString &text)
 {
-    QString safe = text.trimmed();
-    for (QChar &c : safe)
-        if (c == u'/' || c == u'\\' || c.unicode() == 0)
-            c = u'_';
+    QString safe = RepositoryExport::FileNameText(text.trimmed());
     for (QChar &c : safe) {
         if (c != u'.')
             break;

@@ -29,22 +29,15 @@ TDirection directionOf(const TExportMessage &message)
     return {QStringLiteral("response"), QStringLiteral("out"), QStringLiteral("endResponse")};
 }
 
-// The lines handed on one by one as they are made.
-struct TLines
+// The lines written into the script file as they are made.
+class TScriptFile : public TLineSink
 {
-    const std::function<void(const QString &)> &hand;
+public:
+    explicit TScriptFile(TextFile::TWriter &writer) : m_writer(writer) {}
+    void add(const QString &line) override { m_writer.writeLine(line); }
 
-    TLines &operator<<(const QString &line)
-    {
-        hand(line);
-        return *this;
-    }
-    TLines &operator<<(const QStringList &lines)
-    {
-        for (const QString &line : lines)
-            hand(line);
-        return *this;
-    }
+private:
+    TextFile::TWriter &m_writer;
 };
 
 } // namespace
@@ -81,9 +74,8 @@ QString ItemName(const QString &name)
     return TrimControls(bracket < 0 ? name : name.left(bracket));
 }
 
-void EmitScript(const TExportInterface &face, const std::function<void(const QString &)> &hand)
+void EmitScript(const TExportInterface &face, TLineSink &out)
 {
-    TLines out{hand};
     out << AttachComment(QStringLiteral("service: %1;").arg(face.definitionsName), face.kommentar)
         << QStringLiteral("   if (testcase = \"Dummy_TestCase_001\"")
         << QStringLiteral("   //  This test case is automatically inserted if")
@@ -137,9 +129,9 @@ void EmitScript(const TExportInterface &face, const std::function<void(const QSt
 
 QStringList ScriptLines(const TExportInterface &face)
 {
-    QStringList lines;
-    EmitScript(face, [&](const QString &line) { lines << line; });
-    return lines;
+    TListSink lines;
+    EmitScript(face, lines);
+    return lines.lines;
 }
 
 } // namespace ScriptGenerator
@@ -151,7 +143,8 @@ QString WriteASR(const TExportInterface &face, const QString &outputDir, const Q
     RepositoryExport::ForInterfaceFile(face.name, file, [&] {
         RepositoryExport::EnsureExportFolder(outputDir);
         TextFile::TWriter writer(file);
-        ScriptGenerator::EmitScript(face, [&](const QString &line) { writer.writeLine(line); });
+        ScriptGenerator::TScriptFile lines(writer);
+        ScriptGenerator::EmitScript(face, lines);
         writer.commit();
     });
     return file;

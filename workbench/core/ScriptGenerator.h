@@ -8,9 +8,8 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
 class TDM;
+class TLineSink;
 class IReporter;
 struct TExportInterface;
 
@@ -26,7 +25,7 @@ QString ItemName(const QString &name);
 
 // The script's lines, each without its line end (a line with a multi-line
 // comment holds CR LF inside), handed on one by one as they are made.
-void EmitScript(const TExportInterface &face, const std::function<void(const QString &)> &hand);
+void EmitScript(const TExportInterface &face, TLineSink &out);
 // The same lines as a list.
 QStringList ScriptLines(const TExportInterface &face);
 

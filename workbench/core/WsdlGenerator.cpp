@@ -217,14 +217,19 @@ QString ExportFolder(const QString &outputDir)
     return QDir::cleanPath(QDir(outputDir).filePath(QStringLiteral("ExportDir")));
 }
 
-QString ExportFileName(const QString &outputDir, const QString &interfaceName, const QString &extension)
+QString FileNameText(const QString &name)
 {
     // The name comes from a document: it never leads out of the folder.
-    QString base = interfaceName;
+    QString base = name;
     for (QChar &c : base)
         if (c == u'/' || c == u'\\' || c.unicode() == 0)
             c = u'_';
-    return ExportFolder(outputDir) + QLatin1Char('/') + base + extension;
+    return base;
+}
+
+QString ExportFileName(const QString &outputDir, const QString &interfaceName, const QString &extension)
+{
+    return ExportFolder(outputDir) + QLatin1Char('/') + FileNameText(interfaceName) + extension;
 }
 
 void EnsureExportFolder(const QString &outputDir)
@@ -362,34 +367,7 @@ QString commentLine(const QString &comment)
     return QStringLiteral("<!-- %1 -->").arg(text);
 }
 
-// Where the generator's lines go, one tag or comment each: a list, the
-// layout of the file, or nowhere (a pass that only settles what the
-// document declares).
-class TLineSink
-{
-public:
-    virtual ~TLineSink() = default;
-    virtual void add(const QString &line) = 0;
-    TLineSink &operator<<(const QString &line)
-    {
-        add(line);
-        return *this;
-    }
-    TLineSink &operator<<(const QStringList &lines)
-    {
-        for (const QString &line : lines)
-            add(line);
-        return *this;
-    }
-};
-
-class TListSink : public TLineSink
-{
-public:
-    void add(const QString &line) override { lines << line; }
-    QStringList lines;
-};
-
+// Lines of a pass that only settles what the document declares.
 class TNullSink : public TLineSink
 {
 public:

@@ -86,6 +86,33 @@ struct TExportInterface
     std::vector<TExportOperation> operations; // key order
 };
 
+// Where a generator's lines go, one each: a list, the layout of a file, or
+// nowhere (a pass that only settles what a document declares).
+class TLineSink
+{
+public:
+    virtual ~TLineSink() = default;
+    virtual void add(const QString &line) = 0;
+    TLineSink &operator<<(const QString &line)
+    {
+        add(line);
+        return *this;
+    }
+    TLineSink &operator<<(const QStringList &lines)
+    {
+        for (const QString &line : lines)
+            add(line);
+        return *this;
+    }
+};
+
+class TListSink : public TLineSink
+{
+public:
+    void add(const QString &line) override { lines << line; }
+    QStringList lines;
+};
+
 namespace RepositoryExport {
 
 // The interface with its operations, messages and parameters, each set read
@@ -101,6 +128,8 @@ std::optional<qint64> CurrentInterface(TDM &dm);
 // outputDir/ExportDir/<name><extension>; a "/", "\" or NUL in the name becomes "_".
 QString ExportFolder(const QString &outputDir);
 QString ExportFileName(const QString &outputDir, const QString &interfaceName, const QString &extension);
+// The name with "/", "\" and NUL made "_", as ExportFileName uses it.
+QString FileNameText(const QString &name);
 // Creates the export folder with missing parents; EFileError when that fails.
 void EnsureExportFolder(const QString &outputDir);
 
