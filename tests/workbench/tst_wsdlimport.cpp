@@ -89,6 +89,27 @@ int importAndHold(const QString &outputDirectory, const QStringList &files, bool
     return 0;
 }
 
+// The documents of a split service, each path relative to the folder.
+using TFiles = QList<std::pair<QString, QString>>;
+void writeFiles(const QString &folder, const TFiles &files)
+{
+    for (const auto &[path, text] : files)
+        writeFile(folder + u'/' + path, text);
+}
+
+QString definitions(const QString &name, const QString &targetNamespace, const QString &content)
+{
+    return QStringLiteral("<wsdl:definitions name=\"%1\" targetNamespace=\"%2\" %3 xmlns:tns=\"%2\">\n%4\n</wsdl:definitions>\n")
+        .arg(name, targetNamespace,
+             QStringLiteral("xmlns:wsdl=\"http://schemas.xmlsoap.org/wsdl/\" xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\""),
+             content);
+}
+
+QString schema(const QString &attributes, const QString &content)
+{
+    return QStringLiteral("<xsd:schema xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" %1>%2</xsd:schema>\n").arg(attributes, content);
+}
+
 } // namespace
 
 class TestWsdlImport : public QObject
@@ -103,6 +124,12 @@ private slots:
     void derivedAndRecursiveTypes_data();
     void derivedAndRecursiveTypes();
     void longExtensionChainWithoutRecursion();
+    void namespacesChooseAmongSchemas();
+    void everyPortTypeIsAnInterface();
+    void splitDocument();
+    void splitDocumentFailures_data();
+    void splitDocumentFailures();
+    void longImportChainWithoutRecursion();
     void duplicateQualifiers();
     void messageDefinedTwiceTakesTheFirst();
     void reimportReplacesByBaseName();
@@ -457,6 +484,41 @@ void TestWsdlImport::derivedAndRecursiveTypes_data()
                        QStringLiteral("2 parent Folder complex complexContent"), QStringLiteral("2 NAME string simple -"),
                        QStringLiteral("1 p P complex complexContent"), QStringLiteral("2 QV int simple -"),
                        QStringLiteral("2 PV int simple -")};
+    QTest::newRow("elements of simple types are leaves")
+        << QStringLiteral("<xsd:simpleType name=\"State\"><xsd:restriction base=\"xsd:string\"><xsd:enumeration value=\"A\"/>"
+                          "</xsd:restriction></xsd:simpleType>"
+                          "<xsd:element name=\"Symbol\" type=\"xsd:string\"/>"
+                          "<xsd:element name=\"Status\" type=\"tns:State\"/>"
+                          "<xsd:element name=\"Count\"><xsd:annotation/><xsd:simpleType><xsd:restriction base=\"xsd:int\">"
+                          "<xsd:minInclusive value=\"0\"/></xsd:restriction></xsd:simpleType></xsd:element>"
+                          "<xsd:element name=\"Order\"><xsd:complexType><xsd:sequence>"
+                          "<xsd:element name=\"CODE\"><xsd:simpleType><xsd:restriction base=\"xsd:short\"/></xsd:simpleType>"
+                          "</xsd:element><xsd:element name=\"TAGS\"><xsd:simpleType><xsd:list itemType=\"xsd:int\"/>"
+                          "</xsd:simpleType></xsd:element></xsd:sequence></xsd:complexType></xsd:element>")
+        << QStringLiteral("<wsdl:part name=\"s\" element=\"tns:Symbol\"/><wsdl:part name=\"st\" element=\"tns:Status\"/>"
+                          "<wsdl:part name=\"c\" element=\"tns:Count\"/><wsdl:part name=\"o\" element=\"tns:Order\"/>")
+        << QStringList{QStringLiteral("1 s string simple -"), QStringLiteral("1 st State simple -"),
+                       QStringLiteral("1 c int simple -"), QStringLiteral("1 o Order complex sequence"),
+                       QStringLiteral("2 CODE short simple -"), QStringLiteral("2 TAGS string simple -")};
+    QTest::newRow("group references expand in place, attribute groups make no rows")
+        << QStringLiteral("<xsd:group name=\"Ids\"><xsd:sequence><xsd:element name=\"ID\" type=\"xsd:int\"/>"
+                          "<xsd:group ref=\"tns:More\"/></xsd:sequence></xsd:group>"
+                          "<xsd:group name=\"More\"><xsd:choice><xsd:element name=\"KEY\" type=\"xsd:string\"/></xsd:choice></xsd:group>"
+                          "<xsd:attributeGroup name=\"Attrs\"><xsd:attribute name=\"v\" type=\"xsd:int\"/></xsd:attributeGroup>"
+                          "<xsd:complexType name=\"Rec\"><xsd:sequence><xsd:element name=\"A\" type=\"xsd:int\"/>"
+                          "<xsd:group ref=\"tns:Ids\"/><xsd:element name=\"B\" type=\"xsd:int\"/></xsd:sequence>"
+                          "<xsd:attributeGroup ref=\"tns:Attrs\"/></xsd:complexType>"
+                          "<xsd:complexType name=\"Only\"><xsd:group ref=\"tns:More\"/></xsd:complexType>"
+                          "<xsd:complexType name=\"Ext\"><xsd:complexContent><xsd:extension base=\"tns:Only\">"
+                          "<xsd:group ref=\"tns:Ids\"/></xsd:extension></xsd:complexContent></xsd:complexType>")
+        << QStringLiteral("<wsdl:part name=\"r\" type=\"tns:Rec\"/><wsdl:part name=\"o\" type=\"tns:Only\"/>"
+                          "<wsdl:part name=\"e\" type=\"tns:Ext\"/>")
+        << QStringList{QStringLiteral("1 r Rec complex sequence"), QStringLiteral("2 A int simple -"),
+                       QStringLiteral("2 ID int simple -"), QStringLiteral("2 KEY string simple -"),
+                       QStringLiteral("2 B int simple -"), QStringLiteral("1 o Only complex choice"),
+                       QStringLiteral("2 KEY string simple -"), QStringLiteral("1 e Ext complex complexContent"),
+                       QStringLiteral("2 KEY string simple -"), QStringLiteral("2 ID int simple -"),
+                       QStringLiteral("2 KEY string simple -")};
 }
 
 void TestWsdlImport::derivedAndRecursiveTypes()
@@ -489,6 +551,258 @@ void TestWsdlImport::longExtensionChainWithoutRecursion()
     QCOMPARE(rows.at(1), QStringLiteral("2 m0 int simple -"));
     QCOMPARE(rows.at(chain / 2 + 1), QStringLiteral("2 m%1 int simple -").arg(chain / 2));
     QCOMPARE(rows.last(), QStringLiteral("2 m%1 int simple -").arg(chain - 1));
+}
+
+void TestWsdlImport::namespacesChooseAmongSchemas()
+{
+    // Two schemas define Item and Thing: the namespace that a reference's
+    // prefix stands for (declared on the definitions, or on the schema
+    // itself) chooses; an undeclared prefix takes the first in the document.
+    const QString types = QStringLiteral(
+        "<wsdl:types>"
+        "<xsd:schema targetNamespace=\"urn:a\"><xsd:complexType name=\"Item\"><xsd:sequence>"
+        "<xsd:element name=\"A1\" type=\"xsd:int\"/></xsd:sequence></xsd:complexType>"
+        "<xsd:element name=\"Thing\" type=\"xsd:int\"/></xsd:schema>"
+        "<xsd:schema targetNamespace=\"urn:b\" xmlns:own=\"urn:b\"><xsd:complexType name=\"Item\"><xsd:sequence>"
+        "<xsd:element name=\"B1\" type=\"xsd:string\"/><xsd:element name=\"SELF\" type=\"own:Item\"/></xsd:sequence>"
+        "</xsd:complexType><xsd:element name=\"Thing\" type=\"own:Item\"/></xsd:schema>"
+        "</wsdl:types>");
+    const QString doc = definitions(
+        QStringLiteral("Defs"), QStringLiteral("urn:svc"),
+        types
+            + QStringLiteral("<wsdl:message name=\"In\" xmlns:b=\"urn:b\" xmlns:a=\"urn:a\"><wsdl:part name=\"x\" type=\"b:Item\"/>"
+                             "<wsdl:part name=\"y\" type=\"a:Item\"/><wsdl:part name=\"z\" element=\"b:Thing\"/>"
+                             "<wsdl:part name=\"w\" element=\"a:Thing\"/><wsdl:part name=\"u\" type=\"zz:Item\"/></wsdl:message>"
+                             "<wsdl:portType name=\"P\"><wsdl:operation name=\"Op\"><wsdl:input message=\"tns:In\"/>"
+                             "</wsdl:operation></wsdl:portType>"));
+    QTemporaryDir tmp;
+    const QString file = writeFile(tmp.filePath(QStringLiteral("Ns.wsdl")), doc);
+    TDM dm;
+    TWsdlImporter importer(dm, tmp.path());
+    QCOMPARE(importError(importer, file), QString());
+    QCOMPARE(parameterRows(dm),
+             (QStringList{QStringLiteral("1 x Item complex sequence"), QStringLiteral("2 B1 string simple -"),
+                          QStringLiteral("2 SELF Item complex sequence"), QStringLiteral("1 y Item complex sequence"),
+                          QStringLiteral("2 A1 int simple -"), QStringLiteral("1 z Thing complex sequence"),
+                          QStringLiteral("2 B1 string simple -"), QStringLiteral("2 SELF Item complex sequence"),
+                          QStringLiteral("1 w int simple -"), QStringLiteral("1 u Item complex sequence"),
+                          QStringLiteral("2 A1 int simple -")}));
+}
+
+void TestWsdlImport::everyPortTypeIsAnInterface()
+{
+    const QString doc = wsdl(
+        QString(),
+        QStringLiteral("<wsdl:message name=\"AIn\"><wsdl:part name=\"P1\" type=\"xsd:string\"/></wsdl:message>"
+                       "<wsdl:message name=\"BIn\"><wsdl:part name=\"P2\" type=\"xsd:int\"/></wsdl:message>"
+                       "<wsdl:portType name=\"AdminPort\"><wsdl:operation name=\"B\"><wsdl:documentation>d</wsdl:documentation>"
+                       "<wsdl:input message=\"tns:BIn\"/><wsdl:fault name=\"f\" message=\"tns:AIn\"/></wsdl:operation>"
+                       "</wsdl:portType>"),
+        QStringLiteral("<wsdl:operation name=\"A\"><wsdl:input message=\"tns:AIn\"/></wsdl:operation>"));
+    QTemporaryDir tmp;
+    const QString file = writeFile(tmp.filePath(QStringLiteral("Shop.wsdl")), doc);
+    TDM dm;
+    TWsdlImporter importer(dm, tmp.path());
+    const TWsdlImportCounts counts = importer.ImportWsdlFile(file);
+    QCOMPARE(counts.interfaces, 2);
+    QCOMPARE(counts.interfaceKey, qint64(1)); // AdminPort comes first in the file
+    const QStringList interfaces{QStringLiteral("1 Shop AdminPort ShopDefs"), QStringLiteral("2 Shop ShopPort ShopDefs")};
+    QCOMPARE(query(dm, QStringLiteral("select Kulcs, CSVName, Name, DefinitionsName from Interfaces order by Kulcs")),
+             interfaces);
+    QCOMPARE(query(dm, QStringLiteral("select i.Name, o.Name, m.TypeX, m.Name from InputsOutputs m join Operations o on "
+                                      "o.Kulcs = m.UpPointer join Interfaces i on i.Kulcs = o.UpPointer order by m.Kulcs")),
+             (QStringList{QStringLiteral("AdminPort B input BIn"), QStringLiteral("AdminPort B fault AIn"),
+                          QStringLiteral("ShopPort A input AIn")}));
+    // A re-import replaces both, a removal of the file's interfaces removes both.
+    importer.ImportWsdlFile(file);
+    QCOMPARE(count(dm, QStringLiteral("Interfaces")), 2);
+    QCOMPARE(count(dm, QStringLiteral("Operations")), 2);
+    {
+        TRepositoryTransaction tx(dm);
+        dm.DeleteInterfaceByCSVName(QStringLiteral("Shop"));
+        tx.Commit();
+    }
+    QCOMPARE(count(dm, QStringLiteral("Interfaces")), 0);
+    QCOMPARE(count(dm, QStringLiteral("Parameters")), 0);
+}
+
+namespace {
+// A service split over five files: the WSDL imports a WSDL (twice, and that
+// one imports the first back), whose schema imports a schema that includes
+// a schema without a namespace of its own, which includes the first back.
+TFiles splitService()
+{
+    return {
+        {QStringLiteral("src/Main.wsdl"),
+         definitions(QStringLiteral("MainDefs"), QStringLiteral("urn:main"),
+                     QStringLiteral("<wsdl:import namespace=\"urn:svc\" location=\"defs/Service.wsdl\"/>"
+                                    "<wsdl:import namespace=\"urn:svc\" location=\"./defs/../defs/Service.wsdl\"/>"
+                                    "<wsdl:portType name=\"MainPort\" xmlns:s=\"urn:svc\"><wsdl:operation name=\"GetOrder\">"
+                                    "<wsdl:input message=\"s:GetOrderIn\"/></wsdl:operation></wsdl:portType>"))},
+        {QStringLiteral("src/defs/Service.wsdl"),
+         definitions(QStringLiteral("SvcDefs"), QStringLiteral("urn:svc"),
+                     QStringLiteral("<wsdl:import namespace=\"urn:main\" location=\"..\\Main.wsdl\"/>"
+                                    "<wsdl:types><xsd:schema targetNamespace=\"urn:svc\" xmlns:o=\"urn:orders\">"
+                                    "<xsd:import namespace=\"urn:orders\" schemaLocation=\"../../schemas/Orders.xsd\"/>"
+                                    "<xsd:import namespace=\"http://schemas.xmlsoap.org/soap/encoding/\" "
+                                    "schemaLocation=\"http://schemas.xmlsoap.org/soap/encoding/\"/>"
+                                    "<xsd:element name=\"GetOrder\" type=\"o:OrderRequest\"/></xsd:schema></wsdl:types>"
+                                    "<wsdl:message name=\"GetOrderIn\"><wsdl:part name=\"parameters\" element=\"tns:GetOrder\"/>"
+                                    "</wsdl:message><wsdl:message name=\"PingIn\"><wsdl:part name=\"n\" type=\"xsd:int\"/>"
+                                    "</wsdl:message><wsdl:portType name=\"ExtraPort\"><wsdl:operation name=\"Ping\">"
+                                    "<wsdl:input message=\"tns:PingIn\"/></wsdl:operation></wsdl:portType>"))},
+        {QStringLiteral("schemas/Orders.xsd"),
+         schema(QStringLiteral("targetNamespace=\"urn:orders\" xmlns:o=\"urn:orders\""),
+                QStringLiteral("<xsd:include schemaLocation=\"common/Common.xsd\"/>"
+                               "<xsd:complexType name=\"OrderRequest\"><xsd:complexContent><xsd:extension base=\"o:Keyed\">"
+                               "<xsd:sequence><xsd:element name=\"QTY\" type=\"xsd:int\"/></xsd:sequence></xsd:extension>"
+                               "</xsd:complexContent></xsd:complexType>"))},
+        {QStringLiteral("schemas/common/Common.xsd"),
+         schema(QString(), QStringLiteral("<xsd:include schemaLocation=\"../Orders.xsd\"/>"
+                                          "<xsd:complexType name=\"Keyed\"><xsd:sequence>"
+                                          "<xsd:element name=\"KEY\" type=\"xsd:string\"/></xsd:sequence></xsd:complexType>"))},
+    };
+}
+} // namespace
+
+void TestWsdlImport::splitDocument()
+{
+    QTemporaryDir tmp;
+    writeFiles(tmp.path(), splitService());
+    TTestReporter reporter;
+    TDM dm;
+    dm.SetReporter(&reporter);
+    TWsdlImporter importer(dm, tmp.filePath(QStringLiteral("out")));
+    const QString file = tmp.filePath(QStringLiteral("src/Main.wsdl"));
+    QCOMPARE(importError(importer, file), QString());
+    QCOMPARE(query(dm, QStringLiteral("select CSVName, Name, DefinitionsName from Interfaces order by Kulcs")),
+             (QStringList{QStringLiteral("Main MainPort MainDefs"), QStringLiteral("Main ExtraPort MainDefs")}));
+    QCOMPARE(query(dm, QStringLiteral("select Name from Operations order by Kulcs")),
+             (QStringList{QStringLiteral("GetOrder"), QStringLiteral("Ping")}));
+    QCOMPARE(parameterRows(dm),
+             (QStringList{QStringLiteral("1 parameters GetOrder complex complexContent"), QStringLiteral("2 KEY string simple -"),
+                          QStringLiteral("2 QTY int simple -"), QStringLiteral("1 n int simple -")}));
+    // The SOAP encoding schema is known: nothing is fetched and nothing said.
+    QCOMPARE(reporter.warnings(), QStringList());
+}
+
+void TestWsdlImport::splitDocumentFailures_data()
+{
+    QTest::addColumn<TFiles>("files");
+    QTest::addColumn<QString>("importing"); // the file the message names
+    QTest::addColumn<QString>("expected");  // "@" stands for the folder
+    QTest::addColumn<QStringList>("warnings");
+
+    auto replaced = [](TFiles files, const QString &path, const QString &from, const QString &to) {
+        for (auto &[name, text] : files)
+            if (name == path) {
+                Q_ASSERT(text.contains(from));
+                text.replace(from, to);
+            }
+        return files;
+    };
+    const QString service = QStringLiteral("src/defs/Service.wsdl");
+    const QString ordersImport = QStringLiteral("../../schemas/Orders.xsd");
+    QTest::newRow("remote schema that an element needs")
+        << replaced(splitService(), service, ordersImport, QStringLiteral("https://example.com/Orders.xsd"))
+        << service
+        << QStringLiteral("Type \"o:OrderRequest\" is not defined in the document or the local files it imports; it "
+                          "belongs to the remote document \"https://example.com/Orders.xsd\", and remote documents are not fetched")
+        << QStringList{QStringLiteral("Remote document \"https://example.com/Orders.xsd\" imported in file @/src/defs/Service.wsdl "
+                                      "is not fetched: remote documents are never fetched")};
+    QTest::newRow("remote WSDL that the messages are in")
+        << replaced(splitService(), QStringLiteral("src/Main.wsdl"), QStringLiteral("location=\"defs/Service.wsdl\"/>"
+                                                                                   "<wsdl:import namespace=\"urn:svc\" location=\"./defs/../defs/Service.wsdl\"/>"),
+                    QStringLiteral("location=\"ftp://example.com/Service.wsdl\"/>"))
+        << QStringLiteral("src/Main.wsdl")
+        << QStringLiteral("Tag \"message\" doesn't exist: message \"s:GetOrderIn\" of operation \"GetOrder\" is not defined "
+                          "in the document or the local files it imports; remote documents are not fetched "
+                          "(\"ftp://example.com/Service.wsdl\")")
+        << QStringList{QStringLiteral("Remote document \"ftp://example.com/Service.wsdl\" imported in file @/src/Main.wsdl "
+                                      "is not fetched: remote documents are never fetched")};
+    QTest::newRow("local schema missing")
+        << replaced(splitService(), service, ordersImport, QStringLiteral("../../schemas/None.xsd")) << service
+        << QStringLiteral("The imported document \"@/schemas/None.xsd\" (location \"../../schemas/None.xsd\") does not exist")
+        << QStringList();
+    QTest::newRow("included schema does not parse")
+        << replaced(splitService(), QStringLiteral("schemas/common/Common.xsd"), QStringLiteral("</xsd:sequence>"),
+                    QStringLiteral("</xsd:choice>"))
+        << QStringLiteral("schemas/Orders.xsd")
+        << QStringLiteral("The imported document \"@/schemas/common/Common.xsd\" cannot be read: No matching tag found for "
+                          "</xsd:choice>!")
+        << QStringList();
+    QTest::newRow("imported file is no WSDL or schema")
+        << replaced(splitService(), QStringLiteral("schemas/Orders.xsd"), QStringLiteral("<xsd:include"),
+                    QStringLiteral("<xsd:include schemaLocation=\"../page.html\"/><xsd:include"))
+                + TFiles{{QStringLiteral("page.html"), QStringLiteral("<html><body>moved</body></html>")}}
+        << QStringLiteral("schemas/Orders.xsd")
+        << QStringLiteral("The imported document \"@/page.html\" is neither a WSDL 1.1 document nor an XML schema "
+                          "(its root element is \"html\")")
+        << QStringList();
+}
+
+void TestWsdlImport::splitDocumentFailures()
+{
+    QFETCH(TFiles, files);
+    QFETCH(QString, importing);
+    QFETCH(QString, expected);
+    QFETCH(QStringList, warnings);
+    QTemporaryDir tmp;
+    writeFiles(tmp.path(), files);
+    TTestReporter reporter;
+    TDM dm;
+    dm.SetReporter(&reporter);
+    TWsdlImporter importer(dm, tmp.filePath(QStringLiteral("out")));
+    importer.ImportWsdlFile(writeFile(tmp.filePath(QStringLiteral("src/Shop.wsdl")), goodShop()));
+    const QStringList before = snapshot(dm);
+    const QString here = QDir::toNativeSeparators(tmp.path());
+    QCOMPARE(importError(importer, tmp.filePath(QStringLiteral("src/Main.wsdl"))),
+             inFile(QString(expected).replace(u'@', here), tmp.filePath(importing)));
+    QCOMPARE(snapshot(dm), before);
+    QStringList expectedWarnings;
+    for (const QString &w : warnings)
+        expectedWarnings << QString(w).replace(u'@', here);
+    QCOMPARE(reporter.warnings(), expectedWarnings);
+}
+
+void TestWsdlImport::longImportChainWithoutRecursion()
+{
+    // 3,000 schemas, each including the next and defining one type that
+    // extends the next one's: read breadth first, looked up by hash.
+    constexpr int chain = 3000;
+    QTemporaryDir tmp;
+    for (int i = 0; i < chain; ++i) {
+        QString content;
+        if (i + 1 < chain)
+            content = QStringLiteral("<xsd:include schemaLocation=\"s%1.xsd\"/>"
+                                     "<xsd:complexType name=\"T%2\"><xsd:complexContent><xsd:extension base=\"tns:T%1\">"
+                                     "<xsd:sequence><xsd:element name=\"m%2\" type=\"xsd:int\"/></xsd:sequence>"
+                                     "</xsd:extension></xsd:complexContent></xsd:complexType>")
+                          .arg(i + 1)
+                          .arg(i);
+        else
+            content = QStringLiteral("<xsd:complexType name=\"T%1\"><xsd:sequence><xsd:element name=\"m%1\" type=\"xsd:int\"/>"
+                                     "</xsd:sequence></xsd:complexType>")
+                          .arg(i);
+        // Written plainly: a safe write's sync for each of thousands of files costs seconds.
+        writeBytes(tmp.filePath(QStringLiteral("s%1.xsd").arg(i)),
+                   schema(QStringLiteral("targetNamespace=\"urn:c\" xmlns:tns=\"urn:c\""), content).toUtf8());
+    }
+    const QString file = writeFile(
+        tmp.filePath(QStringLiteral("Chain.wsdl")),
+        definitions(QStringLiteral("D"), QStringLiteral("urn:c"),
+                    QStringLiteral("<wsdl:types><xsd:schema targetNamespace=\"urn:c\"><xsd:include schemaLocation=\"s0.xsd\"/>"
+                                   "</xsd:schema></wsdl:types><wsdl:message name=\"In\"><wsdl:part name=\"t\" type=\"tns:T0\"/>"
+                                   "</wsdl:message><wsdl:portType name=\"P\"><wsdl:operation name=\"Op\">"
+                                   "<wsdl:input message=\"tns:In\"/></wsdl:operation></wsdl:portType>")));
+    TDM dm;
+    TWsdlImporter importer(dm, tmp.path());
+    QCOMPARE(importError(importer, file), QString());
+    const QStringList rows = parameterRows(dm);
+    QCOMPARE(rows.size(), chain + 1);
+    QCOMPARE(rows.first(), QStringLiteral("1 t T0 complex complexContent"));
+    QCOMPARE(rows.at(1), QStringLiteral("2 m%1 int simple -").arg(chain - 1));
+    QCOMPARE(rows.last(), QStringLiteral("2 m0 int simple -"));
 }
 
 void TestWsdlImport::duplicateQualifiers()
@@ -697,13 +1011,16 @@ void TestWsdlImport::failuresLeaveRepositoryUnchanged_data()
 
     row("message missing in the second operation",
         wsdl(QString(), getIn, get + QStringLiteral("<wsdl:operation name=\"Put\"><wsdl:input message=\"tns:PutIn\"/></wsdl:operation>")),
-        QStringLiteral("Tag \"message\" doesn't exist"));
+        QStringLiteral("Tag \"message\" doesn't exist: message \"tns:PutIn\" of operation \"Put\" is not defined in the "
+                       "document or the local files it imports"));
     row("element part without types",
         oneMessage(QString(), QStringLiteral("<wsdl:part name=\"p\" element=\"tns:E\"/>")),
-        QStringLiteral("Tag types has no children!"));
+        QStringLiteral("Tag types has no children! (element \"tns:E\" of message \"In\" is not defined in the document "
+                       "or the local files it imports)"));
     row("element part not defined",
         oneMessage(kCustomerTypes, QStringLiteral("<wsdl:part name=\"p\" element=\"tns:E\"/>")),
-        QStringLiteral("Tag \"element\" doesn't exist"));
+        QStringLiteral("Tag \"element\" doesn't exist: element \"tns:E\" of message \"In\" is not defined in the "
+                       "document or the local files it imports"));
     row("unknown construct",
         oneMessage(QStringLiteral("<xsd:complexType name=\"Derived\"><xsd:complexContent><xsd:sequence/>"
                                   "</xsd:complexContent></xsd:complexType>"),
@@ -714,10 +1031,15 @@ void TestWsdlImport::failuresLeaveRepositoryUnchanged_data()
                                   "</xsd:complexContent></xsd:complexType>"),
                    QStringLiteral("<wsdl:part name=\"l\" type=\"tns:L\"/>")),
         QStringLiteral("Tag xsd:restriction has no children!"));
-    row("no definitions", QStringLiteral("<portType name=\"P\"/>"), QStringLiteral("Tag \"definitions\" doesn't exist"));
+    row("no definitions", QStringLiteral("<portType name=\"P\"/>"),
+        QStringLiteral("Tag \"definitions\" doesn't exist: the document is not WSDL 1.1 (its root element is \"portType\")"));
+    row("WSDL 2.0", QStringLiteral("<description xmlns=\"http://www.w3.org/ns/wsdl\"><interface name=\"I\"/></description>"),
+        QStringLiteral("Tag \"definitions\" doesn't exist: the document is WSDL 2.0 (\"description\"), which is not imported"));
+    row("bare schema", QStringLiteral("<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"><xs:element name=\"E\"/></xs:schema>"),
+        QStringLiteral("Tag \"definitions\" doesn't exist: the document is an XML schema, not a WSDL 1.1 document"));
     row("no port type", QStringLiteral("<definitions name=\"D\"><message name=\"M\"/></definitions>"),
-        QStringLiteral("Tag \"portType\" doesn't exist"));
-    row("empty file", QString(), QStringLiteral("Tag \"definitions\" doesn't exist"));
+        QStringLiteral("Tag \"portType\" doesn't exist: the document defines no port type"));
+    row("empty file", QString(), QStringLiteral("Tag \"definitions\" doesn't exist: the document holds no elements"));
     row("mismatched end tag", QStringLiteral("<definitions><portType name=\"P\"></types></definitions>"),
         QStringLiteral("No matching tag found for </types>!"));
     row("cut off after an element",

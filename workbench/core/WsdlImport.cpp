@@ -10,6 +10,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <algorithm>
+#include <limits>
 #include <new>
 #include <optional>
 
@@ -38,6 +43,15 @@ const QString kAttribute = QStringLiteral("attribute");
 const QString kArrayType = QStringLiteral("arrayType");
 const QString kAnnotation = QStringLiteral("annotation");
 const QString kArrayItem = QStringLiteral("item[]");
+const QString kSimpleType = QStringLiteral("simpleType");
+const QString kGroup = QStringLiteral("group");
+const QString kImport = QStringLiteral("import");
+const QString kInclude = QStringLiteral("include");
+const QString kRedefine = QStringLiteral("redefine");
+const QString kLocation = QStringLiteral("location");
+const QString kSchemaLocation = QStringLiteral("schemaLocation");
+const QString kNamespace = QStringLiteral("namespace");
+const QString kTargetNamespace = QStringLiteral("targetNamespace");
 
 bool isGroup(QStringView name)
 {
@@ -119,12 +133,88 @@ bool endsWithEndTag(const QString &fileName, const QString &rootName)
     return tail.mid(start + 2, tail.size() - start - 3).trimmed() == rootName;
 }
 
+// Namespaces whose schemas every SOAP stack knows: an import of one of them
+// needs nothing fetched.
+bool isWellKnownNamespace(const QString &ns)
+{
+    static const QStringList known{
+        QStringLiteral("http://www.w3.org/2001/XMLSchema"),
+        QStringLiteral("http://www.w3.org/XML/1998/namespace"),
+        QStringLiteral("http://schemas.xmlsoap.org/soap/encoding/"),
+        QStringLiteral("http://schemas.xmlsoap.org/soap/envelope/"),
+        QStringLiteral("http://schemas.xmlsoap.org/wsdl/"),
+        QStringLiteral("http://schemas.xmlsoap.org/wsdl/soap/"),
+        QStringLiteral("http://www.w3.org/2003/05/soap-encoding"),
+        QStringLiteral("http://www.w3.org/2003/05/soap-envelope"),
+    };
+    return known.contains(ns);
+}
+
+// The file a location names, resolved against the importing file's folder;
+// none for a URL (of any scheme but "file"), which is never fetched. A
+// single letter before the colon is no scheme.
+std::optional<QString> localPathOf(const QString &location, const QString &importedBy)
+{
+    static const QRegularExpression scheme(QStringLiteral("^([A-Za-z][A-Za-z0-9+.\\-]+):"));
+    QString path = location.trimmed();
+    const QRegularExpressionMatch m = scheme.match(path);
+    if (m.hasMatch()) {
+        if (m.captured(1).compare(QStringLiteral("file"), Qt::CaseInsensitive) != 0)
+            return std::nullopt;
+        path = QUrl(path).toLocalFile();
+    }
+    path.replace(u'\\', u'/');
+    path = QDir::cleanPath(QFileInfo(importedBy).absoluteDir().absoluteFilePath(path));
+    if (!QFileInfo::exists(path) && path.contains(u'%'))
+        path = QUrl::fromPercentEncoding(path.toUtf8());
+    return path;
+}
+
+// The value of a namespace declaration ("xmlns" or "xmlns:p") on a start
+// tag's markup; none when the tag does not declare it.
+std::optional<QString> declaredValue(const QString &markup, const QString &attribute)
+{
+    for (qsizetype at = markup.indexOf(attribute); at >= 0; at = markup.indexOf(attribute, at + 1)) {
+        if (at == 0 || !markup.at(at - 1).isSpace())
+            continue;
+        qsizetype i = at + attribute.size();
+        while (i < markup.size() && markup.at(i).isSpace())
+            ++i;
+        if (i >= markup.size() || markup.at(i) != u'=')
+            continue;
+        ++i;
+        while (i < markup.size() && markup.at(i).isSpace())
+            ++i;
+        if (i >= markup.size() || (markup.at(i) != u'"' && markup.at(i) != u'\''))
+            continue;
+        const qsizetype close = markup.indexOf(markup.at(i), i + 1);
+        if (close < 0)
+            return std::nullopt;
+        return markup.mid(i + 1, close - i - 1);
+    }
+    return std::nullopt;
+}
+
+QString quoted(const QString &path)
+{
+    return u'"' + QDir::toNativeSeparators(path) + u'"';
+}
+
 } // namespace
 
 TWsdlImporter::TWsdlImporter(TDM &dm, const QString &outputDirectory, IProgress *progress)
     : m_dm(dm), m_outputDirectory(outputDirectory), m_progress(progress)
 {
 }
+
+struct TWsdlImporter::TDocument
+{
+    std::unique_ptr<TMyXMLNodeList> list;
+    QString fileName;
+    int start = 0;              // number of its first node
+    bool wsdl = false;          // "definitions"; otherwise a "schema"
+    QString includedNamespace;  // the including schema's namespace, for a schema without its own
+};
 
 TWsdlImporter::~TWsdlImporter() = default;
 
@@ -138,10 +228,11 @@ void TWsdlImporter::SetOperationObserver(std::function<void(int, int)> observer)
     m_observer = std::move(observer);
 }
 
-void TWsdlImporter::fail(const QString &message) const
+void TWsdlImporter::fail(const QString &message, const QString &file) const
 {
     const QString separator = message.endsWith(u' ') ? QString() : QStringLiteral(" ");
-    throw EWsdlImportError(message + separator + QStringLiteral("in file ") + QDir::toNativeSeparators(m_fileName));
+    throw EWsdlImportError(message + separator + QStringLiteral("in file ")
+                           + QDir::toNativeSeparators(file.isEmpty() ? m_fileName : file));
 }
 
 void TWsdlImporter::warn(const QString &message) const
@@ -150,14 +241,23 @@ void TWsdlImporter::warn(const QString &message) const
         reporter->ShowWarning(message);
 }
 
+int TWsdlImporter::documentOf(int index) const
+{
+    if (m_starts.size() == 1)
+        return 0;
+    return int(std::upper_bound(m_starts.cbegin(), m_starts.cend(), index) - m_starts.cbegin()) - 1;
+}
+
 TMyXMLNode *TWsdlImporter::node(int index) const
 {
-    return m_doc->Node(index);
+    const TDocument &d = m_documents[size_t(documentOf(index))];
+    return d.list->Node(index - d.start);
 }
 
 bool TWsdlImporter::hasChildren(int index) const
 {
-    return m_doc->HasChildren(index);
+    const TDocument &d = m_documents[size_t(documentOf(index))];
+    return d.list->HasChildren(index - d.start);
 }
 
 QStringView TWsdlImporter::nameOf(int index) const
@@ -176,36 +276,59 @@ TWsdlImportCounts TWsdlImporter::ImportWsdlFile(const QString &fileName)
     // repository checks on every document of a long run.
     if (!m_dm.IsOpenUnchanged(RepositoryFolder()))
         m_dm.OpenRepository(RepositoryFolder(), false);
-    // The old interface goes in the same transaction as the new one comes:
+    // The old interfaces go in the same transaction as the new ones come:
     // whatever stops the import leaves the repository as it was.
     TRepositoryTransaction tx(m_dm);
     m_dm.DeleteInterfaceByCSVName(baseName);
     TImportingFlag importing(m_dm);
     try {
-        TMyXMLNodeList doc;
         struct TReset
         {
             TWsdlImporter &importer;
             ~TReset()
             {
-                importer.m_doc = nullptr;
                 importer.m_batch = nullptr;
+                importer.m_documents.clear();
+                importer.m_starts.clear();
+                importer.m_loaded.clear();
+                importer.m_pending.clear();
+                importer.m_remoteLocations.clear();
+                importer.m_remoteNamespaces.clear();
+                importer.m_loadedBytes = 0;
+                importer.m_hasSchemas = false;
                 importer.m_nextSibling.clear();
-                importer.m_messages.clear();
+                importer.m_parent.clear();
+                importer.m_portTypes.clear();
+                importer.m_messages = TTable();
                 importer.m_duplicateMessages.clear();
-                importer.m_complexTypes.clear();
-                importer.m_elements.clear();
+                importer.m_complexTypes = TTable();
+                importer.m_elements = TTable();
+                importer.m_groups = TTable();
                 importer.m_arrayAttributes.clear();
                 importer.m_typeActive.clear();
             }
         } reset{*this};
 
-        loadDocument(doc);
-        m_doc = &doc;
-        const TMyXMLNode *definitions = doc.FindNode(kDefinitions);
-        const TMyXMLNode *portType = doc.FindNode(kPortType);
+        std::unique_ptr<TMyXMLNodeList> loaded = loadDocument(fileName, QString());
+        TMyXMLNodeList &doc = *loaded;
+        const TMyXMLNode *definitions = nullptr;
+        try {
+            definitions = doc.FindNode(kDefinitions);
+        } catch (const EXMLError &e) {
+            const QString root = doc.Count() > 0 ? doc.Node(0)->LocalName().toString() : QString();
+            QString why;
+            if (root.isEmpty())
+                why = QStringLiteral("the document holds no elements");
+            else if (root == QStringLiteral("description"))
+                why = QStringLiteral("the document is WSDL 2.0 (\"description\"), which is not imported");
+            else if (root == kSchema)
+                why = QStringLiteral("the document is an XML schema, not a WSDL 1.1 document");
+            else
+                why = QStringLiteral("the document is not WSDL 1.1 (its root element is \"%1\")").arg(root);
+            fail(e.message() + QStringLiteral(": ") + why);
+        }
         m_root = 0;
-        if (node(m_root)->ChildExists(kTypes)) {
+        if (doc.Node(m_root)->ChildExists(kTypes)) {
             const TMyXMLNode *types = doc.FindNode(kTypes);
             m_types = types->Index;
             m_typesName = types->Name;
@@ -216,29 +339,60 @@ TWsdlImportCounts TWsdlImporter::ImportWsdlFile(const QString &fileName)
             m_typesName = kTypes;
             m_typesHasChildren = false;
         }
-        indexDocument();
+        const QString definitionsName = definitions->GetAttribute(kName);
+        addDocument(std::move(loaded), fileName, QString());
+        loadImports();
+
+        // The first port type of the document (or, when it has none, of the
+        // documents it imports) is the first interface, then every other
+        // one in document order.
+        std::vector<int> portTypes;
+        const int firstPortType = [&] {
+            try {
+                return doc.FindNode(kPortType)->Index;
+            } catch (const EXMLError &e) {
+                if (m_portTypes.empty())
+                    fail(e.message() + QStringLiteral(": the document defines no port type"));
+                return m_portTypes.front();
+            }
+        }();
+        portTypes.push_back(firstPortType);
+        for (int p : m_portTypes)
+            if (p != firstPortType)
+                portTypes.push_back(p);
 
         TRepositoryBatch rows(m_dm);
         m_batch = &rows;
-        m_counts.interfaceKey =
-            rows.AddInterface(baseName, portType->GetAttribute(kName), definitions->GetAttribute(kName));
-
-        // The operations: the first "operation" below the port type and the
-        // siblings that follow it as long as they are operations.
-        std::vector<int> operations;
-        if (doc.Node(portType->Index)->FindChild(kOperation))
-            for (int op = doc.CurrentIndex; op >= 0 && nameOf(op) == kOperation; op = m_nextSibling[size_t(op)])
-                operations.push_back(op);
-        const int total = int(operations.size());
+        std::vector<std::vector<int>> operations(portTypes.size());
+        int total = 0;
+        for (size_t i = 0; i < portTypes.size(); ++i) {
+            TMyXMLNode *portType = node(portTypes[i]);
+            // The first "operation" below the port type and the siblings
+            // that follow it as long as they are operations.
+            if (portType->FindChild(kOperation)) {
+                const int start = m_documents[size_t(documentOf(portTypes[i]))].start;
+                for (int op = start + portType->Owner->CurrentIndex; op >= 0 && nameOf(op) == kOperation;
+                     op = m_nextSibling[size_t(op)])
+                    operations[i].push_back(op);
+            }
+            total += int(operations[i].size());
+        }
         if (m_progress)
             m_progress->StartCounting(total, QStringLiteral("Importing ") + QFileInfo(fileName).fileName());
-        for (int i = 0; i < total; ++i) {
-            importOperation(operations[size_t(i)]);
-            ++m_counts.operations;
-            if (m_progress)
-                m_progress->StepProgress();
-            if (m_observer)
-                m_observer(i + 1, total);
+        int done = 0;
+        for (size_t i = 0; i < portTypes.size(); ++i) {
+            const qint64 key = rows.AddInterface(baseName, node(portTypes[i])->GetAttribute(kName), definitionsName);
+            if (i == 0)
+                m_counts.interfaceKey = key;
+            ++m_counts.interfaces;
+            for (int op : operations[i]) {
+                importOperation(op);
+                ++m_counts.operations;
+                if (m_progress)
+                    m_progress->StepProgress();
+                if (m_observer)
+                    m_observer(++done, total);
+            }
         }
         m_counts.parameters = rows.ParameterRows();
         tx.Commit();
@@ -251,97 +405,290 @@ TWsdlImportCounts TWsdlImporter::ImportWsdlFile(const QString &fileName)
     return m_counts;
 }
 
-void TWsdlImporter::loadDocument(TMyXMLNodeList &doc)
+std::unique_ptr<TMyXMLNodeList> TWsdlImporter::loadDocument(const QString &fileName, const QString &importedBy)
 {
-    const qint64 size = QFileInfo(m_fileName).size();
-    if (size > MaxFileSize)
+    const qint64 size = QFileInfo(fileName).size();
+    m_loadedBytes += size;
+    if (importedBy.isEmpty() && size > MaxFileSize)
         fail(QStringLiteral("The document is too large to import (%1 bytes)").arg(size));
-    doc.LoadFromFile(m_fileName, true);
-    doc.SetIgnorePrefixes(true);
-    if (doc.Count() > 0 && !doc.Node(0)->IsEmpty && !endsWithEndTag(m_fileName, doc.Node(0)->Name))
-        fail(QStringLiteral("The document is incomplete: the end tag of \"%1\" is missing").arg(doc.Node(0)->Name));
+    if (m_loadedBytes > MaxFileSize)
+        fail(QStringLiteral("The documents it imports are too large to import (%1 bytes in all)").arg(m_loadedBytes), importedBy);
+    auto doc = std::make_unique<TMyXMLNodeList>();
+    if (importedBy.isEmpty()) {
+        doc->LoadFromFile(fileName, true);
+    } else {
+        try {
+            doc->LoadFromFile(fileName, true);
+        } catch (const EXMLError &e) {
+            fail(QStringLiteral("The imported document %1 cannot be read: %2").arg(quoted(fileName), e.message()), importedBy);
+        }
+    }
+    doc->SetIgnorePrefixes(true);
+    if (doc->Count() > 0 && !doc->Node(0)->IsEmpty && !endsWithEndTag(fileName, doc->Node(0)->Name)) {
+        const QString message =
+            QStringLiteral("The document is incomplete: the end tag of \"%1\" is missing").arg(doc->Node(0)->Name);
+        if (importedBy.isEmpty())
+            fail(message);
+        fail(QStringLiteral("The imported document %1 cannot be read: %2").arg(quoted(fileName), message), importedBy);
+    }
+    return doc;
 }
 
-// One pass over the document: the next sibling of every node, and the
-// messages, complex types and elements by name, so that no look-up scans.
-// Where the model's searches take the first match in document order among
-// all descendants, a global definition (a child of the root, of "types" or
-// of a schema in it) is preferred here to a nested one of the same name.
-void TWsdlImporter::indexDocument()
+void TWsdlImporter::addDocument(std::unique_ptr<TMyXMLNodeList> list, const QString &fileName,
+                                const QString &includedNamespace)
 {
-    const int count = m_doc->Count();
-    m_nextSibling.assign(size_t(count), -1);
-    m_typeActive.assign(size_t(count), 0);
-    std::vector<int> parent(size_t(count), -1);
+    const int start = m_documents.empty() ? 0 : m_documents.back().start + m_documents.back().list->Count();
+    const int count = list->Count();
+    if (qint64(start) + count > std::numeric_limits<int>::max() / 2)
+        fail(QStringLiteral("The documents it imports are too large to import"));
+    TDocument d;
+    d.fileName = fileName;
+    d.start = start;
+    d.wsdl = count > 0 && list->Node(0)->LocalName() == kDefinitions;
+    d.includedNamespace = includedNamespace;
+    d.list = std::move(list);
+    const QString canonical = QFileInfo(fileName).canonicalFilePath();
+    m_loaded.insert(canonical.isEmpty() ? fileName : canonical, int(m_documents.size()));
+    m_documents.push_back(std::move(d));
+    m_starts.push_back(start);
+    indexDocument(int(m_documents.size()) - 1);
+}
+
+// The documents that the imported file imports, and theirs in turn, each
+// read once however often it is named; breadth first, so a chain of any
+// length needs no recursion.
+void TWsdlImporter::loadImports()
+{
+    for (size_t next = 0; next < m_pending.size(); ++next) {
+        const TPendingImport pending = m_pending[next];
+        const QString &importedBy = m_documents[size_t(pending.document)].fileName;
+        const std::optional<QString> path = localPathOf(pending.location, importedBy);
+        if (!path) {
+            if (!pending.remoteNamespace.isEmpty() && !m_remoteNamespaces.contains(pending.remoteNamespace))
+                m_remoteNamespaces.insert(pending.remoteNamespace, pending.location);
+            if (!m_remoteLocations.contains(pending.location)) {
+                m_remoteLocations.append(pending.location);
+                warn(QStringLiteral("Remote document \"%1\" imported in file %2 is not fetched: remote documents are never fetched")
+                         .arg(pending.location, QDir::toNativeSeparators(importedBy)));
+            }
+            continue;
+        }
+        const QFileInfo info(*path);
+        if (!info.isFile())
+            fail(QStringLiteral("The imported document %1 (location \"%2\") does not exist").arg(quoted(*path), pending.location),
+                 importedBy);
+        if (m_loaded.contains(info.canonicalFilePath()))
+            continue;
+        std::unique_ptr<TMyXMLNodeList> list = loadDocument(*path, importedBy);
+        const QString root = list->Count() > 0 ? list->Node(0)->LocalName().toString() : QString();
+        if (root != kDefinitions && root != kSchema)
+            fail(QStringLiteral("The imported document %1 is neither a WSDL 1.1 document nor an XML schema%2")
+                     .arg(quoted(*path), root.isEmpty() ? QString() : QStringLiteral(" (its root element is \"%1\")").arg(root)),
+                 importedBy);
+        addDocument(std::move(list), *path, pending.includedNamespace);
+    }
+}
+
+// One pass over a document: the next sibling and parent of every node, the
+// documents it imports, and its messages, port types, complex types,
+// elements and groups by name, so that no look-up scans. Where the model's
+// searches take the first match in document order among all descendants, a
+// global definition (a child of the root, of "types" or of a schema) is
+// preferred to a nested one of the same name.
+void TWsdlImporter::indexDocument(int document)
+{
+    const TDocument &d = m_documents[size_t(document)];
+    const TMyXMLNodeList &list = *d.list;
+    const int count = list.Count();
+    const int start = d.start;
+    const int end = start + count;
+    m_nextSibling.resize(size_t(end), -1);
+    m_parent.resize(size_t(end), -1);
+    m_typeActive.resize(size_t(end), 0);
     std::vector<int> open; // the nodes whose later siblings or children may still follow
     for (int i = 0; i < count; ++i) {
-        const int level = m_doc->NodeLevel(i);
-        while (!open.empty() && m_doc->NodeLevel(open.back()) > level)
+        const int level = list.NodeLevel(i);
+        while (!open.empty() && list.NodeLevel(open.back()) > level)
             open.pop_back();
-        if (!open.empty() && m_doc->NodeLevel(open.back()) == level) {
-            m_nextSibling[size_t(open.back())] = i;
+        if (!open.empty() && list.NodeLevel(open.back()) == level) {
+            m_nextSibling[size_t(start + open.back())] = start + i;
             open.pop_back();
         }
-        parent[size_t(i)] = open.empty() ? -1 : open.back();
+        m_parent[size_t(start + i)] = open.empty() ? -1 : start + open.back();
         open.push_back(i);
     }
-
-    auto descendantsEnd = [&](int index) {
-        int end = index + 1;
-        const int level = m_doc->NodeLevel(index);
-        while (end < count && m_doc->NodeLevel(end) > level)
-            ++end;
-        return end;
-    };
-    // Inserts a definition; global ones win over nested ones, and among
-    // equals the first in document order.
-    auto add = [](QHash<QString, std::pair<int, bool>> &table, const QString &name, int index, bool global) {
-        auto it = table.find(name);
-        if (it == table.end())
-            table.insert(name, {index, global});
-        else if (global && !it->second)
-            *it = {index, global};
-    };
-
-    QHash<QString, std::pair<int, bool>> messages;
-    const int rootEnd = descendantsEnd(m_root);
-    for (int i = m_root + 1; i < rootEnd; ++i) {
-        const TMyXMLNode *n = node(i);
-        if (n->LocalName() != kMessage || !n->HasAttribute(kName))
-            continue;
-        const QString name = n->GetAttribute(kName);
-        const bool global = parent[size_t(i)] == m_root;
-        const auto it = messages.constFind(name);
-        if (global && it != messages.cend() && it->second)
-            m_duplicateMessages.insert(name);
-        add(messages, name, i, global);
-    }
-    for (auto it = messages.cbegin(); it != messages.cend(); ++it)
-        m_messages.insert(it.key(), it->first);
-
-    if (m_types < 0)
+    if (count == 0)
         return;
-    QHash<QString, std::pair<int, bool>> complexTypes;
-    QHash<QString, std::pair<int, bool>> elements;
-    const int typesEnd = descendantsEnd(m_types);
-    for (int i = m_types + 1; i < typesEnd; ++i) {
+
+    auto add = [](TTable &table, const QString &name, int index, bool global) {
+        auto it = table.first.find(name);
+        if (it == table.first.end()) {
+            table.first.insert(name, {index, global});
+        } else if (global && !it->second) {
+            *it = {index, global};
+        } else if (global) {
+            std::vector<int> &all = table.alternatives[name];
+            if (all.empty())
+                all.push_back(it->first);
+            all.push_back(index);
+        }
+    };
+    auto parentOf = [this](int i) { return m_parent[size_t(i)]; };
+    const int root = start;
+
+    // The schemas' scope: the main document's "types" as the model finds
+    // it, an imported WSDL document's own "types", or a whole schema.
+    int schemasFrom = -1;
+    int schemasEnd = -1;
+    if (d.wsdl) {
+        int types = -1;
+        if (document == 0) {
+            types = m_types;
+        } else {
+            for (int c = root + 1; c >= 0 && c < end; c = m_nextSibling[size_t(c)])
+                if (nameOf(c) == kTypes) {
+                    types = c;
+                    break;
+                }
+        }
+        if (types >= 0) {
+            schemasFrom = types;
+            schemasEnd = types + 1;
+            while (schemasEnd < end && list.NodeLevel(schemasEnd - start) > list.NodeLevel(types - start))
+                ++schemasEnd;
+        }
+        for (int i = root + 1; i < end; ++i) {
+            const TMyXMLNode *n = node(i);
+            const QStringView kind = n->LocalName();
+            const bool global = parentOf(i) == root;
+            if (kind == kMessage && n->HasAttribute(kName)) {
+                const QString name = n->GetAttribute(kName);
+                const auto it = m_messages.first.constFind(name);
+                if (global && it != m_messages.first.cend() && it->second && documentOf(it->first) == document)
+                    m_duplicateMessages.insert(name);
+                add(m_messages, name, i, global);
+            } else if (kind == kPortType && global) {
+                m_portTypes.push_back(i);
+            } else if (kind == kImport && global && n->HasAttribute(kLocation)) {
+                m_pending.push_back({document, n->GetAttribute(kLocation), QString(), n->GetAttribute(kNamespace)});
+            }
+        }
+    } else {
+        schemasFrom = root;
+        schemasEnd = end;
+        m_hasSchemas = true;
+    }
+    if (schemasFrom < 0)
+        return;
+    if (document > 0)
+        m_hasSchemas = true;
+
+    for (int i = schemasFrom; i < schemasEnd; ++i) {
         const TMyXMLNode *n = node(i);
         const QStringView kind = n->LocalName();
-        if ((kind != kComplexType && kind != kElement) || !n->HasAttribute(kName))
+        const int up = parentOf(i);
+        if ((kind == kImport || kind == kInclude || kind == kRedefine) && up >= 0 && nameOf(up) == kSchema) {
+            if (!n->HasAttribute(kSchemaLocation))
+                continue; // a namespace whose schema comes with the document, or a built-in one
+            const QString location = n->GetAttribute(kSchemaLocation);
+            if (kind == kImport && isWellKnownNamespace(n->GetAttribute(kNamespace)) && !localPathOf(location, d.fileName))
+                continue;
+            const QString ns = kind == kImport ? n->GetAttribute(kNamespace) : targetNamespaceOf(up);
+            m_pending.push_back({document, location, kind == kImport ? QString() : ns, ns});
             continue;
-        const int up = parent[size_t(i)];
-        const bool global = up == m_types || (up >= 0 && parent[size_t(up)] == m_types && nameOf(up) == kSchema);
-        add(kind == kComplexType ? complexTypes : elements, n->GetAttribute(kName), i, global);
+        }
+        if (!n->HasAttribute(kName))
+            continue;
+        TTable *table = kind == kComplexType ? &m_complexTypes
+                        : kind == kElement   ? &m_elements
+                        : kind == kGroup     ? &m_groups
+                                             : nullptr;
+        if (!table)
+            continue;
+        const bool global = up == schemasFrom || (up >= 0 && nameOf(up) == kSchema
+                                                   && (up == root || parentOf(up) == schemasFrom));
+        add(*table, n->GetAttribute(kName), i, global);
     }
-    for (auto it = complexTypes.cbegin(); it != complexTypes.cend(); ++it)
-        m_complexTypes.insert(it.key(), it->first);
-    for (auto it = elements.cbegin(); it != elements.cend(); ++it)
-        m_elements.insert(it.key(), it->first);
 }
 
-int TWsdlImporter::complexTypeNamed(const QString &name) const
+int TWsdlImporter::lookup(const TTable &table, const QString &reference, int referrer) const
 {
-    return m_complexTypes.value(name, -1);
+    const qsizetype colon = reference.indexOf(u':');
+    const QString local = colon < 0 ? reference : reference.mid(colon + 1);
+    const auto it = table.first.constFind(local);
+    if (it == table.first.cend())
+        return -1;
+    const auto all = table.alternatives.constFind(local);
+    if (all == table.alternatives.cend())
+        return it->first;
+    const std::optional<QString> ns = namespaceOfPrefix(referrer, colon < 0 ? QStringView() : QStringView(reference).left(colon));
+    if (ns)
+        for (int candidate : *all)
+            if (targetNamespaceOf(candidate) == *ns)
+                return candidate;
+    return it->first;
+}
+
+int TWsdlImporter::complexTypeOf(int referrer, const QString &attribute) const
+{
+    return typeNamed(node(referrer)->GetAttribute(attribute), referrer);
+}
+
+// A type that no loaded schema defines is a simple one, unless its namespace
+// is that of a remote document, which would have defined it.
+int TWsdlImporter::typeNamed(const QString &reference, int referrer) const
+{
+    const int type = lookup(m_complexTypes, reference, referrer);
+    if (type >= 0 || m_remoteNamespaces.isEmpty())
+        return type;
+    const qsizetype colon = reference.indexOf(u':');
+    const std::optional<QString> ns = namespaceOfPrefix(referrer, colon < 0 ? QStringView() : QStringView(reference).left(colon));
+    if (ns && m_remoteNamespaces.contains(*ns))
+        fail(QStringLiteral("Type \"%1\" is not defined in the document or the local files it imports; it belongs to the "
+                            "remote document \"%2\", and remote documents are not fetched")
+                 .arg(reference, m_remoteNamespaces.value(*ns)),
+             m_documents[size_t(documentOf(referrer))].fileName);
+    return type;
+}
+
+// The namespace that a prefix stands for on the node: the nearest
+// declaration on it or its ancestors; none when undeclared.
+std::optional<QString> TWsdlImporter::namespaceOfPrefix(int index, QStringView prefix) const
+{
+    const QString attribute = prefix.isEmpty() ? QStringLiteral("xmlns") : QStringLiteral("xmlns:") + prefix.toString();
+    for (int n = index; n >= 0; n = m_parent[size_t(n)]) {
+        const TMyXMLNode *x = node(n);
+        if (x->HasAttributes)
+            if (std::optional<QString> value = declaredValue(x->Text, attribute))
+                return value;
+    }
+    return std::nullopt;
+}
+
+// The namespace a definition belongs to: its schema's (or, for a message,
+// its document's) target namespace; an included schema without one takes
+// the including schema's.
+QString TWsdlImporter::targetNamespaceOf(int definition) const
+{
+    for (int n = m_parent[size_t(definition)]; n >= 0; n = m_parent[size_t(n)]) {
+        const QStringView kind = nameOf(n);
+        if (kind != kSchema && kind != kDefinitions)
+            continue;
+        const TMyXMLNode *x = node(n);
+        if (x->HasAttribute(kTargetNamespace))
+            return x->GetAttribute(kTargetNamespace);
+        const TDocument &d = m_documents[size_t(documentOf(n))];
+        return n == d.start ? d.includedNamespace : QString();
+    }
+    return QString();
+}
+
+QString TWsdlImporter::notDefinedHere() const
+{
+    if (m_remoteLocations.isEmpty())
+        return QStringLiteral("not defined in the document or the local files it imports");
+    return QStringLiteral("not defined in the document or the local files it imports; remote documents are not fetched (\"%1\")")
+        .arg(m_remoteLocations.join(QStringLiteral("\", \"")));
 }
 
 int TWsdlImporter::firstContent(int index) const
@@ -354,16 +701,36 @@ int TWsdlImporter::firstContent(int index) const
     return child;
 }
 
+int TWsdlImporter::modelGroupOf(int content) const
+{
+    if (content < 0)
+        return -1;
+    const QStringView name = nameOf(content);
+    if (isGroup(name))
+        return content;
+    if (name != kGroup || !node(content)->HasAttribute(kRef))
+        return -1;
+    const int definition = lookup(m_groups, node(content)->GetAttribute(kRef), content);
+    if (definition < 0 || definition == content)
+        return -1;
+    const int group = firstContent(definition);
+    return group >= 0 && isGroup(nameOf(group)) ? group : -1;
+}
+
 QString TWsdlImporter::sequenceTypeOf(int typeNode) const
 {
     const int content = firstContent(typeNode);
     if (content < 0)
         return QString();
     // The kinds' own texts: shared by all rows rather than copied for each.
+    const int group = modelGroupOf(content);
+    if (group >= 0) {
+        const QStringView name = nameOf(group);
+        for (const QString *kind : {&kSequence, &kAll, &kChoice})
+            if (name == *kind)
+                return *kind;
+    }
     const QStringView name = nameOf(content);
-    for (const QString *group : {&kSequence, &kAll, &kChoice})
-        if (name == *group)
-            return *group;
     if (isContent(name) && (isArray(firstContent(content)) || derivationOf(typeNode) >= 0))
         return name == kComplexContent ? kComplexContent : kSimpleContent;
     return QString();
@@ -398,16 +765,15 @@ std::optional<QString> TWsdlImporter::simpleContentBase(int typeNode) const
         return std::nullopt;
     // Through complex types that derive simple content from one another to
     // the simple type at the bottom; a base met again ends the walk.
-    QString base = StripPrefix(node(derivation)->GetAttribute(kBase));
     QSet<int> seen{typeNode};
-    for (int type = complexTypeNamed(base); type >= 0 && !seen.contains(type); type = complexTypeNamed(base)) {
+    for (int type = complexTypeOf(derivation, kBase); type >= 0 && !seen.contains(type); type = complexTypeOf(derivation, kBase)) {
         seen.insert(type);
-        derivation = simpleDerivation(type);
-        if (derivation < 0)
+        const int next = simpleDerivation(type);
+        if (next < 0)
             break;
-        base = StripPrefix(node(derivation)->GetAttribute(kBase));
+        derivation = next;
     }
-    return base;
+    return StripPrefix(node(derivation)->GetAttribute(kBase));
 }
 
 bool TWsdlImporter::makeLeaf(TRepositoryBatch::TParameterRow &row, int typeNode, bool ofBaseType) const
@@ -422,13 +788,25 @@ bool TWsdlImporter::makeLeaf(TRepositoryBatch::TParameterRow &row, int typeNode,
     return true;
 }
 
+std::optional<QString> TWsdlImporter::inlineSimpleType(int element) const
+{
+    const int content = firstContent(element);
+    if (content < 0 || nameOf(content) != kSimpleType)
+        return std::nullopt;
+    const int derivation = firstContent(content);
+    if (derivation >= 0 && nameOf(derivation) == kRestriction && node(derivation)->HasAttribute(kBase))
+        return StripPrefix(node(derivation)->GetAttribute(kBase));
+    return QStringLiteral("string"); // a list, a union, or a restriction of a simple type written inside it
+}
+
 int TWsdlImporter::arrayAttribute(int restriction)
 {
     const auto known = m_arrayAttributes.constFind(restriction);
     if (known != m_arrayAttributes.cend())
         return *known;
     // The model's ChildByName, with its errors.
-    const int found = node(restriction)->ChildByName(kAttribute)->Index;
+    const TMyXMLNode *attribute = node(restriction)->ChildByName(kAttribute);
+    const int found = m_documents[size_t(documentOf(restriction))].start + attribute->Index;
     m_arrayAttributes.insert(restriction, found);
     return found;
 }
@@ -441,10 +819,9 @@ void TWsdlImporter::addParameter(TRepositoryBatch::TParameterRow &row, QString &
     m_batch->AddParameter(row);
 }
 
-void TWsdlImporter::addTypedRow(TRepositoryBatch::TParameterRow &row, int level, QString &qualifier, int depth)
+void TWsdlImporter::addTypedRow(TRepositoryBatch::TParameterRow &row, int type, int level, QString &qualifier, int depth)
 {
     row.levelX = level;
-    const int type = complexTypeNamed(row.typeX);
     row.xsType = type < 0;
     bool expand = type >= 0;
     if (type >= 0) {
@@ -474,22 +851,25 @@ void TWsdlImporter::importOperation(int operation)
         // A child that names no message (a documentation element) makes no row.
         if (!io->HasAttribute(kMessage))
             continue;
-        const QString messageName = StripPrefix(io->GetAttribute(kMessage));
+        const QString reference = io->GetAttribute(kMessage);
+        const QString messageName = StripPrefix(reference);
         m_batch->AddInputOutput(io->GetName(), messageName);
         ++m_counts.messages;
 
         if (!hasChildren(m_root))
             fail(QStringLiteral("Tag %1 has no children!").arg(node(m_root)->Name));
-        const int message = m_messages.value(messageName, -1);
+        const int message = lookup(m_messages, reference, child);
         if (message < 0)
-            fail(QStringLiteral("Tag \"%1\" doesn't exist").arg(kMessage));
+            fail(QStringLiteral("Tag \"%1\" doesn't exist: message \"%2\" of operation \"%3\" is %4")
+                     .arg(kMessage, reference, node(operation)->GetAttribute(kName), notDefinedHere()));
         // The first definition counts; the others are reported once.
         if (m_duplicateMessages.remove(messageName))
             warn(QStringLiteral("Message \"%1\" is defined more than once in file %2: the first definition is imported")
-                     .arg(messageName, QDir::toNativeSeparators(m_fileName)));
+                     .arg(messageName, QDir::toNativeSeparators(m_documents[size_t(documentOf(message))].fileName)));
         if (!hasChildren(message))
             continue;
         m_qualifier = node(message)->GetAttribute(kName);
+        m_messageName = m_qualifier;
         for (int part = message + 1; part >= 0; part = m_nextSibling[size_t(part)])
             importPart(part);
     }
@@ -503,22 +883,36 @@ void TWsdlImporter::importPart(int part)
     row.levelX = 1;
     if (p->HasAttribute(kType)) {
         row.typeX = StripPrefix(p->GetAttribute(kType));
-        addTypedRow(row, 1, m_qualifier, 0);
+        addTypedRow(row, complexTypeOf(part, kType), 1, m_qualifier, 0);
         return;
     }
     if (p->HasAttribute(kElement)) {
-        row.typeX = StripPrefix(p->GetAttribute(kElement));
+        const QString reference = p->GetAttribute(kElement);
+        row.typeX = StripPrefix(reference);
         row.xsType = false;
-        if (!m_typesHasChildren)
-            fail(QStringLiteral("Tag %1 has no children!").arg(m_typesName));
-        const int element = m_elements.value(row.typeX, -1);
-        if (element < 0)
-            fail(QStringLiteral("Tag \"%1\" doesn't exist").arg(kElement));
-        // The element's own content, or else the complex type it names.
+        const int element = lookup(m_elements, reference, part);
+        if (element < 0) {
+            const QString what = QStringLiteral("element \"%1\" of message \"%2\" is %3").arg(reference, m_messageName, notDefinedHere());
+            if (!m_typesHasChildren && !m_hasSchemas)
+                fail(QStringLiteral("Tag %1 has no children! (%2)").arg(m_typesName, what));
+            fail(QStringLiteral("Tag \"%1\" doesn't exist: %2").arg(kElement, what));
+        }
+        // The element's own content, or else the type it names: a complex
+        // type brings members, a simple one (named or built-in) makes a leaf.
+        const TMyXMLNode *e = node(element);
         int content = firstContent(element);
         int namedType = -1;
-        if (content < 0 && node(element)->HasAttribute(kType))
-            content = namedType = complexTypeNamed(StripPrefix(node(element)->GetAttribute(kType)));
+        if (content < 0 && e->HasAttribute(kType)) {
+            content = namedType = complexTypeOf(element, kType);
+            if (namedType < 0) {
+                row.typeX = StripPrefix(e->GetAttribute(kType));
+                row.xsType = true;
+            }
+        } else if (const std::optional<QString> simple = inlineSimpleType(element)) {
+            row.typeX = *simple;
+            row.xsType = true;
+            content = -1;
+        }
         if (content >= 0 && makeLeaf(row, content, false))
             content = namedType = -1;
         else if (content >= 0)
@@ -541,11 +935,12 @@ void TWsdlImporter::ImportComplexType(int typeNode, int level, QString qualifier
     const int content = firstContent(typeNode);
     if (content < 0)
         return; // an empty complex type has no members
-    const QStringView name = nameOf(content);
-    if (isGroup(name)) {
-        importMembers(content, level, qualifier, depth);
+    const int group = modelGroupOf(content);
+    if (group >= 0) {
+        importMembers(group, level, qualifier, depth);
         return;
     }
+    const QStringView name = nameOf(content);
     if (!isContent(name))
         return;
     const int restriction = firstContent(content);
@@ -559,15 +954,17 @@ void TWsdlImporter::ImportComplexType(int typeNode, int level, QString qualifier
         return;
     }
 
-    const TMyXMLNode *attribute = node(arrayAttribute(restriction));
+    const int attributeNode = arrayAttribute(restriction);
+    const TMyXMLNode *attribute = node(attributeNode);
     TRepositoryBatch::TParameterRow row;
     row.name = kArrayItem;
-    row.typeX = StripPrefix(attribute->GetAttribute(kArrayType));
-    const qsizetype bracket = row.typeX.indexOf(u'[');
+    QString itemType = attribute->GetAttribute(kArrayType);
+    const qsizetype bracket = itemType.indexOf(u'[');
     if (bracket >= 0)
-        row.typeX.truncate(bracket);
+        itemType.truncate(bracket);
+    row.typeX = StripPrefix(itemType);
     row.xsArray = true;
-    addTypedRow(row, level, qualifier, depth);
+    addTypedRow(row, typeNamed(itemType, attributeNode), level, qualifier, depth);
 }
 
 // An extension has the members of its base (and of the base's bases) first,
@@ -579,23 +976,24 @@ void TWsdlImporter::importDerived(int typeNode, int derivation, int level, QStri
     std::vector<int> groups; // the member groups, the type's own first
     QSet<int> seen{typeNode};
     auto addGroupOf = [&](int holder) {
-        const int group = firstContent(holder);
-        if (group >= 0 && isGroup(nameOf(group)))
+        const int group = modelGroupOf(firstContent(holder));
+        if (group >= 0)
             groups.push_back(group);
     };
     for (int d = derivation;;) {
         addGroupOf(d);
         if (nameOf(d) != kExtension)
             break;
-        const int base = complexTypeNamed(StripPrefix(node(d)->GetAttribute(kBase)));
+        const int base = complexTypeOf(d, kBase);
         if (base < 0 || seen.contains(base))
             break;
         seen.insert(base);
         const int content = firstContent(base);
         if (content < 0)
             break;
-        if (isGroup(nameOf(content))) {
-            groups.push_back(content);
+        const int group = modelGroupOf(content);
+        if (group >= 0) {
+            groups.push_back(group);
             break;
         }
         d = derivationOf(base);
@@ -606,21 +1004,21 @@ void TWsdlImporter::importDerived(int typeNode, int derivation, int level, QStri
         importMembers(*group, level, qualifier, depth);
 }
 
-// The members of a sequence, all or choice; a group nested in it adds its
-// members in place, under the same qualifier. Other content (annotations,
-// attributes, wildcards) makes no rows.
+// The members of a sequence, all or choice; a group nested in it, or a
+// named group it refers to, adds its members in place, under the same
+// qualifier. Other content (annotations, attributes, attribute groups,
+// wildcards) makes no rows.
 void TWsdlImporter::importMembers(int group, int level, QString &qualifier, int depth)
 {
     if (!hasChildren(group))
         return;
     for (int member = group + 1; member >= 0; member = m_nextSibling[size_t(member)]) {
-        const QStringView name = nameOf(member);
-        if (name == kElement) {
+        if (nameOf(member) == kElement) {
             importMember(member, level, qualifier, depth);
-        } else if (isGroup(name)) {
+        } else if (const int nested = modelGroupOf(member); nested >= 0) {
             if (depth + 1 > MaxNesting)
                 fail(QStringLiteral("Types are nested more than %1 levels deep").arg(MaxNesting));
-            importMembers(member, level, qualifier, depth + 1);
+            importMembers(nested, level, qualifier, depth + 1);
         }
     }
 }
@@ -631,7 +1029,7 @@ void TWsdlImporter::importMember(int member, int level, QString &qualifier, int 
     // A reference reads as the element it names, with that element's name;
     // one that no schema defines stays the nameless row it always was.
     if (!m->HasAttribute(kName) && !m->HasAttribute(kType) && m->HasAttribute(kRef)) {
-        const int target = m_elements.value(StripPrefix(m->GetAttribute(kRef)), -1);
+        const int target = lookup(m_elements, m->GetAttribute(kRef), member);
         if (target >= 0 && target != member) {
             if (depth + 1 > MaxNesting)
                 fail(QStringLiteral("Types are nested more than %1 levels deep").arg(MaxNesting));
@@ -644,12 +1042,18 @@ void TWsdlImporter::importMember(int member, int level, QString &qualifier, int 
     if (m->HasAttribute(kType)) {
         row.name = m->GetAttribute(kName);
         row.typeX = StripPrefix(m->GetAttribute(kType));
-        addTypedRow(row, level, qualifier, depth);
+        addTypedRow(row, complexTypeOf(member, kType), level, qualifier, depth);
+        return;
+    }
+    row.name = StripPrefix(m->GetAttribute(kName));
+    // A simple type written inside: a leaf, as if the element named it.
+    if (const std::optional<QString> simple = inlineSimpleType(member)) {
+        row.typeX = *simple;
+        addParameter(row, qualifier);
         return;
     }
     // An element with its type inside: complex-typed, grouped under the
     // message-level qualifier, which then becomes its name.
-    row.name = StripPrefix(m->GetAttribute(kName));
     row.typeX = row.name;
     row.xsType = false;
     int content = firstContent(member);
