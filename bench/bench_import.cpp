@@ -1,7 +1,10 @@
 // Speed of the WSDL import against the bare insert rate of the repository:
 // (a) one generated document of about 10 MB with thousands of operations
 // and types, (b) 1,000 small documents into one repository, (c) a document
-// of about 12 MB with 200,000 operations, each set beside inserting as many
+// of about 12 MB with 200,000 operations, (d) a document/literal document of
+// about 10 MB (two schemas, elements declared with a type, extensions,
+// element references, four port types; with a quarter of it for the rate's
+// linearity), each set beside inserting as many
 // Parameters rows into the same schema (indexes included) in one
 // transaction, once through Qt's SQL module and once through SQLite's own
 // interface on the driver's connection, both with one prepared statement.
@@ -130,6 +133,82 @@ QString generateManyOperations(const QString &name, int operations)
     return text;
 }
 
+// A document/literal service as vendors publish them: two schemas (shared
+// types, and the operations' elements declared with "type" or with their
+// type inside), request types extending a shared base, element
+// references, and the operations spread over several port types.
+QString generateDocLiteral(const QString &name, int operations, int portTypes)
+{
+    QString common = QStringLiteral(
+        "    <xsd:schema targetNamespace=\"urn:bench:common\" xmlns:c=\"urn:bench:common\">\r\n"
+        "      <xsd:complexType name=\"Base\"><xsd:sequence>\r\n"
+        "        <xsd:element name=\"RequestId\" type=\"xsd:string\"/>\r\n"
+        "        <xsd:element name=\"Created\" type=\"xsd:dateTime\"/>\r\n"
+        "      </xsd:sequence></xsd:complexType>\r\n"
+        "      <xsd:complexType name=\"Address\"><xsd:sequence>\r\n"
+        "        <xsd:element name=\"Street\" type=\"xsd:string\"/><xsd:element name=\"City\" type=\"xsd:string\"/>\r\n"
+        "        <xsd:element name=\"Zip\" type=\"xsd:string\"/><xsd:element name=\"Country\" type=\"xsd:string\"/>\r\n"
+        "      </xsd:sequence></xsd:complexType>\r\n"
+        "      <xsd:element name=\"Note\" type=\"xsd:string\"/>\r\n"
+        "    </xsd:schema>\r\n");
+    QString ops = QStringLiteral("    <xsd:schema targetNamespace=\"urn:bench:ops\" xmlns:o=\"urn:bench:ops\" "
+                                 "xmlns:c=\"urn:bench:common\">\r\n"
+                                 "      <xsd:import namespace=\"urn:bench:common\"/>\r\n");
+    QString messages;
+    std::vector<QString> ports(size_t(std::max(1, portTypes)));
+    for (int i = 0; i < operations; ++i) {
+        const QString n = QString::number(i).rightJustified(5, u'0');
+        ops += QStringLiteral("      <xsd:element name=\"Op%1\" type=\"o:Op%1Request\"/>\r\n"
+                              "      <xsd:complexType name=\"Op%1Request\"><xsd:annotation><xsd:documentation>Request of "
+                              "operation %1</xsd:documentation></xsd:annotation>\r\n"
+                              "        <xsd:complexContent><xsd:extension base=\"c:Base\"><xsd:sequence>\r\n")
+                   .arg(n);
+        for (int k = 0; k < 6; ++k)
+            ops += QStringLiteral("          <xsd:element name=\"Field%1\" type=\"xsd:%2\" minOccurs=\"0\"/>\r\n")
+                       .arg(k)
+                       .arg(k % 2 == 0 ? QStringLiteral("int") : QStringLiteral("string"));
+        ops += QStringLiteral("          <xsd:element name=\"Delivery\" type=\"c:Address\"/>\r\n"
+                              "          <xsd:element ref=\"c:Note\"/>\r\n"
+                              "        </xsd:sequence><xsd:attribute name=\"version\" type=\"xsd:int\"/></xsd:extension>"
+                              "</xsd:complexContent>\r\n      </xsd:complexType>\r\n"
+                              "      <xsd:element name=\"Op%1Response\"><xsd:complexType><xsd:sequence>\r\n"
+                              "        <xsd:element name=\"Status\" type=\"xsd:int\"/>\r\n"
+                              "        <xsd:element name=\"Amount\" type=\"xsd:decimal\"/>\r\n"
+                              "        <xsd:element name=\"Message\" type=\"xsd:string\" minOccurs=\"0\"/>\r\n"
+                              "      </xsd:sequence></xsd:complexType></xsd:element>\r\n")
+                   .arg(n);
+        messages += QStringLiteral("  <wsdl:message name=\"Op%1In\"><wsdl:part name=\"parameters\" element=\"o:Op%1\"/>"
+                                   "</wsdl:message>\r\n"
+                                   "  <wsdl:message name=\"Op%1Out\"><wsdl:part name=\"parameters\" element=\"o:Op%1Response\"/>"
+                                   "</wsdl:message>\r\n")
+                        .arg(n);
+        ports[size_t(i) % ports.size()] += QStringLiteral("    <wsdl:operation name=\"Op%1\"><wsdl:documentation>Operation %1"
+                                                          "</wsdl:documentation>\r\n"
+                                                          "      <wsdl:input message=\"tns:Op%1In\"/>\r\n"
+                                                          "      <wsdl:output message=\"tns:Op%1Out\"/>\r\n"
+                                                          "      <wsdl:fault name=\"fault\" message=\"tns:Fault\"/>\r\n"
+                                                          "    </wsdl:operation>\r\n")
+                                               .arg(n);
+    }
+    ops += QStringLiteral("      <xsd:element name=\"Fault\"><xsd:complexType><xsd:sequence>"
+                          "<xsd:element name=\"Code\" type=\"xsd:int\"/></xsd:sequence></xsd:complexType></xsd:element>\r\n"
+                          "    </xsd:schema>\r\n");
+    messages += QStringLiteral("  <wsdl:message name=\"Fault\"><wsdl:part name=\"fault\" element=\"o:Fault\"/></wsdl:message>\r\n");
+    QString text = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                                  "<wsdl:definitions name=\"%1\" targetNamespace=\"urn:bench\" "
+                                  "xmlns:wsdl=\"http://schemas.xmlsoap.org/wsdl/\" xmlns:tns=\"urn:bench\"\r\n"
+                                  "    xmlns:o=\"urn:bench:ops\" xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\">\r\n"
+                                  "  <wsdl:types>\r\n")
+                       .arg(name)
+                   + common + ops + QStringLiteral("  </wsdl:types>\r\n") + messages;
+    for (size_t p = 0; p < ports.size(); ++p)
+        text += QStringLiteral("  <wsdl:portType name=\"%1Port%2\">\r\n").arg(name).arg(p) + ports[p]
+                + QStringLiteral("  </wsdl:portType>\r\n");
+    return text + QStringLiteral("</wsdl:definitions>\r\n");
+}
+
+constexpr int kDocLiteralOperations = 6000;
+
 constexpr int kManyOperations = 200000;
 
 struct TFixture
@@ -137,6 +216,8 @@ struct TFixture
     QTemporaryDir dir;
     QString large;
     QString many;
+    QString docLiteral;
+    QString docLiteralQuarter;
     QStringList small;
 };
 
@@ -146,6 +227,11 @@ TFixture &fixture()
     if (f.large.isEmpty()) {
         f.large = f.dir.filePath(QStringLiteral("Large.wsdl"));
         TextFile::writeText(f.large, generate(QStringLiteral("Large"), 5000));
+        f.docLiteral = f.dir.filePath(QStringLiteral("DocLiteral.wsdl"));
+        TextFile::writeText(f.docLiteral, generateDocLiteral(QStringLiteral("DocLiteral"), kDocLiteralOperations, 4));
+        f.docLiteralQuarter = f.dir.filePath(QStringLiteral("DocLiteralQuarter.wsdl"));
+        TextFile::writeText(f.docLiteralQuarter,
+                            generateDocLiteral(QStringLiteral("DocLiteralQuarter"), kDocLiteralOperations / 4, 4));
         f.many = f.dir.filePath(QStringLiteral("Many.wsdl"));
         TextFile::writeText(f.many, generateManyOperations(QStringLiteral("Many"), kManyOperations));
         for (int i = 0; i < 1000; ++i) {
@@ -300,6 +386,8 @@ void capiInsert(TDM &dm, qint64 rows)
 qint64 g_largeRows = 0;
 qint64 g_smallRows = 0;
 qint64 g_manyRows = 0;
+qint64 g_docLiteralRows = 0;
+qint64 g_docLiteralQuarterRows = 0;
 
 // One document into a fresh repository.
 void importRun(benchmark::State &state, const std::string &name, const QString &file, qint64 &rows)
@@ -369,6 +457,26 @@ void BM_CApiInsertMany(benchmark::State &state)
     rawInsertRun(state, "many C API", g_manyRows, capiInsert);
 }
 
+void BM_ImportDocLiteral(benchmark::State &state)
+{
+    importRun(state, "doc/literal import", fixture().docLiteral, g_docLiteralRows);
+}
+
+void BM_ImportDocLiteralQuarter(benchmark::State &state)
+{
+    importRun(state, "doc/literal quarter import", fixture().docLiteralQuarter, g_docLiteralQuarterRows);
+}
+
+void BM_RawInsertDocLiteral(benchmark::State &state)
+{
+    rawInsertRun(state, "doc/literal raw", g_docLiteralRows, rawInsert);
+}
+
+void BM_CApiInsertDocLiteral(benchmark::State &state)
+{
+    rawInsertRun(state, "doc/literal C API", g_docLiteralRows, capiInsert);
+}
+
 void BM_ImportSmallFiles(benchmark::State &state)
 {
     TFixture &f = fixture();
@@ -415,6 +523,10 @@ BENCHMARK(BM_CApiInsertSmall)->Unit(benchmark::kMillisecond)->Iterations(2)->Use
 BENCHMARK(BM_ImportManyOperations)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 BENCHMARK(BM_RawInsertMany)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 BENCHMARK(BM_CApiInsertMany)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(BM_ImportDocLiteral)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_RawInsertDocLiteral)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_CApiInsertDocLiteral)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_ImportDocLiteralQuarter)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 } // namespace
 
@@ -435,9 +547,11 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    std::printf("Generating: one document of %lld bytes, one of %lld bytes with %d operations and 1000 small ones ...\n",
+    std::printf("Generating: one document of %lld bytes, one of %lld bytes with %d operations, a document/literal one of "
+                "%lld bytes and 1000 small ones ...\n",
                 static_cast<long long>(QFileInfo(fixture().large).size()),
-                static_cast<long long>(QFileInfo(fixture().many).size()), kManyOperations);
+                static_cast<long long>(QFileInfo(fixture().many).size()), kManyOperations,
+                static_cast<long long>(QFileInfo(fixture().docLiteral).size()));
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
@@ -457,5 +571,11 @@ int main(int argc, char **argv)
     summary("(a) one large document", "large");
     summary("(b) 1000 small files", "small");
     summary("(c) 200,000 operations", "many");
+    summary("(d) one document/literal document", "doc/literal");
+    const auto full = r.find("doc/literal import");
+    const auto quarter = r.find("doc/literal quarter import");
+    if (full != r.end() && quarter != r.end())
+        std::printf("  linearity: rows/s of a quarter of it / rows/s of all of it: %5.2f (1 is linear)\n",
+                    quarter->second.wall / full->second.wall);
     return 0;
 }

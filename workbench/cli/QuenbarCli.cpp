@@ -421,11 +421,14 @@ private:
             QJsonObject item{{QStringLiteral("file"), file}, {QStringLiteral("ok"), imported}};
             if (imported) {
                 item.insert(QStringLiteral("interfaceKey"), counts.interfaceKey);
+                item.insert(QStringLiteral("interfaces"), counts.interfaces);
                 item.insert(QStringLiteral("operations"), counts.operations);
                 item.insert(QStringLiteral("messages"), counts.messages);
                 item.insert(QStringLiteral("parameters"), counts.parameters);
-                line(QStringLiteral("%1: %2 operations, %3 messages, %4 parameters")
+                // One port type is the common case and keeps its short line.
+                line(QStringLiteral("%1: %2%3 operations, %4 messages, %5 parameters")
                          .arg(file)
+                         .arg(counts.interfaces > 1 ? QStringLiteral("%1 interfaces, ").arg(counts.interfaces) : QString())
                          .arg(counts.operations)
                          .arg(counts.messages)
                          .arg(counts.parameters));

@@ -415,7 +415,7 @@ struct TTypeSource
 class TDocumentTypes
 {
 public:
-    explicit TDocumentTypes(std::vector<TMessageTree> &trees)
+    TDocumentTypes(std::vector<TMessageTree> &trees, const QString &target) : m_target(target)
     {
         // A name that simple rows use is the simple type's: a complex row of
         // that name is written as an element or an anonymous type instead,
@@ -445,8 +445,8 @@ public:
                 return QStringLiteral("<part name=\"%1\" element=\"ns:%2\"/>").arg(name, attributeText(p.typeX));
             }
         }
-        needComplex(p.typeX);
-        return QStringLiteral("<part name=\"%1\" type=\"ns:%2\"/>").arg(name, attributeText(p.typeX));
+        const TReference type = complexReference(t, row);
+        return QStringLiteral("<part name=\"%1\" type=\"%2\"%3/>").arg(name, type.type, type.declaration);
     }
 
     // The declarations of every type the lines written so far refer to,
@@ -460,18 +460,17 @@ public:
         for (auto it = m_elementSources.cbegin(); it != m_elementSources.cend(); ++it)
             anonymousType(*it->tree, it->row, none);
         while (!m_pending.isEmpty()) {
-            const TTypeSource &source = m_complexSources[m_pending.takeFirst()];
+            const auto [variant, name] = m_pending.takeFirst();
+            const TTypeSource &source = sourcesOf(variant)[name];
             content(*source.tree, source.row, none);
         }
+        // The schemas of other structures of taken names come after this one.
+        for (size_t v = 1; v <= m_variants.size(); ++v)
+            out << QStringLiteral("<import namespace=\"%1\"/>").arg(variantNamespace(int(v)));
         for (const QString &name : std::as_const(m_simpleNeeded))
             out << QStringLiteral("<simpleType name=\"%1\">").arg(attributeText(name))
                 << QStringLiteral("<restriction base=\"xs:string\"/>") << QStringLiteral("</simpleType>");
-        for (const QString &name : sortedNames(m_complexNeeded.values())) {
-            const TTypeSource &source = m_complexSources[name];
-            out << QStringLiteral("<complexType name=\"%1\">").arg(attributeText(name));
-            content(*source.tree, source.row, out);
-            out << QStringLiteral("</complexType>");
-        }
+        complexTypes(0, out);
         for (const QString &name : sortedNames(m_elementSources.keys())) {
             const TTypeSource &source = m_elementSources[name];
             out << QStringLiteral("<element name=\"%1\">").arg(attributeText(name));
@@ -480,7 +479,80 @@ public:
         }
     }
 
+    // A schema of its own for each further structure that shares its type
+    // name with another one in the interface: the namespace tells them apart.
+    void variantSchemas(TLineSink &out)
+    {
+        for (size_t v = 1; v <= m_variants.size(); ++v) {
+            out << QStringLiteral("<schema targetNamespace=\"%1\" xmlns=\"%2\">").arg(variantNamespace(int(v)), kSchemaNamespace)
+                << QStringLiteral("<import namespace=\"%1\"/>").arg(m_target);
+            for (size_t other = 1; other <= m_variants.size(); ++other)
+                if (other != v)
+                    out << QStringLiteral("<import namespace=\"%1\"/>").arg(variantNamespace(int(other)));
+            complexTypes(int(v), out);
+            out << QStringLiteral("</schema>");
+        }
+    }
+
 private:
+    QHash<QString, TTypeSource> &sourcesOf(int variant)
+    {
+        return variant == 0 ? m_complexSources : m_variants[size_t(variant - 1)].sources;
+    }
+
+    QString variantNamespace(int variant) const
+    {
+        return m_target + u'/' + QString::number(variant + 1);
+    }
+
+    void complexTypes(int variant, TLineSink &out)
+    {
+        QHash<QString, TTypeSource> &sources = sourcesOf(variant);
+        const QSet<QString> &needed = variant == 0 ? m_complexNeeded : m_variants[size_t(variant - 1)].needed;
+        for (const QString &name : sortedNames(needed.values())) {
+            const TTypeSource &source = sources[name];
+            out << QStringLiteral("<complexType name=\"%1\">").arg(attributeText(name));
+            content(*source.tree, source.row, out);
+            out << QStringLiteral("</complexType>");
+        }
+    }
+
+    // The quoted reference to the named type of a complex row, with the
+    // declaration of its prefix where the structure is not the one that
+    // the name declares in the target namespace: a structure with members
+    // that differs from it gets a namespace of its own (a row cut short
+    // where its type repeats has no members and names the type itself).
+    struct TReference
+    {
+        QString type;        // the qualified name
+        QString declaration; // " xmlns:p=..." for the element that names it; empty when none is needed
+    };
+    TReference complexReference(const TMessageTree &t, int row)
+    {
+        const TExportParameter &p = rowOf(t, row);
+        const auto primary = m_complexSources.constFind(p.typeX);
+        if (primary == m_complexSources.cend() || sameShape(*primary, t, row) || t.members[size_t(row)].empty()) {
+            needComplex(0, p.typeX);
+            return {QStringLiteral("ns:") + attributeText(p.typeX), QString()};
+        }
+        const std::pair<QString, int> key{p.typeX, t.shape[size_t(row)]};
+        int variant = m_variantOf.value(key, 0);
+        if (variant == 0) {
+            int used = 0;
+            for (const TVariant &v : m_variants)
+                used += v.sources.contains(p.typeX) ? 1 : 0;
+            variant = used + 1;
+            if (size_t(variant) > m_variants.size())
+                m_variants.resize(size_t(variant));
+            m_variants[size_t(variant - 1)].sources.insert(p.typeX, {AnonymousMember, p.kulcs, &t, row});
+            m_variantOf.insert(key, variant);
+        }
+        needComplex(variant, p.typeX);
+        const QString prefix = QStringLiteral("ns") + QString::number(variant + 1);
+        return {prefix + u':' + attributeText(p.typeX),
+                QStringLiteral(" xmlns:%1=\"%2\"").arg(prefix, variantNamespace(variant))};
+    }
+
     static QStringList sortedNames(QStringList names)
     {
         std::sort(names.begin(), names.end(), typeOrder);
@@ -560,12 +632,13 @@ private:
         return it != m_complexSources.cend() && sameShape(*it, t, row);
     }
 
-    void needComplex(const QString &name)
+    void needComplex(int variant, const QString &name)
     {
-        if (m_complexNeeded.contains(name) || !m_complexSources.contains(name))
+        QSet<QString> &needed = variant == 0 ? m_complexNeeded : m_variants[size_t(variant - 1)].needed;
+        if (needed.contains(name) || !sourcesOf(variant).contains(name))
             return;
-        m_complexNeeded.insert(name);
-        m_pending << name;
+        needed.insert(name);
+        m_pending.append({variant, name});
     }
 
     QString simpleReference(const QString &typeName)
@@ -600,15 +673,13 @@ private:
                 << QStringLiteral("<sequence/>");
             if (!members.empty()) {
                 const TExportParameter &item = rowOf(t, members.front());
-                QString type;
-                if (item.xsType) {
-                    type = simpleReference(item.typeX);
-                } else {
-                    needComplex(item.typeX);
-                    type = QStringLiteral("ns:") + attributeText(item.typeX);
-                }
-                out << QStringLiteral("<attribute ref=\"soapenc:arrayType\" n1:arrayType=\"%1[]\" xmlns:n1=\"%2\"/>")
-                           .arg(type, kWsdlNamespace);
+                TReference type;
+                if (item.xsType)
+                    type.type = simpleReference(item.typeX);
+                else
+                    type = complexReference(t, members.front());
+                out << QStringLiteral("<attribute ref=\"soapenc:arrayType\" n1:arrayType=\"%1[]\" xmlns:n1=\"%2\"%3/>")
+                           .arg(type.type, kWsdlNamespace, type.declaration);
             }
             out << QStringLiteral("</restriction>") << QStringLiteral("</%1>").arg(p.sequenceType);
             return;
@@ -646,8 +717,8 @@ private:
         if (p.xsType) {
             out << QStringLiteral("<element name=\"%1\" type=\"%2\"/>").arg(name, simpleReference(p.typeX));
         } else if (!p.typeX.isEmpty() && (namesOwnType(t, row) || p.name != p.typeX)) {
-            needComplex(p.typeX);
-            out << QStringLiteral("<element name=\"%1\" type=\"ns:%2\"/>").arg(name, attributeText(p.typeX));
+            const TReference type = complexReference(t, row);
+            out << QStringLiteral("<element name=\"%1\" type=\"%2\"%3/>").arg(name, type.type, type.declaration);
         } else if (p.name == p.typeX) {
             // The import names a member without a type after itself.
             out << QStringLiteral("<element name=\"%1\">").arg(name);
@@ -664,7 +735,15 @@ private:
     QHash<QString, TTypeSource> m_complexSources; // the row that declares each named type
     QHash<QString, TTypeSource> m_elementSources; // the part row that declares each element
     QSet<QString> m_complexNeeded;
-    QStringList m_pending;
+    struct TVariant
+    {
+        QHash<QString, TTypeSource> sources; // the row that declares the type of that name in this namespace
+        QSet<QString> needed;
+    };
+    std::vector<TVariant> m_variants;                // the further namespaces, from the second on
+    QHash<std::pair<QString, int>, int> m_variantOf; // (type name, structure) -> its namespace's number
+    QList<std::pair<int, QString>> m_pending;        // (namespace's number, type name)
+    QString m_target;
     QStringList m_simpleNeeded; // in type order
 };
 
@@ -743,7 +822,7 @@ void emitDocument(const TExportInterface &face, TLineSink &out)
                     trees.push_back(TMessageTree{&m, {}, {}, {}});
                 }
     }
-    TDocumentTypes types(trees);
+    TDocumentTypes types(trees, target);
 
     // The parts decide which types the schema declares; a second walk gives
     // the same lines, as the types each part names are settled by then.
@@ -762,7 +841,9 @@ void emitDocument(const TExportInterface &face, TLineSink &out)
     TNullSink none;
     messages(none);
     types.declarations(out);
-    out << QStringLiteral("</schema>") << QStringLiteral("</types>");
+    out << QStringLiteral("</schema>");
+    types.variantSchemas(out);
+    out << QStringLiteral("</types>");
     messages(out);
 
     // Operations of one name tell their inputs and outputs apart by name.

@@ -352,7 +352,10 @@ TWsdlImportCounts TWsdlImporter::ImportWsdlFile(const QString &fileName)
                 return doc.FindNode(kPortType)->Index;
             } catch (const EXMLError &e) {
                 if (m_portTypes.empty())
-                    fail(e.message() + QStringLiteral(": the document defines no port type"));
+                    fail(e.message() + QStringLiteral(": the document defines no port type")
+                         + (m_remoteLocations.isEmpty() ? QString()
+                                                        : QStringLiteral("; remote documents are not fetched (\"%1\")")
+                                                              .arg(m_remoteLocations.join(QStringLiteral("\", \"")))));
                 return m_portTypes.front();
             }
         }();
@@ -536,27 +539,24 @@ void TWsdlImporter::indexDocument(int document)
     auto parentOf = [this](int i) { return m_parent[size_t(i)]; };
     const int root = start;
 
-    // The schemas' scope: the main document's "types" as the model finds
-    // it, an imported WSDL document's own "types", or a whole schema.
-    int schemasFrom = -1;
-    int schemasEnd = -1;
+    // The schemas' scopes: the main document's "types" as the model finds
+    // it, then any other "types" of a WSDL document's root, or a whole schema.
+    std::vector<std::pair<int, int>> scopes; // (first node, end)
+    auto scopeOf = [&](int types) {
+        int scopeEnd = types + 1;
+        while (scopeEnd < end && list.NodeLevel(scopeEnd - start) > list.NodeLevel(types - start))
+            ++scopeEnd;
+        scopes.emplace_back(types, scopeEnd);
+    };
     if (d.wsdl) {
-        int types = -1;
-        if (document == 0) {
-            types = m_types;
-        } else {
-            for (int c = root + 1; c >= 0 && c < end; c = m_nextSibling[size_t(c)])
-                if (nameOf(c) == kTypes) {
-                    types = c;
-                    break;
-                }
-        }
-        if (types >= 0) {
-            schemasFrom = types;
-            schemasEnd = types + 1;
-            while (schemasEnd < end && list.NodeLevel(schemasEnd - start) > list.NodeLevel(types - start))
-                ++schemasEnd;
-        }
+        if (document == 0 && m_types >= 0)
+            scopeOf(m_types);
+        for (int c = root + 1; c >= 0 && c < end; c = m_nextSibling[size_t(c)])
+            if (nameOf(c) == kTypes && !(document == 0 && c == m_types)) {
+                scopeOf(c);
+                if (hasChildren(c))
+                    m_hasSchemas = true;
+            }
         for (int i = root + 1; i < end; ++i) {
             const TMyXMLNode *n = node(i);
             const QStringView kind = n->LocalName();
@@ -574,41 +574,36 @@ void TWsdlImporter::indexDocument(int document)
             }
         }
     } else {
-        schemasFrom = root;
-        schemasEnd = end;
+        scopes.emplace_back(root, end);
         m_hasSchemas = true;
     }
-    if (schemasFrom < 0)
-        return;
-    if (document > 0)
-        m_hasSchemas = true;
 
-    for (int i = schemasFrom; i < schemasEnd; ++i) {
-        const TMyXMLNode *n = node(i);
-        const QStringView kind = n->LocalName();
-        const int up = parentOf(i);
-        if ((kind == kImport || kind == kInclude || kind == kRedefine) && up >= 0 && nameOf(up) == kSchema) {
-            if (!n->HasAttribute(kSchemaLocation))
-                continue; // a namespace whose schema comes with the document, or a built-in one
-            const QString location = n->GetAttribute(kSchemaLocation);
-            if (kind == kImport && isWellKnownNamespace(n->GetAttribute(kNamespace)) && !localPathOf(location, d.fileName))
+    for (const auto &[from, scopeEnd] : scopes)
+        for (int i = from; i < scopeEnd; ++i) {
+            const TMyXMLNode *n = node(i);
+            const QStringView kind = n->LocalName();
+            const int up = parentOf(i);
+            if ((kind == kImport || kind == kInclude || kind == kRedefine) && up >= 0 && nameOf(up) == kSchema) {
+                if (!n->HasAttribute(kSchemaLocation))
+                    continue; // a namespace whose schema comes with the document, or a built-in one
+                const QString location = n->GetAttribute(kSchemaLocation);
+                if (kind == kImport && isWellKnownNamespace(n->GetAttribute(kNamespace)) && !localPathOf(location, d.fileName))
+                    continue;
+                const QString ns = kind == kImport ? n->GetAttribute(kNamespace) : targetNamespaceOf(up);
+                m_pending.push_back({document, location, kind == kImport ? QString() : ns, ns});
                 continue;
-            const QString ns = kind == kImport ? n->GetAttribute(kNamespace) : targetNamespaceOf(up);
-            m_pending.push_back({document, location, kind == kImport ? QString() : ns, ns});
-            continue;
+            }
+            if (!n->HasAttribute(kName))
+                continue;
+            TTable *table = kind == kComplexType ? &m_complexTypes
+                            : kind == kElement   ? &m_elements
+                            : kind == kGroup     ? &m_groups
+                                                 : nullptr;
+            if (!table)
+                continue;
+            const bool global = up == from || (up >= 0 && nameOf(up) == kSchema && (up == root || parentOf(up) == from));
+            add(*table, n->GetAttribute(kName), i, global);
         }
-        if (!n->HasAttribute(kName))
-            continue;
-        TTable *table = kind == kComplexType ? &m_complexTypes
-                        : kind == kElement   ? &m_elements
-                        : kind == kGroup     ? &m_groups
-                                             : nullptr;
-        if (!table)
-            continue;
-        const bool global = up == schemasFrom || (up >= 0 && nameOf(up) == kSchema
-                                                   && (up == root || parentOf(up) == schemasFrom));
-        add(*table, n->GetAttribute(kName), i, global);
-    }
 }
 
 int TWsdlImporter::lookup(const TTable &table, const QString &reference, int referrer) const
@@ -1023,7 +1018,7 @@ void TWsdlImporter::importMembers(int group, int level, QString &qualifier, int 
     }
 }
 
-void TWsdlImporter::importMember(int member, int level, QString &qualifier, int depth)
+void TWsdlImporter::importMember(int member, int level, QString &qualifier, int depth, bool withMembers)
 {
     const TMyXMLNode *m = node(member);
     // A reference reads as the element it names, with that element's name;
@@ -1033,7 +1028,13 @@ void TWsdlImporter::importMember(int member, int level, QString &qualifier, int 
         if (target >= 0 && target != member) {
             if (depth + 1 > MaxNesting)
                 fail(QStringLiteral("Types are nested more than %1 levels deep").arg(MaxNesting));
-            importMember(target, level, qualifier, depth + 1);
+            // An element met again inside itself: the repeat gets no members.
+            if (m_typeActive[size_t(target)]) {
+                importMember(target, level, qualifier, depth + 1, false);
+            } else {
+                TActiveType active(m_typeActive, target);
+                importMember(target, level, qualifier, depth + 1);
+            }
             return;
         }
     }
@@ -1062,6 +1063,6 @@ void TWsdlImporter::importMember(int member, int level, QString &qualifier, int 
     else if (content >= 0)
         row.sequenceType = sequenceTypeOf(content);
     addParameter(row, m_qualifier);
-    if (content >= 0)
+    if (content >= 0 && withMembers)
         ImportComplexType(content, level + 1, m_qualifier, depth + 1);
 }

@@ -103,7 +103,8 @@ private:
     void importOperation(int operation);
     void importPart(int part);
     void importMembers(int group, int level, QString &qualifier, int depth);
-    void importMember(int member, int level, QString &qualifier, int depth);
+    // withMembers false: the row of an element met again inside itself.
+    void importMember(int member, int level, QString &qualifier, int depth, bool withMembers = true);
     void addParameter(TRepositoryBatch::TParameterRow &row, QString &qualifier);
     // A row of its type at the level; a complex type (never one already
     // being expanded) brings its members one level below.
