@@ -450,8 +450,10 @@ void TWsdlImporter::addDocument(std::unique_ptr<TMyXMLNodeList> list, const QStr
     d.wsdl = count > 0 && list->Node(0)->LocalName() == kDefinitions;
     d.includedNamespace = includedNamespace;
     d.list = std::move(list);
-    const QString canonical = QFileInfo(fileName).canonicalFilePath();
-    m_loaded.insert(canonical.isEmpty() ? fileName : canonical, int(m_documents.size()));
+    // The imported file is known by its path only once it imports others:
+    // most documents import nothing, and the look-up costs system calls.
+    if (!m_documents.empty())
+        m_loaded.insert(QFileInfo(fileName).canonicalFilePath(), int(m_documents.size()));
     m_documents.push_back(std::move(d));
     m_starts.push_back(start);
     indexDocument(int(m_documents.size()) - 1);
@@ -462,6 +464,9 @@ void TWsdlImporter::addDocument(std::unique_ptr<TMyXMLNodeList> list, const QStr
 // length needs no recursion.
 void TWsdlImporter::loadImports()
 {
+    if (m_pending.empty())
+        return;
+    m_loaded.insert(QFileInfo(m_documents.front().fileName).canonicalFilePath(), 0);
     for (size_t next = 0; next < m_pending.size(); ++next) {
         const TPendingImport pending = m_pending[next];
         const QString &importedBy = m_documents[size_t(pending.document)].fileName;
