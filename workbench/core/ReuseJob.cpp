@@ -66,14 +66,6 @@ void WriteProperties(TStreamToIniCore &ini, const TJobProperties &p)
     ini.WriteValue(QStringLiteral("QuenbarJobName"), p.QuenbarJobName);
 }
 
-int ZeroPrefixedInt(const QString &text)
-{
-    int value = 0;
-    if (!TryTextToInt(QLatin1Char('0') + TrimControls(text), value))
-        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
-    return value;
-}
-
 TJobProperties ReadProperties(const TStreamToIniCore &ini)
 {
     TJobProperties p;

@@ -51,8 +51,6 @@ QString CaptionWithItem(const QString &caption, const QString &item);
 void WriteProperties(TStreamToIniCore &ini, const TJobProperties &p);
 // Raises EConvertError when a number is not an integer.
 TJobProperties ReadProperties(const TStreamToIniCore &ini);
-// The integer of "0" followed by the text (empty is 0).
-int ZeroPrefixedInt(const QString &text);
 
 // Empty when the text can be an output directory, else the message.
 QString OutputDirectoryProblem(const QString &text);
