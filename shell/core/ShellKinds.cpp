@@ -111,6 +111,27 @@ QString ToolRoot(const TAnalTypeConstants &row, const QString &programFolder, co
     return ToolRootOf(given ? commandLine.Root : programFolder, row.ToolsFolder, row.InstallSubPath);
 }
 
+QString JobOpenCommand(const QString &programPath, const QString &toolRoot, bool advanced)
+{
+    return QLatin1Char('"') + programPath + QLatin1Char('"') + (advanced ? QStringLiteral(" -sha") : QString())
+           + QStringLiteral(" -root \"") + toolRoot + QStringLiteral("\" -proj \"%1\"");
+}
+
+bool RegisterJobFileType(const TAnalTypeConstants &row, const QString &programPath, const QString &toolRoot)
+{
+    bool ok = RegisterFileExtension(row.JobExtension, row.JobHeader);
+    // The desktop names icons, it has no icon index inside a program file.
+    ok = RegisterFileTypeIcon(row.JobHeader, QStringLiteral("quenbar")) && ok;
+    ok = RegisterFileTypeVerb(row.JobHeader, QStringLiteral("OpenAdvanced"),
+                              QStringLiteral("Start job with advanced options enabled"),
+                              JobOpenCommand(programPath, toolRoot, true))
+         && ok;
+    ok = RegisterFileTypeVerb(row.JobHeader, QStringLiteral("Open"), QStringLiteral("Start job"),
+                              JobOpenCommand(programPath, toolRoot, false))
+         && ok;
+    return ok;
+}
+
 // ---- Host ------------------------------------------------------------------------------
 
 QString InitialJobPath(int kind, const QString &jobExtension, const TShellHost &host,

@@ -70,6 +70,13 @@ struct TShellCommandLine
 // the row's tools folder gives way to its install subfolder when that exists.
 QString ToolRoot(const TAnalTypeConstants &row, const QString &programFolder, const TShellCommandLine &commandLine);
 
+// The job file type's open command: the program with the tool root and the
+// job ("%1"), with "-sha" for the advanced one.
+QString JobOpenCommand(const QString &programPath, const QString &toolRoot, bool advanced);
+// Registers the row's job extension, type icon and the "OpenAdvanced" and
+// "Open" commands ("Open" last: the default); false when the desktop refused.
+bool RegisterJobFileType(const TAnalTypeConstants &row, const QString &programPath, const QString &toolRoot);
+
 // ---- Host ----------------------------------------------------------------------
 
 // What a hosting program hands the shell before showing it, and what it
