@@ -1244,6 +1244,27 @@ QString DateWrittenText(const QDateTime &moment)
            + locale.toString(moment.time(), timeFormat);
 }
 
+// ---- Job names and captions -----------------------------------------------------
+
+bool NameIsValid(const QString &name)
+{
+    return !name.isEmpty() && !(name[0] >= u'0' && name[0] <= u'9');
+}
+
+QString CaptionWithJobName(const QString &caption, const QString &jobName)
+{
+    const qsizetype open = caption.lastIndexOf(QLatin1String(" ["));
+    const QString head = open < 0 ? caption : caption.left(open);
+    const qsizetype close = caption.lastIndexOf(u']');
+    const QString tail = close < 0 ? QString() : caption.mid(close + 1);
+    return head + QStringLiteral(" [") + jobName + QLatin1Char(']') + tail;
+}
+
+QString CaptionWithItem(const QString &caption, const QString &item)
+{
+    return TextBeforeLast(caption, QStringLiteral(" - ")) + QStringLiteral(" - ") + item;
+}
+
 // ---- Programs -------------------------------------------------------------------
 
 QString ProgramFile(const QString &path)

@@ -163,6 +163,15 @@ int ZeroPrefixedInt(const QString &text);
 // The "Date Written" stamp: the locale's short date and long time, without a time zone.
 QString DateWrittenText(const QDateTime &moment);
 
+// ---- Job names and captions -------------------------------------------------
+// Product and system names: not empty, not starting with a digit.
+bool NameIsValid(const QString &name);
+// The caption cut before its last " [", then " [" + job name + "]" and
+// whatever followed the last "]".
+QString CaptionWithJobName(const QString &caption, const QString &jobName);
+// The caption's part before the last " - ", then " - " + item.
+QString CaptionWithItem(const QString &caption, const QString &item);
+
 // ---- Programs ----------------------------------------------------------------
 // The file a program path stands for, used wherever a program is validated
 // or started: the path as written ("\" read as "/") when that file exists,

@@ -97,6 +97,7 @@ struct TShellHost
     // job name); kinds 1, 2, 6 the saved job file.
     QString ProjectSubVersion;
     QString TestCaseFile;      // kind 6: the test case file of the saved job, else empty
+    QString SavedJobFile;      // every hosted kind: the job file last saved
 };
 
 // The job the shell opens when it is shown; empty: none (a new job for the

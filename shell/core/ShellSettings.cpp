@@ -84,7 +84,7 @@ QString TShellSettings::DevelopmentSettingsPath() const
     return fullPath(ProgramFolder() + QLatin1Char('/') + FromStoredPath(ExpandEnvironment(m_row.DevIniPath)));
 }
 
-bool TShellSettings::IsDevelopmentLayout()
+bool TShellSettings::IsDevelopmentLayout() const
 {
     if (m_developmentLayout < 0) {
         const QString dev = DevelopmentSettingsPath();
@@ -335,6 +335,21 @@ void TShellSettings::chooseActiveLanguage()
         m_reporter->setUseMessageBox(true);
         m_reporter->ShowError(
             QStringLiteral("Installation error , no product is available - probably misplaced TOOL library"), false);
+    }
+}
+
+void TShellSettings::ExcludeXmlOrSql(const std::function<QString(const QString &button)> &captionOf)
+{
+    if (m_row.KindNumber != 2 || !captionOf)
+        return;
+    static const QStringList sql{QStringLiteral("SQL - DB2"), QStringLiteral("SQL - Oracle"), QStringLiteral("SQL - MS")};
+    bool xml = false;
+    for (const TLanguageButton &b : m_buttons)
+        xml = xml || (b.Enabled && captionOf(b.Name) == QLatin1String("XML"));
+    for (TLanguageButton &b : m_buttons) {
+        const QString caption = captionOf(b.Name);
+        if (xml ? sql.contains(caption) : caption == QLatin1String("XML"))
+            b.Enabled = false;
     }
 }
 

@@ -69,7 +69,7 @@ public:
     QString LocateSettingsFile();
     QString SettingsFilePath() const { return m_settingsFilePath; }
     // Program folder + DevIniPath exists; computed once.
-    bool IsDevelopmentLayout();
+    bool IsDevelopmentLayout() const;
     QString DevelopmentSettingsPath() const;
     // "Product ini file : " + path.
     QString SettingsCaption() const;
@@ -99,6 +99,11 @@ public:
     // defaults, the installed languages and the active language. A value
     // that cannot be read raises EConvertError.
     void ApplySettings(bool languageCheck);
+
+    // Kind 2 after the settings were applied: an enabled "XML" language
+    // disables the three SQL languages, otherwise "XML" is disabled.
+    // captionOf gives a button's caption by its name.
+    void ExcludeXmlOrSql(const std::function<QString(const QString &button)> &captionOf);
 
     // ---- State read by ApplySettings -------------------------------------------
     bool CompressedTree() const { return m_compressedTree; }
@@ -160,7 +165,7 @@ private:
     Ostrin::TAnalTypeConstants m_row;
     QStringList m_lines;
     QString m_settingsFilePath;
-    int m_developmentLayout = -1;   // not yet determined
+    mutable int m_developmentLayout = -1;   // not yet determined
     bool m_loaded = false;
     QString m_toolRoot;
     bool m_relayAvailable = false;

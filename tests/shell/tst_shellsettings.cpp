@@ -54,6 +54,7 @@ private slots:
     void activeLanguageFallback();
     void noLanguageAtAll();
     void entryParsing();
+    void xmlOrSql();
 };
 
 void TestShellSettings::lookupAndSetting()
@@ -410,6 +411,26 @@ void TestShellSettings::entryParsing()
     QCOMPARE(e.Versions, (QStringList{"C85", "C85X"}));
     QCOMPARE(TLanguageEntry::Parse(QStringLiteral("X,XX")).Reserved, QStringLiteral("XX"));
     QVERIFY_THROWS_EXCEPTION(EConvertError, TLanguageEntry::Parse(QStringLiteral("X,XX,XX,two")));
+}
+
+void TestShellSettings::xmlOrSql()
+{
+    TShellFixture f;
+    f.make({});
+    const QMap<QString, QString> captions{{"B1", "XML"}, {"B2", "SQL - DB2"}, {"B3", "SQL - MS"}, {"B4", "COBOL"}};
+    const auto captionOf = [&](const QString &name) { return captions.value(name); };
+    TShellSettings zemrik(&f.reporter, f.programPath(), Ostrin::SelectApplicationKind("Zemrik_Tarvell", 0));
+    zemrik.SetLanguageButtons({{"B1"}, {"B2"}, {"B3"}, {"B4"}});
+    zemrik.ExcludeXmlOrSql(captionOf);
+    QVERIFY(zemrik.ButtonEnabled("B1") && !zemrik.ButtonEnabled("B2") && !zemrik.ButtonEnabled("B3"));
+    QVERIFY(zemrik.ButtonEnabled("B4"));
+    zemrik.SetLanguageButtons({{"B1", Ostrin::TLanguagePage::ProgrammingLanguages, false}, {"B2"}, {"B4"}});
+    zemrik.ExcludeXmlOrSql(captionOf);
+    QVERIFY(!zemrik.ButtonEnabled("B1") && zemrik.ButtonEnabled("B2"));
+    // Other kinds keep both.
+    f.settings->SetLanguageButtons({{"B1"}, {"B2"}});
+    f.settings->ExcludeXmlOrSql(captionOf);
+    QVERIFY(f.settings->ButtonEnabled("B1") && f.settings->ButtonEnabled("B2"));
 }
 
 QTEST_GUILESS_MAIN(TestShellSettings)
