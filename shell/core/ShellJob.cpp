@@ -627,9 +627,8 @@ bool TShellJob::CloseRequest()
         return false;
     }
     try {
-        if (Hosted()) {
-            if (m_jobName.isEmpty())
-                return true;
+        // A hosted job without a name is settled like any other, so its changes are not lost.
+        if (Hosted() && !m_jobName.isEmpty()) {
             const QString file = JobFilePath();
             if (!QFileInfo(file).isFile()) {
                 QDir().mkpath(QFileInfo(file).absolutePath());

@@ -275,11 +275,12 @@ void TShellSettings::checkLanguages()
         button.Enabled = !entry.isEmpty();
         if (!button.Enabled)
             continue;
-        const TLanguageEntry language = TLanguageEntry::Parse(entry);
-        const QString procpgm = ItemValue(ListOf(language.Code + QStringLiteral(".Extras")), QStringLiteral("Procpgm"));
+        // Only the code matters here; the rest of the entry is checked when the language is chosen.
+        const QString code = SplitCommaText(entry, TCommaBlanks::Trim).value(1);
+        const QString procpgm = ItemValue(ListOf(code + QStringLiteral(".Extras")), QStringLiteral("Procpgm"));
         const QString folder =
             procpgm.isEmpty()
-                ? m_toolRoot + QLatin1Char('/') + language.Code + m_row.ProgramSuffix
+                ? m_toolRoot + QLatin1Char('/') + code + m_row.ProgramSuffix
                 : QFileInfo(m_toolRoot + QLatin1Char('/') + FromStoredPath(procpgm)).path();
         if (!QFileInfo(folder).isDir()) {
             button.Enabled = false;
@@ -289,8 +290,8 @@ void TShellSettings::checkLanguages()
                                  true);
         }
         if (button.Enabled) {
-            if (!m_languageCodes.contains(language.Code, Qt::CaseInsensitive))
-                m_languageCodes << language.Code;
+            if (!m_languageCodes.contains(code, Qt::CaseInsensitive))
+                m_languageCodes << code;
         } else {
             const int line = IndexOfNameIn(m_lines, button.Name);
             m_lines[line] = kNotInstalled + m_lines[line];

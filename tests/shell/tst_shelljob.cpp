@@ -815,6 +815,12 @@ void TestShellJob::hostedJob()
     f.job->SetInterfaceType("at close");
     QVERIFY(f.job->CloseRequest());
     QVERIFY(TextFile::readText(f.path("out/AcmeBillingC85.jmrt")).contains("ProjectInterFaceType=at close"));
+    // Without a job name a modified hosted job is still saved: a cancelled save keeps the shell open.
+    f.job->SetJobName("*");
+    f.job->SetModified(true);
+    f.reporter.clearRecords();
+    QVERIFY(!f.job->CloseRequest());
+    QCOMPARE(f.reporter.errors(), QStringList{"Save cancelled"});
 }
 
 QTEST_GUILESS_MAIN(TestShellJob)
