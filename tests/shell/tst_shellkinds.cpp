@@ -212,7 +212,7 @@ void TestShellKinds::extras_data()
     QTest::newRow("extras group off") << "(DirDepth=1,Extras=N,Calc=Y)" << "calc" << false;
     QTest::newRow("calc on") << "(DirDepth=1,Calc=i)" << "calc" << true;
     QTest::newRow("empty item takes default") << "(DirDepth=1,Audit=)" << "audit" << true;
-    QTest::newRow("test spec template needs kind 5 or 6") << "(DirDepth=1,TstSpecTemplate=T\\x.rtf)" << "spec"
+    QTest::newRow("test document template needs kind 5 or 6") << "(DirDepth=1,TstSpecTemplate=T\\x.rtf)" << "spec"
                                                           << false;
     QTest::newRow("search program") << "(DirDepth=1,SearchProg=S\\s)" << "search" << true;
     QTest::newRow("depth 3 components") << "(DirDepth=3)" << "component" << true;
