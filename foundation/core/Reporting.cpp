@@ -275,6 +275,12 @@ QStringList TConsoleReporter::AskOpenFileNames(const TFileDialogRequest &request
     return {};
 }
 
+QString TConsoleReporter::AskSaveFileName(const TFileDialogRequest &request)
+{
+    Unasked::Print(Unasked::FileText(true, request));
+    return QString();
+}
+
 QString TConsoleReporter::AskDirectory(const QString &caption, const QString &folder)
 {
     Unasked::Print(Unasked::DirectoryText(caption, folder));

@@ -99,6 +99,8 @@ public:
     // Empty when cancelled.
     virtual QString AskOpenFileName(const TFileDialogRequest &request) = 0;
     virtual QStringList AskOpenFileNames(const TFileDialogRequest &request) = 0;
+    // The file to save to; the dialog asks before an existing file is replaced.
+    virtual QString AskSaveFileName(const TFileDialogRequest &request) = 0;
     virtual QString AskDirectory(const QString &caption, const QString &folder) = 0;
 };
 
@@ -144,6 +146,7 @@ public:
     int Ask(TMsgDlgType type, const QString &text, int buttons, int defaultButton = 0) override;
     QString AskOpenFileName(const TFileDialogRequest &request) override;
     QStringList AskOpenFileNames(const TFileDialogRequest &request) override;
+    QString AskSaveFileName(const TFileDialogRequest &request) override;
     QString AskDirectory(const QString &caption, const QString &folder) override;
 
     // Errors of the current command, "- " + message each, CR LF between.

@@ -2,11 +2,15 @@
 
 #include "CodePage1250.h"
 #include "QuenbarVersion.h"
+#include "Reporting.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QProcess>
 #include <QSaveFile>
 #include <QSettings>
@@ -1181,4 +1185,145 @@ int FindFirstByName(const QStringList &list, const QString &name)
         }
     }
     return -1;
+}
+
+// ---- Name=Value texts --------------------------------------------------------
+
+int IndexOfNameIn(const QStringList &lines, const QString &name)
+{
+    for (int i = 0; i < lines.size(); ++i) {
+        const qsizetype eq = lines[i].indexOf(QLatin1Char('='));
+        if (eq >= 0 && SameText(lines[i].left(eq), name))
+            return i;
+    }
+    return -1;
+}
+
+QString ValueOfNameIn(const QStringList &lines, const QString &name)
+{
+    const int i = IndexOfNameIn(lines, name);
+    return i < 0 ? QString() : TextAfter(lines[i], QStringLiteral("="));
+}
+
+void SetValueOfNameIn(QStringList &lines, const QString &name, const QString &value)
+{
+    const int i = IndexOfNameIn(lines, name);
+    if (i < 0)
+        lines.append(name + QLatin1Char('=') + value);
+    else
+        lines[i] = ListName(lines[i]) + QLatin1Char('=') + value;
+}
+
+QStringList ParenthesisedItems(const QString &value)
+{
+    const qsizetype open = value.indexOf(QLatin1Char('('));
+    const qsizetype close = value.lastIndexOf(QLatin1Char(')'));
+    if (open < 0 || close <= open)
+        return {};
+    return SplitCommaText(value.mid(open + 1, close - open - 1), TCommaBlanks::Trim);
+}
+
+int ZeroPrefixedInt(const QString &text)
+{
+    const QString prefixed = QLatin1Char('0') + TrimControls(text);
+    int value = 0;
+    if (!TryTextToInt(prefixed, value))
+        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(prefixed));
+    return value;
+}
+
+QString DateWrittenText(const QDateTime &moment)
+{
+    const QLocale locale = QLocale::system();
+    // Long time without its time zone: date and time of the local clock.
+    static const QRegularExpression zone(QStringLiteral("\\s*(?<![A-Za-z'])t+(?![A-Za-z'])"));
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    timeFormat.remove(zone);
+    timeFormat = timeFormat.trimmed();
+    return locale.toString(moment.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+           + locale.toString(moment.time(), timeFormat);
+}
+
+// ---- Job names and captions -----------------------------------------------------
+
+bool NameIsValid(const QString &name)
+{
+    return !name.isEmpty() && !(name[0] >= u'0' && name[0] <= u'9');
+}
+
+QString CaptionWithJobName(const QString &caption, const QString &jobName)
+{
+    const qsizetype open = caption.lastIndexOf(QLatin1String(" ["));
+    const QString head = open < 0 ? caption : caption.left(open);
+    const qsizetype close = caption.lastIndexOf(u']');
+    const QString tail = close < 0 ? QString() : caption.mid(close + 1);
+    return head + QStringLiteral(" [") + jobName + QLatin1Char(']') + tail;
+}
+
+QString CaptionWithItem(const QString &caption, const QString &item)
+{
+    return TextBeforeLast(caption, QStringLiteral(" - ")) + QStringLiteral(" - ") + item;
+}
+
+// ---- Programs -------------------------------------------------------------------
+
+QString ProgramFile(const QString &path)
+{
+    const QString written = FromStoredPath(path);
+    if (written.isEmpty() || QFileInfo(written).isFile())
+        return written;
+    if (written.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive)) {
+        const QString bare = written.left(written.size() - 4);
+        if (QFileInfo(bare).isFile())
+            return bare;
+    }
+    return written;
+}
+
+bool ProgramFileExists(const QString &path)
+{
+    const QString file = ProgramFile(path);
+    return !file.isEmpty() && QFileInfo(file).isFile();
+}
+
+QString ToolRootOf(const QString &root, const QString &toolsFolder, const QString &installSubPath)
+{
+    // cleanPath drops a trailing delimiter, so the last component is the folder's name.
+    QString result = QDir::cleanPath(QFileInfo(FromStoredPath(root)).absoluteFilePath());
+    if (!toolsFolder.isEmpty() && !installSubPath.isEmpty() && SameText(QFileInfo(result).fileName(), toolsFolder)) {
+        const QString install = QDir::cleanPath(result + QLatin1Char('/') + FromStoredPath(installSubPath));
+        if (QFileInfo(install).isDir())
+            result = install;
+    }
+    return result;
+}
+
+QStringList DefaultDosBoxCandidates()
+{
+    return {QStandardPaths::findExecutable(QStringLiteral("dosbox")), QStringLiteral("/usr/bin/dosbox"),
+            QStringLiteral("/usr/local/bin/dosbox"), QStringLiteral("/usr/games/dosbox")};
+}
+
+void WriteDosBoxConfig(const QString &program, const QString &folder, const QString &configName, int timeoutMs)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    if (Unasked::NobodyToAsk()) {
+        // Without a display DOSBox would fail to open its window and sound.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("SDL_VIDEODRIVER"), QStringLiteral("dummy"));
+        env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
+        process.setProcessEnvironment(env);
+    }
+    process.start(ProgramFile(program), {QStringLiteral("-c"), QStringLiteral("CONFIG -writeconf ") + configName,
+                                         QStringLiteral("-noconsole"), QStringLiteral("-c"), QStringLiteral("exit")});
+    if (!process.waitForStarted())
+        return;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+    }
 }

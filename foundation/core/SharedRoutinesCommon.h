@@ -144,3 +144,46 @@ void MoveFileTo(const QString &source, const QString &destination);  // raises E
 QString ListName(const QString &line);   // part before the first "=" (all of it when none)
 void SortListByName(QStringList &list, const std::function<void()> &progress = {});
 int FindFirstByName(const QStringList &list, const QString &name);
+
+// ---- Name=Value texts (the settings files of both main windows) ------------
+// The first line whose part before the first "=" equals name, case-insensitive;
+// lines without "=" (comments) have no name. -1 when there is none.
+int IndexOfNameIn(const QStringList &lines, const QString &name);
+// Everything after the first "=" of that line; empty when there is none.
+QString ValueOfNameIn(const QStringList &lines, const QString &name);
+// The first line of that name gets the value (its spelling of the name
+// stays), or name=value is appended.
+void SetValueOfNameIn(QStringList &lines, const QString &name, const QString &value);
+// A parenthesised list value "(a=1,b,"c d")": the text after the first "("
+// and before the last ")", split as settings comma text.
+QStringList ParenthesisedItems(const QString &value);
+// The integer of "0" followed by the text, so that empty gives 0; raises
+// EConvertError "'0<text>' is not a valid integer value".
+int ZeroPrefixedInt(const QString &text);
+// The "Date Written" stamp: the locale's short date and long time, without a time zone.
+QString DateWrittenText(const QDateTime &moment);
+
+// ---- Job names and captions -------------------------------------------------
+// Product and system names: not empty, not starting with a digit.
+bool NameIsValid(const QString &name);
+// The caption cut before its last " [", then " [" + job name + "]" and
+// whatever followed the last "]".
+QString CaptionWithJobName(const QString &caption, const QString &jobName);
+// The caption's part before the last " - ", then " - " + item.
+QString CaptionWithItem(const QString &caption, const QString &item);
+
+// ---- Programs ----------------------------------------------------------------
+// The file a program path stands for, used wherever a program is validated
+// or started: the path as written ("\" read as "/") when that file exists,
+// else the same path without its ".exe" (any case) when that one exists,
+// else the path as written.
+QString ProgramFile(const QString &path);
+bool ProgramFileExists(const QString &path);
+// The tool root: root without trailing delimiter; when its last component is
+// toolsFolder (case-insensitive) and root + installSubPath is a folder, that folder.
+QString ToolRootOf(const QString &root, const QString &toolsFolder, const QString &installSubPath);
+// The places DOSBox is looked for on this platform, in order.
+QStringList DefaultDosBoxCandidates();
+// Starts DOSBox once in folder so that it writes its default configuration
+// file configName there, and waits for it at most timeoutMs.
+void WriteDosBoxConfig(const QString &program, const QString &folder, const QString &configName, int timeoutMs);

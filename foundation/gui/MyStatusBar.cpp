@@ -274,6 +274,11 @@ QStringList TMyStatusBar::AskOpenFileNames(const TFileDialogRequest &request)
     return Dialogs::service().openFileNames(request, window());
 }
 
+QString TMyStatusBar::AskSaveFileName(const TFileDialogRequest &request)
+{
+    return Dialogs::service().saveFileName(request, window());
+}
+
 QString TMyStatusBar::AskDirectory(const QString &caption, const QString &folder)
 {
     return Dialogs::service().existingDirectory(caption, folder, window());

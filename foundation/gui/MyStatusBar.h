@@ -96,6 +96,7 @@ public:
     int Ask(TMsgDlgType type, const QString &text, int buttons, int defaultButton = 0) override;
     QString AskOpenFileName(const TFileDialogRequest &request) override;
     QStringList AskOpenFileNames(const TFileDialogRequest &request) override;
+    QString AskSaveFileName(const TFileDialogRequest &request) override;
     QString AskDirectory(const QString &caption, const QString &folder) override;
     void FitMessage(const QString &message);
 

@@ -20,7 +20,7 @@ public:
     };
     struct TQuestion
     {
-        enum Kind { Message, OpenFile, OpenFiles, Directory };
+        enum Kind { Message, OpenFile, OpenFiles, SaveFile, Directory };
         Kind kind = Message;
         TMsgDlgType type = TMsgDlgType::Information; // messages only
         QString text;  // the message, or the caption of a file or folder question
@@ -119,6 +119,12 @@ public:
     {
         return takeFiles(TQuestion::OpenFiles, request);
     }
+    // Answered from the same queue as the open questions.
+    QString AskSaveFileName(const TFileDialogRequest &request) override
+    {
+        const QStringList files = takeFiles(TQuestion::SaveFile, request);
+        return files.isEmpty() ? QString() : files.first();
+    }
     QString AskDirectory(const QString &caption, const QString &folder) override
     {
         TQuestion q;
@@ -143,7 +149,7 @@ private:
         q.fileName = request.fileName;
         q.filter = request.filter;
         q.chosen = m_files.isEmpty() ? QStringList() : m_files.dequeue();
-        if (kind == TQuestion::OpenFile && q.chosen.size() > 1)
+        if (kind != TQuestion::OpenFiles && q.chosen.size() > 1)
             q.chosen = QStringList{q.chosen.first()};
         q.answer = q.chosen.isEmpty() ? mbCancel : mbOK;
         m_questions.append(q);

@@ -54,6 +54,11 @@ private slots:
     void registerFileType();
 
     void sortAndFind();
+
+    void nameValueTexts();
+    void programFile_data();
+    void programFile();
+    void toolRoot();
 };
 
 void TestSharedRoutines::initTestCase()
@@ -594,6 +599,76 @@ void TestSharedRoutines::sortAndFind()
     QCOMPARE(ListName(big.last()), QString("n6"));
     const int firstN3 = int(std::count_if(big.cbegin(), big.cend(), [](const QString &l) { return ListName(l) < "n3"; }));
     QCOMPARE(FindFirstByName(big, "n3"), firstN3);
+}
+
+void TestSharedRoutines::nameValueTexts()
+{
+    QStringList lines{"; no name", "Key=a=b", "KEY=second", "=empty name"};
+    QCOMPARE(IndexOfNameIn(lines, "key"), 1);
+    QCOMPARE(ValueOfNameIn(lines, "kEy"), QStringLiteral("a=b"));   // everything after the first "="
+    QCOMPARE(IndexOfNameIn(lines, "; no name"), -1);
+    SetValueOfNameIn(lines, "KEY", "c");
+    QCOMPARE(lines[1], QStringLiteral("Key=c"));
+    SetValueOfNameIn(lines, "New", "");
+    QCOMPARE(lines.last(), QStringLiteral("New="));
+
+    QCOMPARE(ParenthesisedItems("(DirDepth=2,Rules=N, \"A,B\" )"), (QStringList{"DirDepth=2", "Rules=N", "A,B"}));
+    QCOMPARE(ParenthesisedItems("x(a,(b),c)y"), (QStringList{"a", "(b)", "c"}));
+    QVERIFY(ParenthesisedItems("no list").isEmpty());
+    QVERIFY(ParenthesisedItems(")(").isEmpty());
+
+    QCOMPARE(ZeroPrefixedInt(""), 0);
+    QCOMPARE(ZeroPrefixedInt("75"), 75);
+    try {
+        ZeroPrefixedInt("x");
+        QFAIL("no conversion error");
+    } catch (const EConvertError &e) {
+        QCOMPARE(e.message(), QStringLiteral("'0x' is not a valid integer value"));
+    }
+}
+
+void TestSharedRoutines::programFile_data()
+{
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("as written") << QStringList{"a/Tool.exe", "a/Tool"} << "a/Tool.exe" << "a/Tool.exe" << true;
+    QTest::newRow("without .exe") << QStringList{"a/Tool"} << "a/Tool.exe" << "a/Tool" << true;
+    QTest::newRow("any case") << QStringList{"a/Tool"} << "a/Tool.EXE" << "a/Tool" << true;
+    QTest::newRow("backslashes") << QStringList{"a/b/Tool"} << "a\\b\\Tool.exe" << "a/b/Tool" << true;
+    QTest::newRow("neither") << QStringList{} << "a\\Tool.exe" << "a/Tool.exe" << false;
+    QTest::newRow("other extension kept") << QStringList{"a/Tool"} << "a/Tool.com" << "a/Tool.com" << false;
+    QTest::newRow("a folder is no program") << QStringList{"a/Tool/x"} << "a/Tool.exe" << "a/Tool.exe" << false;
+}
+
+void TestSharedRoutines::programFile()
+{
+    QFETCH(QStringList, existing);
+    QFETCH(QString, path);
+    QFETCH(QString, expected);
+    QFETCH(bool, exists);
+    QTemporaryDir dir;
+    for (const QString &f : existing) {
+        QDir().mkpath(QFileInfo(dir.filePath(f)).absolutePath());
+        QFile file(dir.filePath(f));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QString base = dir.path() + QLatin1Char('/');
+    QCOMPARE(ProgramFile(base + path), base + expected);
+    QCOMPARE(ProgramFileExists(base + path), exists);
+    QCOMPARE(ProgramFile(QString()), QString());
+}
+
+void TestSharedRoutines::toolRoot()
+{
+    QTemporaryDir dir;
+    const QString tools = dir.path() + QStringLiteral("/X/TOOLS");
+    QVERIFY(QDir().mkpath(tools));
+    QCOMPARE(ToolRootOf(tools + "/", "Tools", "\\Test\\Brisel"), tools);   // stays without the install folder
+    QVERIFY(QDir().mkpath(tools + "/Test/Brisel"));
+    QCOMPARE(ToolRootOf(tools, "Tools", "\\Test\\Brisel"), tools + "/Test/Brisel");
+    QCOMPARE(ToolRootOf(dir.path() + "/X", "Tools", "\\Test\\Brisel"), dir.path() + "/X");
 }
 
 QTEST_GUILESS_MAIN(TestSharedRoutines)

@@ -1,5 +1,6 @@
 #include "Errors.h"
 #include "ReuseJob.h"
+#include "SharedRoutinesCommon.h"
 #include "StreamToIniCore.h"
 #include "TextFile.h"
 

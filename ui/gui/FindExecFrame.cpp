@@ -1,5 +1,7 @@
 #include "FindExecFrame.h"
 
+#include "SharedRoutinesCommon.h"
+
 #include "CommandDispatch.h"
 #include "DialogService.h"
 #include "Errors.h"
@@ -88,7 +90,7 @@ void TFrameFindexec::EditExit()
     if (!frameVisible() || !Edit->isModified())
         return;
     Edit->setModified(false);
-    if (!QFileInfo(Edit->text()).isFile()) {
+    if (!ProgramFileExists(Edit->text())) {
         addError(QStringLiteral("File doesn't exist"));
         SpeedButtonFindExecClick();
     }
@@ -137,7 +139,7 @@ bool TFrameFindexec::Validate()
     if (!frameVisible() || DefaultName == QLatin1String("@"))
         return true;
     const PathPicker::TValidation v =
-        PathPicker::ValidateFile(Edit->text(), DefaultName, [](const QString &p) { return QFileInfo(p).isFile(); });
+        PathPicker::ValidateFile(Edit->text(), DefaultName, [](const QString &p) { return ProgramFileExists(p); });
     if (v.state == PathPicker::TValidity::Unavailable) {
         setState(TEditState::Invalid);
         addError(QStringLiteral("File ") + caption() + QStringLiteral(" is marked unavailable!"));

@@ -291,7 +291,7 @@ bool TConverterRun::RunAndWait(const QString &program, const QStringList &argume
 {
     QProcess process;
     process.setWorkingDirectory(folder);
-    process.setProgram(unquoted(program));
+    process.setProgram(ProgramFile(unquoted(program)));
     process.setArguments(arguments);
     process.setStandardInputFile(QProcess::nullDevice());
     process.setProcessChannelMode(QProcess::ForwardedChannels);

@@ -25,28 +25,9 @@ QString RepositoryFolderOf(const QString &outputDir)
 }
 
 
-bool NameIsValid(const QString &name)
-{
-    return !name.isEmpty() && !(name[0] >= u'0' && name[0] <= u'9');
-}
-
 QString DeriveJobName(const QString &product, const QString &system)
 {
     return CapitalizeWords(product) + CapitalizeWords(system);
-}
-
-QString CaptionWithJobName(const QString &caption, const QString &jobName)
-{
-    const qsizetype open = caption.lastIndexOf(QLatin1String(" ["));
-    const QString head = open < 0 ? caption : caption.left(open);
-    const qsizetype close = caption.lastIndexOf(u']');
-    const QString tail = close < 0 ? QString() : caption.mid(close + 1);
-    return head + QStringLiteral(" [") + jobName + QLatin1Char(']') + tail;
-}
-
-QString CaptionWithItem(const QString &caption, const QString &item)
-{
-    return TextBeforeLast(caption, QStringLiteral(" - ")) + QStringLiteral(" - ") + item;
 }
 
 void WriteProperties(TStreamToIniCore &ini, const TJobProperties &p)
@@ -64,14 +45,6 @@ void WriteProperties(TStreamToIniCore &ini, const TJobProperties &p)
     ini.WriteValue(QStringLiteral("ProjectCommonRoot"), p.ProjectCommonRoot);
     ini.WriteValue(QStringLiteral("SelectedFilesScreenWidth"), QString::number(p.SelectedFilesScreenWidth));
     ini.WriteValue(QStringLiteral("QuenbarJobName"), p.QuenbarJobName);
-}
-
-int ZeroPrefixedInt(const QString &text)
-{
-    int value = 0;
-    if (!TryTextToInt(QLatin1Char('0') + TrimControls(text), value))
-        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
-    return value;
 }
 
 TJobProperties ReadProperties(const TStreamToIniCore &ini)

@@ -3,6 +3,8 @@
 // caption, the properties section of the job file, the output directory's
 // checks, the names drop and what Reset output collects.
 
+#include "SharedRoutinesCommon.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -36,23 +38,18 @@ QString RepositoryFolderOf(const QString &outputDir);
 
 constexpr int MaxNameLength = 8;
 
-// Product and system names: not empty, not starting with a digit.
-bool NameIsValid(const QString &name);
+// The name rule and the captions are the shared routines' (the shell's jobs follow them too).
+using ::CaptionWithItem;
+using ::CaptionWithJobName;
+using ::NameIsValid;
 // CapitalizeWords(product) + CapitalizeWords(system).
 QString DeriveJobName(const QString &product, const QString &system);
-// The caption cut before its last " [", then " [" + job name + "]" and
-// whatever followed the last "]".
-QString CaptionWithJobName(const QString &caption, const QString &jobName);
-// The caption's part before the last " - ", then " - " + item.
-QString CaptionWithItem(const QString &caption, const QString &item);
 
 // The "[Properties]" section, keys in their fixed order; empty values leave
 // their line out.
 void WriteProperties(TStreamToIniCore &ini, const TJobProperties &p);
 // Raises EConvertError when a number is not an integer.
 TJobProperties ReadProperties(const TStreamToIniCore &ini);
-// The integer of "0" followed by the text (empty is 0).
-int ZeroPrefixedInt(const QString &text);
 
 // Empty when the text can be an output directory, else the message.
 QString OutputDirectoryProblem(const QString &text);

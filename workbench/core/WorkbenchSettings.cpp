@@ -8,11 +8,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QRegularExpression>
-#include <QStandardPaths>
 
 namespace {
 
@@ -25,16 +20,6 @@ const QString kShellSettingsName = QStringLiteral("Quenbar_Mireth.INI");
 QString fullPath(const QString &path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
 
 bool readFlag(const QString &value) { return TextToBool(value); }
-
-// The integer keys are read as "0" followed by the text, so empty gives 0.
-int readZeroPrefixedInt(const QString &value)
-{
-    const QString text = QStringLiteral("0") + value;
-    int result = 0;
-    if (!TryTextToInt(text, result))
-        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
-    return result;
-}
 
 } // namespace
 
@@ -68,27 +53,17 @@ void TWorkbenchSettings::setText(const QString &text) { m_lines = TextFile::spli
 
 int TWorkbenchSettings::IndexOfName(const QStringList &lines, const QString &name)
 {
-    for (int i = 0; i < lines.size(); ++i) {
-        const qsizetype eq = lines[i].indexOf(QLatin1Char('='));
-        if (eq >= 0 && SameText(lines[i].left(eq), name))
-            return i;
-    }
-    return -1;
+    return IndexOfNameIn(lines, name);
 }
 
 QString TWorkbenchSettings::ValueIn(const QStringList &lines, const QString &name)
 {
-    const int i = IndexOfName(lines, name);
-    return i < 0 ? QString() : TextAfter(lines[i], QStringLiteral("="));
+    return ValueOfNameIn(lines, name);
 }
 
 void TWorkbenchSettings::SetValueIn(QStringList &lines, const QString &name, const QString &value)
 {
-    const int i = IndexOfName(lines, name);
-    if (i < 0)
-        lines.append(name + QLatin1Char('=') + value);
-    else
-        lines[i] = ListName(lines[i]) + QLatin1Char('=') + value;   // the file's spelling of the name stays
+    SetValueOfNameIn(lines, name, value);
 }
 
 void TWorkbenchSettings::textChanged()
@@ -144,14 +119,7 @@ void TWorkbenchSettings::LoadSettingsText()
 
 QString TWorkbenchSettings::DateWrittenText(const QDateTime &moment)
 {
-    const QLocale locale = QLocale::system();
-    // Long time without its time zone: date and time of the local clock.
-    static const QRegularExpression zone(QStringLiteral("\\s*(?<![A-Za-z'])t+(?![A-Za-z'])"));
-    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-    timeFormat.remove(zone);
-    timeFormat = timeFormat.trimmed();
-    return locale.toString(moment.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-           + locale.toString(moment.time(), timeFormat);
+    return ::DateWrittenText(moment);
 }
 
 void TWorkbenchSettings::SaveSettingsText()
@@ -189,9 +157,9 @@ void TWorkbenchSettings::ApplySettings(bool ask)
         OnShowConsoleLog(m_captureLog);
     m_deleteAfter = readFlag(ValueOf(QStringLiteral("Runcontrol.DeleteAfter")));
     m_deleteAfterControl = TextToBool(ValueOf(QStringLiteral("Runcontrol.SystemDeleteAfterControl")), false);
-    const int limit = readZeroPrefixedInt(ValueOf(QStringLiteral("Runcontrol.SystemBigDirectoryLimit")));
+    const int limit = ZeroPrefixedInt(ValueOf(QStringLiteral("Runcontrol.SystemBigDirectoryLimit")));
     m_bigDirectoryLimit = limit == 0 ? 50 : limit;
-    const int buffer = readZeroPrefixedInt(ValueOf(QStringLiteral("FileCopy.SystemIOBuffSize")));
+    const int buffer = ZeroPrefixedInt(ValueOf(QStringLiteral("FileCopy.SystemIOBuffSize")));
     m_ioBuffSize = buffer == 0 ? 200000 : buffer;
     // The generators run from the window, the job and the command line alike.
     WsdlGenerator::SetServiceAddress(ValueOf(QStringLiteral("Generate.ServiceAddress")));
@@ -207,8 +175,7 @@ void TWorkbenchSettings::ApplySettings(bool ask)
 
 QStringList TWorkbenchSettings::DefaultDosBoxCandidates()
 {
-    return {QStandardPaths::findExecutable(QStringLiteral("dosbox")), QStringLiteral("/usr/bin/dosbox"),
-            QStringLiteral("/usr/local/bin/dosbox"), QStringLiteral("/usr/games/dosbox")};
+    return ::DefaultDosBoxCandidates();
 }
 
 QString TWorkbenchSettings::settingsFolder() { return QFileInfo(LocateSettingsFile()).absolutePath(); }
@@ -225,8 +192,8 @@ void TWorkbenchSettings::LocateDosBox(bool use)
         QString candidate;
         const QStringList candidates = FindDosBoxCandidates ? FindDosBoxCandidates() : DefaultDosBoxCandidates();
         for (const QString &c : candidates)
-            if (!c.isEmpty() && QFileInfo(c).isFile()) {
-                candidate = c;
+            if (ProgramFileExists(c)) {
+                candidate = ProgramFile(c);
                 break;
             }
         if (candidate.isEmpty()) {
@@ -243,7 +210,8 @@ void TWorkbenchSettings::LocateDosBox(bool use)
                     storeDosBoxLocation(candidate);
             }
         }
-        if (!candidate.isEmpty() && QFileInfo(candidate).isFile()) {
+        candidate = ProgramFile(candidate);
+        if (ProgramFileExists(candidate)) {
             const QString folder = settingsFolder();
             const QString config = folder + QLatin1Char('/') + kDosBoxConfigName;
             if (!QFileInfo::exists(config))
@@ -277,26 +245,7 @@ void TWorkbenchSettings::storeDosBoxLocation(const QString &path)
 
 void TWorkbenchSettings::writeDosBoxConfig(const QString &program, const QString &folder)
 {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    if (Unasked::NobodyToAsk()) {
-        // Without a display DOSBox would fail to open its window and sound.
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("SDL_VIDEODRIVER"), QStringLiteral("dummy"));
-        env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
-        process.setProcessEnvironment(env);
-    }
-    process.start(program, {QStringLiteral("-c"), QStringLiteral("CONFIG -writeconf ") + kDosBoxConfigName,
-                            QStringLiteral("-noconsole"), QStringLiteral("-c"), QStringLiteral("exit")});
-    if (!process.waitForStarted())
-        return;
-    if (!process.waitForFinished(DOSBoxConfigTimeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-    }
+    WriteDosBoxConfig(program, folder, kDosBoxConfigName, DOSBoxConfigTimeoutMs);
 }
 
 void TWorkbenchSettings::mirrorIntoShellSettings()
@@ -317,14 +266,7 @@ void TWorkbenchSettings::mirrorIntoShellSettings()
 QString TWorkbenchSettings::ToolRootFor(const TAnalTypeConstants &row, const QString &programFolder, bool hasRoot,
                                         const QString &root)
 {
-    // cleanPath drops a trailing delimiter, so the last component is the folder's name.
-    QString result = fullPath(hasRoot && !root.isEmpty() ? root : programFolder);
-    if (!row.ToolsFolder.isEmpty() && UpperCase(QFileInfo(result).fileName()) == UpperCase(row.ToolsFolder)) {
-        const QString install = QDir::cleanPath(result + QLatin1Char('/') + FromStoredPath(row.InstallSubPath));
-        if (!row.InstallSubPath.isEmpty() && QFileInfo(install).isDir())
-            result = install;
-    }
-    return result;
+    return ToolRootOf(hasRoot && !root.isEmpty() ? root : programFolder, row.ToolsFolder, row.InstallSubPath);
 }
 
 void TWorkbenchSettings::DetermineToolRoot(const TWorkbenchCommandLine &commandLine)

@@ -1352,7 +1352,7 @@ void TfrmQuenbarMain::ActViewNotepadExecute()
         program = FrameFindexecEditorGeneral->DefaultName;
     QProcess process;
     process.setWorkingDirectory(OutputDirectory());
-    process.setProgram(program);
+    process.setProgram(ProgramFile(program));
     QEventLoop wait;
     connect(&process, &QProcess::finished, &wait, &QEventLoop::quit);
     connect(&process, &QProcess::errorOccurred, &wait, &QEventLoop::quit);
