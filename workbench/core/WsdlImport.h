@@ -141,6 +141,10 @@ private:
     std::optional<QString> inlineSimpleType(int element) const;
     void importDerived(int typeNode, int derivation, int level, QString &qualifier, int depth);
     QString notDefinedHere() const;                  // why a reference may be missing
+    // What a port type's operations name that no loaded document defines
+    // (a message, or an element of a message's part); none when all are there.
+    std::optional<QString> missingReference(int portType) const;
+    std::vector<int> operationsOf(int portType) const; // the operations the import reads
     // Raises the import error; the message names the file (the imported one
     // unless another is given).
     [[noreturn]] void fail(const QString &message, const QString &file = QString()) const;
