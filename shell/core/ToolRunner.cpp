@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTime>
 
 // ---- Console lines ------------------------------------------------------------------------
 
@@ -133,6 +134,43 @@ void TToolRunner::ResetProgress()
         m_progress.sourcesMaximum = 10 * NumberOfSourceFiles;
         m_progress.caption = ProcessingCaption(JobName, 0, NumberOfModules, 0, NumberOfSourceFiles);
     }
+}
+
+bool TToolRunner::RunTool(const TRunRequest &request)
+{
+    IReporter *reporter = m_host.reporter();
+    m_host.checkOutputDirectory();
+    m_host.setBatchCaption(QStringLiteral(" Last batch started at: ") + QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
+    m_host.showRunPages();
+    if (!m_host.prepareRun(request.type))
+        return false;
+    m_host.setLogViewersEnabled(false);
+    ResetProgress();
+    m_host.showProgress(m_progress);
+    QFile::remove(QDir(request.outputDirectory).filePath(QStringLiteral("Exports/") + request.systemName + QStringLiteral(".log")));
+    if (!m_host.languageInstalled()
+        && reporter->Ask(TMsgDlgType::Confirmation,
+                         QStringLiteral("At least one of the required components for this \r\nlanguage was not found at "
+                                        "startup. This may lead to processing \r\nerrors. You had better to revise your "
+                                        "installation.\r\nShould I proceed ? "),
+                         mbYesNo, mbYes)
+               != mbYes) {
+        m_host.hideProgress();
+        reporter->ErrorAndAbort(QStringLiteral("Incorrect installation, processing stopped"));
+        return false;
+    }
+    const TCommand command =
+        CommandFor(request.type, request.commandFile, request.toolProgram, Settings.captureLog, request.outputDirectory);
+    bool started = false;
+    try {
+        started = StartProcess(command.program, command.arguments, request.outputDirectory, request.type);
+    } catch (const EToolStartError &) {
+        m_host.hideProgress();
+        throw;
+    }
+    if (!started)
+        m_host.hideProgress();
+    return started;
 }
 
 bool TToolRunner::Running() const
@@ -319,7 +357,10 @@ void TToolRunner::completion()
     else
         reporter->ShowWarning(QStringLiteral("Analysis completed, processing finished"));
     setCancelEnabled(false);
-    m_host.runEnded(ToolProcess::ElapsedText(m_elapsed.elapsed()), cancelled);
+    const QString runtime = ToolProcess::ElapsedText(m_elapsed.elapsed());
+    m_host.setBatchCaption(QStringLiteral(" Last batch runtime: ") + runtime);
+    m_host.setApplicationTitle(QStringLiteral("Completed - ") + JobName);
+    m_host.runEnded(runtime, cancelled);
     emit runFinished(cancelled);
 }
 

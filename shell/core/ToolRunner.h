@@ -78,6 +78,18 @@ public:
     virtual void postRun(TRunType type) = 0;
     // The run is over; runtime as "hh:nn:ss:zzz" for the caption.
     virtual void runEnded(const QString &runtime, bool cancelled) = 0;
+
+    // The steps of a whole run (RunTool) around the tool's start.
+    virtual void checkOutputDirectory() {}                  // as if the folder had been edited
+    virtual void setBatchCaption(const QString &suffix) { Q_UNUSED(suffix); } // " Last batch started at: ..." / "runtime: ..."
+    virtual void showRunPages() {}                          // "Names and datasets", the console pane cleared
+    // The converter parameters (export file conversion) or the job's
+    // staging and parameter files (every other run); false stops the run.
+    virtual bool prepareRun(TRunType type) = 0;
+    virtual void setLogViewersEnabled(bool enabled) { Q_UNUSED(enabled); }
+    // The active language button was enabled at start (its components were found).
+    virtual bool languageInstalled() { return true; }
+    virtual void setApplicationTitle(const QString &title) { Q_UNUSED(title); }
 };
 
 class TToolRunner : public QObject
@@ -122,6 +134,20 @@ public:
 
     // Sets the bars and caption as a run begins (before StartProcess).
     void ResetProgress();
+    // A whole run of the tool: the output directory check, the caption, the
+    // preparation, the progress, the product log deleted, the question
+    // when the language's installation is incomplete, then the start of
+    // toolProgram (or of the command file) with "last.xml". False when
+    // nothing was started.
+    struct TRunRequest
+    {
+        TRunType type = TRunType::Analysis;
+        QString toolProgram;       // the picker's program for the run type
+        bool commandFile = false;  // "WAA" or name-by-directory: lastbatch.cmd
+        QString outputDirectory;
+        QString systemName;        // names the product log
+    };
+    bool RunTool(const TRunRequest &request);
     // Starts program with arguments in folder and watches it; false when
     // nothing was started (prohibited), raises EToolStartError when the
     // start failed. The run is then of this type.

@@ -24,6 +24,9 @@ public:
     bool ended = false;
     bool cancelled = false;
     int hidden = 0;
+    QStringList steps;       // the steps of a whole run, in order
+    bool prepared = true;    // what the preparation answers
+    bool installed = true;
 
     IReporter *reporter() override { return &bar; }
     void setBatchRunning(bool running) override { batchRunning << running; }
@@ -37,6 +40,17 @@ public:
         ended = true;
         cancelled = wasCancelled;
     }
+    void checkOutputDirectory() override { steps << QStringLiteral("check"); }
+    void setBatchCaption(const QString &suffix) override { steps << suffix.section(u':', 0, 0); }
+    void showRunPages() override { steps << QStringLiteral("pages"); }
+    bool prepareRun(TRunType type) override
+    {
+        steps << QStringLiteral("prepare %1").arg(int(type));
+        return prepared;
+    }
+    void setLogViewersEnabled(bool enabled) override { steps << QStringLiteral("viewers %1").arg(enabled); }
+    bool languageInstalled() override { return installed; }
+    void setApplicationTitle(const QString &title) override { steps << title; }
 };
 
 // A tool written as a shell script in the output directory.
@@ -73,6 +87,8 @@ private slots:
     void cancelStopsTheTool();
     void toolIgnoringTheCancelIsKilled();
     void relayedConsoleMarksEntities();
+    void wholeRunInOrder();
+    void incompleteInstallationAsksFirst();
 };
 
 void TestToolRunner::consoleLines_data()
@@ -252,6 +268,54 @@ void TestToolRunner::relayedConsoleMarksEntities()
     QCOMPARE(runner.Progress().modulesPosition, 2);
     QCOMPARE(runner.Progress().caption, QStringLiteral("Started processing project Legacy - Entity 2 of 2 - SRC0002.cbl"));
     QCOMPARE(runner.Progress().applicationTitle, QStringLiteral("3 of 2 - Legacy"));
+}
+
+void TestToolRunner::wholeRunInOrder()
+{
+    QTemporaryDir out;
+    QDir(out.path()).mkpath(QStringLiteral("Exports"));
+    TextFile::writeText(out.filePath(QStringLiteral("Exports/Legacy.log")), QStringLiteral("old"));
+    const QString tool = writeTool(out.path(), QStringLiteral("COBReDoc"), QStringLiteral("echo \"$1\" > args"));
+    TRecordingHost host;
+    TToolRunner runner(host);
+    runner.JobName = QStringLiteral("Legacy");
+    QVERIFY(runner.RunTool({TRunType::Analysis, tool, false, out.path(), QStringLiteral("Legacy")}));
+    QVERIFY(!QFile::exists(out.filePath(QStringLiteral("Exports/Legacy.log"))));
+    QVERIFY(waitForEnd(host));
+    QCOMPARE(host.steps, (QStringList{QStringLiteral("check"), QStringLiteral(" Last batch started at"), QStringLiteral("pages"),
+                                      QStringLiteral("prepare 1"), QStringLiteral("viewers 0"),
+                                      QStringLiteral(" Last batch runtime"), QStringLiteral("Completed - Legacy")}));
+    QCOMPARE(TextFile::readLines(out.filePath(QStringLiteral("args"))), QStringList{QStringLiteral("last.xml")});
+
+    // A preparation that fails starts nothing.
+    TRecordingHost stopped;
+    stopped.prepared = false;
+    TToolRunner second(stopped);
+    QVERIFY(!second.RunTool({TRunType::ExportConversion, tool, false, out.path(), QStringLiteral("Legacy")}));
+    QCOMPARE(stopped.steps.last(), QStringLiteral("prepare 2"));
+    QVERIFY(stopped.batchRunning.isEmpty());
+}
+
+void TestToolRunner::incompleteInstallationAsksFirst()
+{
+    QTemporaryDir out;
+    const QString tool = writeTool(out.path(), QStringLiteral("tool"), QStringLiteral("touch ran"));
+    TRecordingHost host;
+    host.installed = false;
+    host.bar.answerMessage(mbNo);
+    TToolRunner runner(host);
+    try {
+        runner.RunTool({TRunType::Analysis, tool, false, out.path(), QStringLiteral("Legacy")});
+    } catch (const EAbort &) {
+        // the error ends the command
+    }
+    QCOMPARE(host.bar.askedMessages().size(), 1);
+    QVERIFY(host.bar.askedMessages().first().text.startsWith(
+        QStringLiteral("At least one of the required components for this \r\nlanguage was not found at startup.")));
+    QCOMPARE(host.bar.errors(), QStringList{QStringLiteral("Incorrect installation, processing stopped")});
+    QVERIFY(host.batchRunning.isEmpty());
+    QTest::qWait(200);
+    QVERIFY(!QFile::exists(out.filePath(QStringLiteral("ran"))));
 }
 
 QTEST_GUILESS_MAIN(TestToolRunner)

@@ -207,15 +207,6 @@ TWsdlImporter::TWsdlImporter(TDM &dm, const QString &outputDirectory, IProgress 
 {
 }
 
-struct TWsdlImporter::TDocument
-{
-    std::unique_ptr<TMyXMLNodeList> list;
-    QString fileName;
-    int start = 0;              // number of its first node
-    bool wsdl = false;          // "definitions"; otherwise a "schema"
-    QString includedNamespace;  // the including schema's namespace, for a schema without its own
-};
-
 TWsdlImporter::~TWsdlImporter() = default;
 
 QString TWsdlImporter::RepositoryFolder() const

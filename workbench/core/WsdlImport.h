@@ -79,7 +79,14 @@ private:
     // One loaded document: the imported file and the documents that its
     // "wsdl:import", "xsd:import" and "xsd:include" elements bring in. Nodes
     // are numbered across all of them, the imported file's first.
-    struct TDocument;
+    struct TDocument
+    {
+        std::unique_ptr<TMyXMLNodeList> list;
+        QString fileName;
+        int start = 0;              // number of its first node
+        bool wsdl = false;          // "definitions"; otherwise a "schema"
+        QString includedNamespace;  // the including schema's namespace, for a schema without its own
+    };
     // Definitions of one kind by local name. A global definition (a child of
     // a schema, or of the root for messages) wins over a nested one, and
     // among equals the first in document order; where several global ones
