@@ -12,6 +12,9 @@
 
 #include <algorithm>
 
+#include <csignal>
+#include <unistd.h>
+
 namespace ToolProcess {
 
 namespace {
@@ -96,6 +99,15 @@ QString ElapsedText(qint64 milliseconds)
         .toString(QStringLiteral("hh:mm:ss:zzz"));
 }
 
+void KillTree(QProcess &process, int waitMs)
+{
+    const qint64 pid = process.processId();
+    if (pid > 0)
+        ::kill(-pid_t(pid), SIGKILL);
+    process.kill();
+    process.waitForFinished(waitMs);
+}
+
 TStarted Start(const TRequest &request, QString *commandLine)
 {
     const auto check = [&](const QString &path) {
@@ -131,8 +143,15 @@ TStarted Start(const TRequest &request, QString *commandLine)
     process->setWorkingDirectory(request.folder);
     process->setProgram(ProgramFile(command));
     process->setArguments(argv);
+    // A group of its own, so that a cancel that has to kill reaches the
+    // programs the tool starts too (a command file's, the relay's).
+    process->setChildProcessModifier([] { ::setpgid(0, 0); });
     if (request.pipes) {
-        process->setProcessChannelMode(request.blindRun ? QProcess::SeparateChannels : QProcess::ForwardedErrorChannel);
+        // The caller reads the output; errors are the shell's own, or nobody's.
+        if (request.blindRun)
+            process->setStandardErrorFile(QProcess::nullDevice());
+        else
+            process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     } else {
         process->setStandardInputFile(QProcess::nullDevice());
         if (!outputTarget.isEmpty()) {

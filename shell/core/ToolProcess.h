@@ -69,6 +69,10 @@ struct TStarted
     QString commandLine;  // program + " " + arguments + " ", as the messages show it
 };
 
+// Ends a started tool and everything it started in turn: each tool runs in a
+// process group of its own, which this kills; waits up to waitMs for the end.
+void KillTree(QProcess &process, int waitMs);
+
 // Raises EToolStartError when the program cannot be started; commandLine,
 // when given, receives the command line before the start is tried.
 TStarted Start(const TRequest &request, QString *commandLine = nullptr);

@@ -52,16 +52,12 @@ QStringList TConsoleLineSplitter::Flush()
 // ---- Commands and captions ----------------------------------------------------------------
 
 TToolRunner::TCommand TToolRunner::CommandFor(TRunType type, bool commandFile, const QString &toolProgram,
-                                              bool captureLog, const QString &outputDirectory)
+                                              bool captureLog, const QString &commandRunner)
 {
     TCommand command;
     if (type == TRunType::Analysis && commandFile) {
-        // The command file's lines are written for a command processor, with
-        // CR LF ends: read without the CRs, with the shell's own "ECHO ON"
-        // made a command that does nothing.
-        command.program = QStringLiteral("/bin/sh");
-        command.arguments = {QStringLiteral("-c"), QStringLiteral("ECHO() { :; }; eval \"$(tr -d '\\r' < ./lastbatch.cmd)\"")};
-        Q_UNUSED(outputDirectory);
+        command.program = commandRunner;
+        command.arguments = {QStringLiteral("lastbatch.cmd")};
     } else {
         command.program = toolProgram;
         command.arguments = {QStringLiteral("last.xml")};
@@ -104,14 +100,14 @@ TToolRunner::TToolRunner(IToolRunHost &host, QObject *parent) : QObject(parent),
 
 TToolRunner::~TToolRunner()
 {
-    // Hand-overs must not reach a runner that is gone.
+    // The host may be half gone (a window that is host and parent): the
+    // watcher's last hand-overs find the flag and touch nothing.
+    m_destroying = true;
+    if (m_process && m_process->state() != QProcess::NotRunning)
+        ToolProcess::KillTree(*m_process, KillGraceMs);
     if (m_watcher) {
         m_watcher->Terminate();
         TTarvellToolWatcherThread::WaitFor(m_watcher);
-    }
-    if (m_process && m_process->state() != QProcess::NotRunning) {
-        m_process->kill();
-        m_process->waitForFinished(KillGraceMs);
     }
 }
 
@@ -160,7 +156,7 @@ bool TToolRunner::RunTool(const TRunRequest &request)
         return false;
     }
     const TCommand command =
-        CommandFor(request.type, request.commandFile, request.toolProgram, Settings.captureLog, request.outputDirectory);
+        CommandFor(request.type, request.commandFile, request.toolProgram, Settings.captureLog, Settings.commandRunner);
     bool started = false;
     try {
         started = StartProcess(command.program, command.arguments, request.outputDirectory, request.type);
@@ -237,6 +233,7 @@ bool TToolRunner::StartProcess(const QString &program, const QStringList &argume
     ToolProcess::TStarted started = ToolProcess::Start(request, &m_lastCommandLine);
     m_process = std::move(started.process);
     m_splitter = TConsoleLineSplitter();
+    m_decoder = std::make_unique<QStringDecoder>(QStringDecoder::System);
     m_consoleLines.clear();
     m_stopRequested = false;
     m_killDeadline = QDeadlineTimer(QDeadlineTimer::Forever);
@@ -260,15 +257,14 @@ bool TToolRunner::StartProcess(const QString &program, const QStringList &argume
 
 bool TToolRunner::processEnded()
 {
-    if (!m_process || m_process->state() == QProcess::NotRunning)
+    if (m_destroying || !m_process || m_process->state() == QProcess::NotRunning)
         return true;
     // A tool that does not stop on the cancel request is ended after the grace.
     if (m_stopRequested && m_killDeadline.hasExpired()) {
         m_host.reporter()->AddError(QStringLiteral("The tool did not stop on request and was terminated: ")
                                         + m_lastCommandLine.trimmed(),
                                     true);
-        m_process->kill();
-        m_process->waitForFinished(KillGraceMs);
+        ToolProcess::KillTree(*m_process, KillGraceMs);
         return true;
     }
     return false;
@@ -276,6 +272,8 @@ bool TToolRunner::processEnded()
 
 void TToolRunner::progressTick()
 {
+    if (m_destroying)
+        return;
     try {
         m_host.countArrived();
         if (m_capturing) {
@@ -309,7 +307,7 @@ void TToolRunner::pumpConsole()
     }
     const QString marker = Kind == 5 || Kind == 6 ? QStringLiteral("Orig Text File =") : QStringLiteral("Orig Source File =");
     const bool marks = Kind == 0 || Kind == 1 || Kind == 3 || Kind == 4 || Kind == 5 || Kind == 6;
-    for (const QString &line : m_splitter.Feed(QString::fromLocal8Bit(bytes))) {
+    for (const QString &line : m_splitter.Feed(QString(m_decoder->decode(bytes)))) {
         m_consoleLines << line;
         m_host.consoleLine(line);
         ++m_progress.sourcesPosition;
@@ -326,9 +324,11 @@ void TToolRunner::pumpConsole()
 
 void TToolRunner::completion()
 {
+    if (m_destroying)
+        return;
     IReporter *reporter = m_host.reporter();
     if (m_capturing && m_process) {
-        QStringList rest = m_splitter.Feed(QString::fromLocal8Bit(m_process->readAllStandardOutput()));
+        QStringList rest = m_splitter.Feed(QString(m_decoder->decode(m_process->readAllStandardOutput())));
         rest << m_splitter.Flush();
         for (const QString &line : std::as_const(rest)) {
             m_consoleLines << line;

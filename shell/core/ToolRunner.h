@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringDecoder>
 #include <QStringList>
 
 #include <memory>
@@ -60,6 +61,7 @@ struct TRunSettings
     QString dosBoxProgram;
     QString dosBoxConfigFile;
     QString relayProgram;        // program folder + "console_stub"
+    QString commandRunner;       // program folder + "cmdrun": runs "lastbatch.cmd"
 };
 
 class IToolRunHost
@@ -100,23 +102,24 @@ public:
     static QString ConsoleLogName() { return QStringLiteral("Console.log"); }
 
     // The program and arguments of a run type: the command file runs
-    // through /bin/sh, which reads it without its CRs and first makes its
-    // "ECHO" lines harmless; with
-    // captureLog the arguments end in "> Console.log", which the start
-    // turns into the standard output's file.
+    // through commandRunner (our cmdrun, which runs its lines as they are
+    // written); with captureLog the arguments end in "> Console.log",
+    // which the start turns into the standard output's file.
     struct TCommand
     {
         QString program;
         QStringList arguments;
     };
     static TCommand CommandFor(TRunType type, bool commandFile, const QString &toolProgram, bool captureLog,
-                               const QString &outputDirectory);
+                               const QString &commandRunner);
 
     static QString ProcessingCaption(const QString &jobName, int renamedModules, int modules, int renamedSources,
                                      int sources);
     static QString EntityCaption(const QString &jobName, int position, int maximum);
     static QString EntityCaption(const QString &jobName, int position, int maximum, const QString &entity);
 
+    // The host must outlive the runner: a runner destroyed during a run
+    // ends the tool without handing anything more to the host.
     TToolRunner(IToolRunHost &host, QObject *parent = nullptr);
     ~TToolRunner() override;
 
@@ -191,4 +194,6 @@ private:
     bool m_cancelEnabled = false;
     bool m_stopRequested = false;
     bool m_capturing = false;
+    bool m_destroying = false;
+    std::unique_ptr<QStringDecoder> m_decoder; // one per run: a character split over two reads stays whole
 };

@@ -86,6 +86,7 @@ private slots:
     void prohibitedStartsNothing();
     void cancelStopsTheTool();
     void toolIgnoringTheCancelIsKilled();
+    void destroyedDuringARun();
     void relayedConsoleMarksEntities();
     void wholeRunInOrder();
     void incompleteInstallationAsksFirst();
@@ -133,8 +134,7 @@ void TestToolRunner::commands_data()
     QTest::newRow("analysis with the console log") << 1 << false << true << tool
                                                    << QStringList{"last.xml", ">", "Console.log"};
     QTest::newRow("analysis through the command file")
-        << 1 << true << true << QStringLiteral("/bin/sh")
-        << QStringList{"-c", "ECHO() { :; }; eval \"$(tr -d '\\r' < ./lastbatch.cmd)\"", ">", "Console.log"};
+        << 1 << true << true << QStringLiteral("/opt/q/cmdrun") << QStringList{"lastbatch.cmd", ">", "Console.log"};
     QTest::newRow("conversion ignores the command file") << 2 << true << false << tool << QStringList{"last.xml"};
 }
 
@@ -145,8 +145,8 @@ void TestToolRunner::commands()
     QFETCH(bool, captureLog);
     QFETCH(QString, program);
     QFETCH(QStringList, arguments);
-    const TToolRunner::TCommand c =
-        TToolRunner::CommandFor(TRunType(type), commandFile, QStringLiteral("/opt/tools/COBReDoc"), captureLog, "/out");
+    const TToolRunner::TCommand c = TToolRunner::CommandFor(TRunType(type), commandFile, QStringLiteral("/opt/tools/COBReDoc"),
+                                                            captureLog, QStringLiteral("/opt/q/cmdrun"));
     QCOMPARE(c.program, program);
     QCOMPARE(c.arguments, arguments);
 }
@@ -154,21 +154,34 @@ void TestToolRunner::commands()
 void TestToolRunner::runWritesConsoleLogAndEnds()
 {
     QTemporaryDir out;
-    // The command file as the shell writes it: "ECHO ON" first.
+    // A tool in a folder with a blank, named with ".exe" as the command file
+    // names programs, given "last.xml;0000"-style arguments: each call
+    // appends its argument and the parameter file's first line.
+    QDir(out.path()).mkpath(QStringLiteral("My Tools"));
+    const QString tool = writeTool(out.filePath(QStringLiteral("My Tools")), QStringLiteral("WAAAudit"),
+                                   QStringLiteral("echo \"$1 $(head -n 1 last.xml | tr -d '\\r')\" >> calls; echo \"called $1\""));
+    const QString exe = QDir::toNativeSeparators(tool) + QStringLiteral(".exe");
+    TextFile::writeLines(out.filePath(QStringLiteral("last0001.xml")), {QStringLiteral("module 1")});
+    TextFile::writeLines(out.filePath(QStringLiteral("last0002.xml")), {QStringLiteral("module 2")});
     TextFile::writeLines(out.filePath(QStringLiteral("lastbatch.cmd")),
-                         {QStringLiteral("ECHO ON"), QStringLiteral("echo analysed > Metrics.txt"),
-                          QStringLiteral("echo console line")});
-    QFile::remove(out.filePath(QStringLiteral("Semaphore.xml")));
+                         {QStringLiteral("ECHO ON"), QStringLiteral("ren last0001.xml last.xml"),
+                          exe + QStringLiteral(" last.xml;0000 "), exe + QStringLiteral(" last.xml;9999 "),
+                          QStringLiteral("ren last.xml last0001.xml"), QStringLiteral("ren last0002.xml last.xml"),
+                          exe + QStringLiteral(" last.xml;0000 "), QStringLiteral("ren last.xml last0002.xml"),
+                          QStringLiteral("ren ../escape last.xml")});
     TextFile::writeText(out.filePath(QStringLiteral("Semaphore.xml")), QString()); // a stale request goes first
     TRecordingHost host;
     TToolRunner runner(host);
+    runner.Settings.captureLog = true;
+    runner.Settings.commandRunner = QStringLiteral(QUENBAR_CMDRUN);
     runner.JobName = QStringLiteral("Legacy");
     runner.NumberOfModules = 2;
     runner.NumberOfSourceFiles = 3;
     runner.ResetProgress();
     QCOMPARE(runner.Progress().caption, QStringLiteral("Started processing project Legacy - Modules 0 of 2 - Sources 0 of 3"));
     QCOMPARE(runner.Progress().sourcesMaximum, 30);
-    const TToolRunner::TCommand c = TToolRunner::CommandFor(TRunType::Analysis, true, QString(), true, out.path());
+    const TToolRunner::TCommand c =
+        TToolRunner::CommandFor(TRunType::Analysis, true, QString(), true, runner.Settings.commandRunner);
     QVERIFY(runner.StartProcess(c.program, c.arguments, out.path(), TRunType::Analysis));
     QVERIFY(runner.Watching());
     QVERIFY(waitForEnd(host));
@@ -178,8 +191,12 @@ void TestToolRunner::runWritesConsoleLogAndEnds()
     QVERIFY(!host.cancelled);
     QVERIFY(!host.ticks.isEmpty()); // the tick after the wait at least
     QCOMPARE(host.bar.warnings(), QStringList{QStringLiteral("Analysis completed, processing finished")});
-    QCOMPARE(TextFile::readLines(out.filePath(QStringLiteral("Console.log"))), QStringList{QStringLiteral("console line")});
-    QCOMPARE(TextFile::readLines(out.filePath(QStringLiteral("Metrics.txt"))), QStringList{QStringLiteral("analysed")});
+    QCOMPARE(TextFile::readLines(out.filePath(QStringLiteral("calls"))),
+             (QStringList{"last.xml;0000 module 1", "last.xml;9999 module 1", "last.xml;0000 module 2"}));
+    QCOMPARE(TextFile::readLines(out.filePath(QStringLiteral("Console.log"))),
+             (QStringList{"called last.xml;0000", "called last.xml;9999", "called last.xml;0000"}));
+    QVERIFY(QFile::exists(out.filePath(QStringLiteral("last0001.xml"))));
+    QVERIFY(QFile::exists(out.filePath(QStringLiteral("last0002.xml"))));
     QVERIFY(!QFile::exists(out.filePath(QStringLiteral("Semaphore.xml"))));
     QTRY_VERIFY(!runner.Watching());
 }
@@ -227,7 +244,9 @@ void TestToolRunner::cancelStopsTheTool()
 void TestToolRunner::toolIgnoringTheCancelIsKilled()
 {
     QTemporaryDir out;
-    const QString tool = writeTool(out.path(), QStringLiteral("tool"), QStringLiteral("exec sleep 60"));
+    // The tool and what it started ignore the request: the kill reaches both.
+    const QString tool = writeTool(out.path(), QStringLiteral("tool"),
+                                   QStringLiteral("sleep 60 & echo $! > child.pid; wait"));
     TRecordingHost host;
     TToolRunner runner(host);
     runner.KillGraceMs = 300;
@@ -239,6 +258,28 @@ void TestToolRunner::toolIgnoringTheCancelIsKilled()
     QVERIFY(timer.elapsed() < 20000);
     QVERIFY(host.bar.errors().first().startsWith(QStringLiteral("The tool did not stop on request and was terminated: ")));
     QCOMPARE(host.bar.errors().last(), QStringLiteral("Process cancelled, analysis incomplete!"));
+    const QStringList pid = TextFile::readLines(out.filePath(QStringLiteral("child.pid")));
+    QCOMPARE(pid.size(), 1);
+    QTRY_VERIFY(!QFile::exists(QStringLiteral("/proc/") + pid.first()) || QProcess::execute(
+                    QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("grep -q '^State:.*Z' /proc/") + pid.first()
+                                                                          + QStringLiteral("/status")}) == 0);
+}
+
+void TestToolRunner::destroyedDuringARun()
+{
+    QTemporaryDir out;
+    const QString tool = writeTool(out.path(), QStringLiteral("tool"), QStringLiteral("exec sleep 60"));
+    TRecordingHost host;
+    auto runner = std::make_unique<TToolRunner>(host);
+    QVERIFY(runner->StartProcess(tool, {QStringLiteral("last.xml")}, out.path(), TRunType::Analysis));
+    QTest::qWait(100);
+    QElapsedTimer timer;
+    timer.start();
+    runner.reset();
+    QVERIFY(timer.elapsed() < 10000);
+    // Nothing more reached the host: no post-run processing during teardown.
+    QVERIFY(host.postRuns.isEmpty());
+    QVERIFY(!host.ended);
 }
 
 void TestToolRunner::relayedConsoleMarksEntities()

@@ -12,6 +12,9 @@
 
 #include <cstdio>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
@@ -29,6 +32,8 @@ int main(int argc, char **argv)
     process.setArguments(arguments);
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     process.setInputChannelMode(QProcess::ForwardedInputChannel);
+    // The program does not outlive a relay that is killed.
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     process.start();
     if (!process.waitForStarted(-1)) {
         std::fprintf(stderr, "console_stub: %s: %s\n", qPrintable(program), qPrintable(process.errorString()));
