@@ -1,20 +1,55 @@
 // The program's start: the application, the windows in their order, the
-// event loop until the workbench window closes.
+// event loop until the workbench window closes. Started under the name of
+// an analysis shell kind, the program is that shell instead.
 
 #include "CommandDispatch.h"
 #include "MyStatusBar.h"
+#include "OstrinMain.h"
 #include "ProgressQuenbar.h"
 #include "QuenbarDB.h"
 #include "QuenbarMain.h"
 
+#include <QFileInfo>
 #include <QTabWidget>
+#include <QTextStream>
 #include <QTimer>
 
 #include <memory>
 
+namespace {
+
+// The shell on its own: the program's name chose its kind.
+int runShell(TQuenbarApplication &app, const QString &programPath)
+{
+    TfrmOstrinMain shell(QStringList(), nullptr, programPath);
+    QApplication::setQuitOnLastWindowClosed(true);
+    QObject::connect(&shell, &TfrmOstrinMain::fatalStartReported, &app, [] { QCoreApplication::exit(1); },
+                     Qt::QueuedConnection);
+    // QUENBAR_SNAPSHOT=<png> saves the started window, names its caption on stdout and quits.
+    const QString snapshot = qEnvironmentVariable("QUENBAR_SNAPSHOT");
+    if (!snapshot.isEmpty())
+        QObject::connect(&shell, &TfrmOstrinMain::startFinished, &app, [&shell, snapshot] {
+            QTimer::singleShot(300, &shell, [&shell, snapshot] {
+                shell.grab().save(snapshot);
+                QTextStream(stdout) << shell.objectName() << ": " << shell.windowTitle() << Qt::endl;
+                QCoreApplication::exit(shell.MyStB->Severity() > 1 ? 1 : 0);
+            });
+        });
+    shell.show();
+    const int status = app.exec();
+    return shell.fatalStart() ? 1 : status;
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
     TQuenbarApplication app(argc, argv);
+    // The name it was started under, links included, in the program's folder.
+    const QString started = argc > 0 ? QFileInfo(QFile::decodeName(argv[0])).fileName() : QString();
+    const QString programPath = QCoreApplication::applicationDirPath() + QLatin1Char('/') + started;
+    if (!Ostrin::SelectApplicationKind(programPath, 0).AppName.isEmpty())
+        return runShell(app, programPath);
     QCoreApplication::setApplicationName(QStringLiteral("Quenbar shell application"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Quenbar shell application"));
     QApplication::setQuitOnLastWindowClosed(true);
