@@ -1111,7 +1111,8 @@ void TfrmOstrinMain::showDefinitions()
                     item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
                 grid->setItem(r, c, item);
             }
-            if (item->text() != cells[c])
+            // A number typed wrong stays in its cell until it is corrected.
+            if (item->text() != cells[c] && !(c == 1 && m_invalidLimits.contains(r)))
                 item->setText(cells[c]);
         }
         widest = std::max(widest, TextPixelWidth(row.Description, grid->font()));
@@ -1209,8 +1210,8 @@ void TfrmOstrinMain::applyConfiguration(const TLanguageConfiguration &c)
         ActSpecRanking->setVisible(c.SpecRanking);
     } else {
         // The audit kinds rank by document too.
-        ActSpecRanking->setVisible(c.RankModules);
-        ActSpecRanking->setEnabled(c.RankModules);
+        ActSpecRanking->setVisible(Ostrin::IsAuditKind(kind()));
+        ActSpecRanking->setEnabled(Ostrin::IsAuditKind(kind()));
     }
     SetCategoryVisible(QStringLiteral("WordList"), false, c.WordListCategory);
     setPageVisible(TabSheetWordList, c.WordListCategory);
@@ -1262,7 +1263,8 @@ TPickers TfrmOstrinMain::validatePickers()
         const bool ok = frame->Validate();
         state->Path = frame->Edit->text();
         state->Visible = !frame->isHidden();
-        state->Valid = ok && frame->editState() == TFrameFindexec::TEditState::Normal;
+        // A missing optional program is shown, but does not count as invalid.
+        state->Valid = ok && (frame->editState() == TFrameFindexec::TEditState::Normal || frame->isOptional());
     }
     return p;
 }
@@ -1286,6 +1288,7 @@ void TfrmOstrinMain::newJobReset()
     NewFileNames->clear();
     Longextensions->clear();
     StringGridNumParams->setRowCount(0);
+    m_invalidLimits.clear();
     setPageVisible(TabSheetViewer, false);
     for (QCheckBox *box : {CheckBoxAudit, CheckBoxComments, CheckBoxExports})
         box->setChecked(true);
@@ -1388,9 +1391,11 @@ void TfrmOstrinMain::limitChanged(int row, int column)
     runCommand([this, row, typed] {
         Job->SetModified(true);
         QString formatted, error;
-        // The cell keeps what was typed until it is corrected.
-        if (!TShellLanguage::FormatLimitNumber(typed, formatted, error))
+        if (!TShellLanguage::FormatLimitNumber(typed, formatted, error)) {
+            m_invalidLimits.insert(row);
             MyStB->ShowError(error, false);
+        }
+        m_invalidLimits.remove(row);
         Job->Definitions().Limits[row].Number = formatted;
     });
 }

@@ -12,6 +12,7 @@
 #include "ShellSettings.h"
 
 #include <QMainWindow>
+#include <QSet>
 #include <QStringList>
 
 #include <functional>
@@ -212,6 +213,7 @@ private:
     bool m_showing = false;     // the window fills its controls: no change handlers
     bool m_closing = false;
     QMenu *m_menuFile = nullptr;
+    QSet<int> m_invalidLimits;   // limits grid rows whose typed number was refused
 };
 
 // The hosted shell: creates the shell for the host's tag and hand-over,

@@ -10,6 +10,7 @@
 #include "QuenbarMain.h"
 
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTextStream>
 #include <QTimer>
@@ -45,9 +46,12 @@ int runShell(TQuenbarApplication &app, const QString &programPath)
 int main(int argc, char **argv)
 {
     TQuenbarApplication app(argc, argv);
-    // The name it was started under, links included, in the program's folder.
-    const QString started = argc > 0 ? QFileInfo(QFile::decodeName(argv[0])).fileName() : QString();
-    const QString programPath = QCoreApplication::applicationDirPath() + QLatin1Char('/') + started;
+    // The name it was started under, a link's own name and folder, not its target's.
+    const QString started = argc > 0 ? QFile::decodeName(argv[0]) : QString();
+    QString programPath = started.contains(QLatin1Char('/')) ? QFileInfo(started).absoluteFilePath()
+                                                             : QStandardPaths::findExecutable(started);
+    if (programPath.isEmpty())
+        programPath = QCoreApplication::applicationDirPath() + QLatin1Char('/') + QFileInfo(started).fileName();
     if (!Ostrin::SelectApplicationKind(programPath, 0).AppName.isEmpty())
         return runShell(app, programPath);
     QCoreApplication::setApplicationName(QStringLiteral("Quenbar shell application"));
