@@ -33,6 +33,9 @@ private slots:
     void kinds_data();
     void kinds();
     void startWithoutSettingsIsFatal();
+    void xmlExcludesSql_data();
+    void xmlExcludesSql();
+    void autoRunStartsTheAnalysis();
     void languageSelectionFillsLists();
     void settingsApplyAndSave();
     void captionOverridesFollowTheLanguage();
@@ -217,6 +220,57 @@ void TestOstrinMain::startWithoutSettingsIsFatal()
     QCOMPARE(t.dialogs().lastMessage().text, QString("Fatal errors during start, application will be stopped"));
     QVERIFY(t.window()->MyStB->Messages().contains("No ini file is available for Brisel"));
     QVERIFY(!t.window()->isVisible());
+}
+
+void TestOstrinMain::xmlExcludesSql_data()
+{
+    QTest::addColumn<bool>("xmlInstalled");
+    QTest::newRow("XML installed") << true;
+    QTest::newRow("XML not installed") << false;
+}
+
+// Kind 2 offers either XML or the SQL languages, never both.
+void TestOstrinMain::xmlExcludesSql()
+{
+    QFETCH(bool, xmlInstalled);
+    QStringList settings = kindSettings("RadioButtonCob85");
+    settings << "RadioButtonXML=XML,XML,XML,1,1.0" << "RadioButtonSQLDB2=SQL - DB2,SQLDB2,SQLDB2,1,V9"
+             << "RadioButtonSQLMS=SQL - MS,SQLMS,SQLMS,1,2008";
+    TShellGuiTestBase t("zemrik_tarvell", 0, settings);
+    QVERIFY(QDir().mkpath(t.programFolder() + "/SQLDB2Audit"));
+    QVERIFY(QDir().mkpath(t.programFolder() + "/SQLMSAudit"));
+    if (xmlInstalled)
+        QVERIFY(QDir().mkpath(t.programFolder() + "/XMLAudit"));
+    else
+        t.dialogs().answerMessage(mbNo);   // not rewritten
+    Ostrin::TShellHost host;
+    host.OutputDirectory = t.outputRoot();
+    QVERIFY(t.start(&host));
+    TfrmOstrinMain *w = t.window();
+    QCOMPARE(w->languageButton("RadioButtonXML")->isEnabled(), xmlInstalled);
+    QCOMPARE(w->languageButton("RadioButtonSQLDB2")->isEnabled(), !xmlInstalled);
+    QCOMPARE(w->languageButton("RadioButtonSQLMS")->isEnabled(), !xmlInstalled);
+    QVERIFY(w->languageButton("RadioButtonCob85")->isChecked());
+}
+
+// The analysis is asked for once the job is open; it passes the action gate first.
+void TestOstrinMain::autoRunStartsTheAnalysis()
+{
+    QTemporaryDir jobs;
+    const QString file = jobs.filePath("Auto.jmrt");
+    TextFile::writeLines(file, {"StreamToIni.FileFormat=1", "[RadioButtons]", "ActiveRadioButton=RadioButtonCob85",
+                                "[Properties]", "ProjectName=Auto", "ProjectProductName=ACME",
+                                "ProjectSystemName=billing", "ProjectSystemVersion=1", "[Konyec szkazki]"});
+    {
+        TShellGuiTestBase t("Mireth", 0, TShellGuiTestBase::exampleSettings("Mireth"), {"-ar:anal"});
+        QVERIFY(t.start());
+        QCOMPARE(t.window()->AutoRun, Ostrin::TAutoRun::Analysis);
+        QCOMPARE(t.window()->MyStB->LastMessage(), QString("Product name missing or incorrect"));
+    }
+    TShellGuiTestBase t("Mireth", 0, TShellGuiTestBase::exampleSettings("Mireth"), {"-ar:anal", "-Proj:" + file});
+    QVERIFY(t.start());
+    QCOMPARE(t.window()->Job->JobName(), QString("Auto"));
+    QCOMPARE(t.window()->MyStB->LastMessage(), QString("Start Analysis is not available in this version"));
 }
 
 void TestOstrinMain::languageSelectionFillsLists()

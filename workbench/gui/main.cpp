@@ -30,6 +30,10 @@ int runShell(TQuenbarApplication &app, const QString &programPath)
     const QString snapshot = qEnvironmentVariable("QUENBAR_SNAPSHOT");
     if (!snapshot.isEmpty())
         QObject::connect(&shell, &TfrmOstrinMain::startFinished, &app, [&shell, snapshot] {
+            // QUENBAR_SNAPSHOT_PAGE=<page object name> shows that page first.
+            const QString page = qEnvironmentVariable("QUENBAR_SNAPSHOT_PAGE");
+            if (QWidget *w = page.isEmpty() ? nullptr : shell.findChild<QWidget *>(page))
+                shell.PageControlMain->setCurrentWidget(w);
             QTimer::singleShot(300, &shell, [&shell, snapshot] {
                 shell.grab().save(snapshot);
                 QTextStream(stdout) << shell.objectName() << ": " << shell.windowTitle() << Qt::endl;
