@@ -26,6 +26,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -362,6 +363,7 @@ void TfrmOstrinMain::buildUi()
     PageControlHelper->addTab(NewFileNames, QStringLiteral("NewFileNames"));
     PageControlHelper->addTab(Longextensions, QStringLiteral("Longextensions"));
     left->addWidget(PageControlHelper, 1);
+    left->addStretch();
 
     PanelLibraries = new QWidget(SplitterMain);
     PanelLibraries->setObjectName(QStringLiteral("PanelLibraries"));
@@ -444,6 +446,8 @@ void TfrmOstrinMain::buildUi()
     connect(ComboBoxMetricWeight, &QComboBox::activated, this, [this] { storeWeightChoice(); });
     CheckListBoxMetrics->installEventFilter(this);
     ComboBoxMetricWeight->installEventFilter(this);
+    PanelCommands->installEventFilter(this);
+    fileButtons->installEventFilter(this);
 
     // "Edit word list": the control word types and the nouns; the lists themselves come with the pre-scanner.
     TabSheetWordList = addPage(PageControlMain, "TabSheetWordList", QStringLiteral("Edit word list"));
@@ -774,7 +778,8 @@ void TfrmOstrinMain::buildCore()
 
 void TfrmOstrinMain::addExtraButtons()
 {
-    QPushButton *previous = nullptr;
+    bool first = true;
+    QHash<QPushButton *, QWidget *> lastInOrder{{BitBtnRunTool, BitBtnRunTool}, {BitBtnAddFiles, BitBtnAddFiles}};
     for (const Ostrin::TExtraButton &extra : Presentation.ExtraButtons) {
         QAction *a = actionByCaption(extra.Action);
         if (!a)
@@ -786,20 +791,32 @@ void TfrmOstrinMain::addExtraButtons()
         button->setMinimumHeight(from->minimumHeight());
         SetWidgetTag(button, WidgetTag(from) + (extra.RowBelow ? 1 : 0));
         BindButtonToAction(button, a, a->text());
-        // "Start pre-scanner" comes first in the tab order.
-        if (!previous)
+        // "Start pre-scanner" comes first in the tab order, the others after the button they are cloned from.
+        if (first) {
             QWidget::setTabOrder(button, from);
-        else
-            QWidget::setTabOrder(previous, button);
-        previous = button;
+            first = false;
+        } else {
+            QWidget::setTabOrder(lastInOrder[from], button);
+            lastInOrder[from] = button;
+        }
     }
 }
 
 void TfrmOstrinMain::arrangeButtons()
 {
+    if (m_arranging)
+        return;
+    const QScopedValueRollback guard(m_arranging, true);
     for (QWidget *panel : {PanelCommands, BitBtnAddFiles->parentWidget()}) {
-        ArrangeFormButtons(this, 0, panel);
-        panel->setMinimumHeight(panel->height());
+        // Only buttons the user can see take part: a panel on a page not shown waits for its show.
+        if (!panel->isVisible())
+            continue;
+        ArrangeFormButtons(this, -1, panel);
+        int bottom = 0;
+        for (QPushButton *b : panel->findChildren<QPushButton *>())
+            if (!b->isHidden())
+                bottom = std::max(bottom, b->geometry().bottom());
+        panel->setMinimumHeight(bottom + 4);
     }
 }
 
@@ -1432,7 +1449,10 @@ void TfrmOstrinMain::storeWeightChoice()
 
 bool TfrmOstrinMain::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress) {
+    if ((watched == PanelCommands || watched == BitBtnAddFiles->parentWidget())
+        && (event->type() == QEvent::Show || event->type() == QEvent::Resize)) {
+        QTimer::singleShot(0, this, [this] { arrangeButtons(); });
+    } else if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
         if (watched == CheckListBoxMetrics && enter) {

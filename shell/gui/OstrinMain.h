@@ -212,6 +212,7 @@ private:
     bool m_fatalStart = false;
     bool m_showing = false;     // the window fills its controls: no change handlers
     bool m_closing = false;
+    bool m_arranging = false;
     QMenu *m_menuFile = nullptr;
     QSet<int> m_invalidLimits;   // limits grid rows whose typed number was refused
 };
