@@ -383,6 +383,15 @@ void TestOstrinMain::extendedOptions()
         QVERIFY(!t.window()->ActShowAdvanced->isVisible());
         QVERIFY(!t.window()->ActWriteINIFile->isVisible());
     }
+    {
+        // Debug mode starts the extended options switched on, when they are offered.
+        QStringList settings = TShellGuiTestBase::exampleSettings("Mireth");
+        settings.replaceInStrings("Runcontrol.DebugMode=N", "Runcontrol.DebugMode=Y");
+        TShellGuiTestBase t("Mireth", 0, settings, {"-ShowAdvanced"});
+        QVERIFY(t.start());
+        QVERIFY(t.window()->ActShowAdvanced->isChecked());
+        QVERIFY(tabShown(t.window()->PageControlMain, t.window()->TabSheetTech));
+    }
     TShellGuiTestBase t("Mireth", 0, TShellGuiTestBase::exampleSettings("Mireth"), {"-ShA"});
     QVERIFY(t.start());
     TfrmOstrinMain *w = t.window();
