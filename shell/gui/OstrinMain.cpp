@@ -31,6 +31,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QStyle>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -445,6 +447,8 @@ void TfrmOstrinMain::buildUi()
     ComboBoxMetricWeight->hide();
     connect(ComboBoxMetricWeight, &QComboBox::activated, this, [this] { storeWeightChoice(); });
     CheckListBoxMetrics->installEventFilter(this);
+    CheckListBoxMetrics->viewport()->installEventFilter(this);
+    CheckListBoxMetrics->viewport()->setMouseTracking(true);
     ComboBoxMetricWeight->installEventFilter(this);
     PanelCommands->installEventFilter(this);
     fileButtons->installEventFilter(this);
@@ -1452,6 +1456,21 @@ bool TfrmOstrinMain::eventFilter(QObject *watched, QEvent *event)
     if ((watched == PanelCommands || watched == BitBtnAddFiles->parentWidget())
         && (event->type() == QEvent::Show || event->type() == QEvent::Resize)) {
         QTimer::singleShot(0, this, [this] { arrangeButtons(); });
+    } else if (watched == CheckListBoxMetrics->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        // A click right of the tick box opens the weight chooser over the item.
+        const QPoint pos = static_cast<QMouseEvent *>(event)->position().toPoint();
+        QListWidgetItem *item = CheckListBoxMetrics->itemAt(pos);
+        const int tickBox = CheckListBoxMetrics->style()->pixelMetric(QStyle::PM_IndicatorWidth) + 8;
+        if (item && pos.x() > CheckListBoxMetrics->visualItemRect(item).left() + tickBox) {
+            CheckListBoxMetrics->setCurrentItem(item);
+            QTimer::singleShot(0, this, [this] { openWeightChooser(); });
+        }
+    } else if (watched == CheckListBoxMetrics->viewport() && event->type() == QEvent::MouseMove
+               && !ComboBoxMetricWeight->isHidden() && !ComboBoxMetricWeight->view()->isVisible()) {
+        // Moving well away from the chooser takes its choice.
+        const QPoint pos = static_cast<QMouseEvent *>(event)->position().toPoint();
+        if (!ComboBoxMetricWeight->geometry().adjusted(-8, -8, 8, 8).contains(pos))
+            storeWeightChoice();
     } else if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;

@@ -465,6 +465,19 @@ void TestOstrinMain::metricWeights()
     QCOMPARE(weights(w)[3], QString("3"));
     QVERIFY(w->CheckListBoxMetrics->item(3)->text().startsWith("High"));
 
+    // A click right of the tick box opens the chooser; moving away takes the choice.
+    w->PageControlMain->setCurrentWidget(w->TabSheetAnalPar);
+    w->PageControlAnalPar->setCurrentWidget(w->TabSheetMetrics);
+    QWidget *viewport = w->CheckListBoxMetrics->viewport();
+    const QRect item = w->CheckListBoxMetrics->visualItemRect(w->CheckListBoxMetrics->item(5));
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(item.left() + 120, item.center().y()));
+    QTRY_VERIFY(!w->ComboBoxMetricWeight->isHidden());
+    QCOMPARE(w->CheckListBoxMetrics->currentRow(), 5);
+    w->ComboBoxMetricWeight->setCurrentIndex(2);
+    QTest::mouseMove(viewport, QPoint(item.left() + 300, item.bottom() + 60));
+    QTRY_VERIFY(w->ComboBoxMetricWeight->isHidden());
+    QCOMPARE(weights(w)[5], QString("2"));
+
     // Escape leaves the weight as it was.
     w->CheckListBoxMetrics->setCurrentRow(3);
     QTest::keyClick(w->CheckListBoxMetrics, Qt::Key_Return);
