@@ -845,6 +845,11 @@ void TfrmOstrinMain::FormCreate()
                                                                         RadioGroupLanguageVersion);
     if (GroupBoxTestCaseAnalysis)
         GroupBoxTestCaseAnalysis->setVisible(!Presentation.TestCaseGroupHidden);
+    // The kind's icon: audit, re-documentation, test specification, test documentation, document scanning.
+    static const QStyle::StandardPixmap icons[] = {QStyle::SP_FileDialogContentsView, QStyle::SP_FileDialogDetailedView,
+                                                   QStyle::SP_DialogApplyButton, QStyle::SP_DialogHelpButton,
+                                                   QStyle::SP_FileDialogInfoView};
+    setWindowIcon(style()->standardIcon(icons[std::clamp(Row.IconIndex, 0, 4)]));
     const QString programFolder = QFileInfo(m_programPath).absolutePath();
     HelpFile = programFolder + QLatin1Char('/') + Presentation.HelpFile;
     CommandLine = Ostrin::TShellCommandLine::Parse(m_args);

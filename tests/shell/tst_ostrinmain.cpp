@@ -723,6 +723,16 @@ void TestOstrinMain::hostedMode()
     QCOMPARE(w->CheckListBoxRules->item(1)->checkState(), Qt::Unchecked);
     QCOMPARE(w->CheckListBoxRules->item(0)->checkState(), Qt::Checked);
     QVERIFY(!w->Job->Modified());
+    QVERIFY(t.close());
+
+    // The host's job path with the host's own extension names the shell's job beside it.
+    QVERIFY(QFile::copy(host.SavedJobFile, t.jobsFolder() + "/Handed.jmrt"));
+    host.ProductName = "OTHER";
+    host.HostJobPath = t.jobsFolder() + "/Handed.jQuenbar";
+    QVERIFY(t.start(&host));
+    w = t.window();
+    QCOMPARE(w->CheckListBoxRules->item(1)->checkState(), Qt::Unchecked);
+    QCOMPARE(w->EditProductName->text(), QString("ACME"));
 }
 
 void TestOstrinMain::hostedShellEntry()
