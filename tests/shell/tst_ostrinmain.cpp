@@ -44,6 +44,8 @@ private slots:
     void limits();
     void metricWeights();
     void jobRoundTrip();
+    void damagedJobFile_data();
+    void damagedJobFile();
     void modifiedJobAsks_data();
     void modifiedJobAsks();
     void closeAsks();
@@ -552,6 +554,41 @@ void TestOstrinMain::jobRoundTrip()
     QCOMPARE(w->PageControlMain->currentWidget(), w->TabSheetNames);
     // The settings text stays the settings file's.
     QVERIFY(!TextFile::readLines(file).join("\n").contains("MemoToolNameDefault"));
+}
+
+void TestOstrinMain::damagedJobFile_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("language not installed")
+        << QStringList{"StreamToIni.FileFormat=1", "[RadioButtons]", "ActiveRadioButton=RadioButtonPLI", "[Properties]",
+                       "ProjectName=Other", "ProjectProductName=ACME", "[Konyec szkazki]"};
+    QTest::newRow("truncated") << QStringList{"StreamToIni.FileFormat=1", "[Radio"};
+    QTest::newRow("bad product name")
+        << QStringList{"StreamToIni.FileFormat=1", "[RadioButtons]", "ActiveRadioButton=RadioButtonCob85",
+                       "[Properties]", "ProjectName=Bad", "ProjectProductName=1ACME", "[Konyec szkazki]"};
+}
+
+// A job file the shell cannot read ends in the load error; the shell stays usable.
+void TestOstrinMain::damagedJobFile()
+{
+    QFETCH(QStringList, lines);
+    TShellGuiTestBase t("Mireth", 0, TShellGuiTestBase::exampleSettings("Mireth"));
+    QVERIFY(t.start());
+    TfrmOstrinMain *w = t.window();
+    const QString file = t.jobsFolder() + "/damaged.jmrt";
+    TextFile::writeLines(file, lines);
+    t.dialogs().answerFile(file);
+    w->ActOpenProject->trigger();
+    QVERIFY2(w->MyStB->Messages().contains(
+                 "Error while loading project definition, it was possibly generated with an older version of the tool"),
+             qPrintable(w->MyStB->Messages()));
+    QCOMPARE(TextFile::readLines(file), lines);   // nothing written back
+    QVERIFY(!w->Job->LoadMode());
+    // The user goes on with a language of the settings.
+    QVERIFY(w->languageButton("RadioButtonCob85")->isEnabled());
+    w->languageButton("RadioButtonCob85")->click();
+    QCOMPARE(w->CheckListBoxRules->count(), 10);
+    QVERIFY(w->windowTitle().startsWith("Mireth main shell - COBOL 85"));
 }
 
 void TestOstrinMain::modifiedJobAsks_data()
