@@ -65,20 +65,6 @@ namespace {
 const char *const kCategory = "Category";
 const QString kNamesMime = QStringLiteral("application/x-quenbar-names");
 
-// A button standing for an action: it shows the caption, follows the
-// action's state and triggers it.
-void bindButtonToAction(QPushButton *button, QAction *action, const QString &caption)
-{
-    button->setText(caption);
-    button->setEnabled(action->isEnabled());
-    button->setVisible(action->isVisible());
-    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
-    QObject::connect(action, &QAction::changed, button, [action, button] {
-        button->setEnabled(action->isEnabled());
-        button->setVisible(action->isVisible());
-    });
-}
-
 QWidget *pageOf(QTabWidget *tabs, QWidget *page, const QString &caption)
 {
     tabs->addTab(page, caption);
@@ -648,15 +634,15 @@ void TfrmQuenbarMain::FormCreate()
     buildSourceList();
     buildRunner();
     // The two drop-target buttons carry their actions' captions, mnemonic included.
-    bindButtonToAction(BitBtnAddFiles, ActAddfiles, ActAddfiles->text());
-    bindButtonToAction(BitBtnAddDirectories, ActAddDirectories, ActAddDirectories->text());
+    BindButtonToAction(BitBtnAddFiles, ActAddfiles, ActAddfiles->text());
+    BindButtonToAction(BitBtnAddDirectories, ActAddDirectories, ActAddDirectories->text());
     connect(findChild<QPushButton *>(QStringLiteral("ButtonWriteINIFile")), &QPushButton::clicked, ActWriteINIFile,
             &QAction::trigger);
     // The buttons were made before the actions; bind them now.
     for (QPushButton *button : findChildren<QPushButton *>(QRegularExpression(QStringLiteral("^Button(New|Open|Save|Restart|Call|Run|Cancel)")))) {
         QAction *a = findChild<QAction *>(QStringLiteral("Act") + button->objectName().mid(6));
         if (a)
-            bindButtonToAction(button, a, a->text().remove(u'&').trimmed());
+            BindButtonToAction(button, a, a->text().remove(u'&').trimmed());
     }
 
     Settings->OnSettingsUnavailable = [this] {
