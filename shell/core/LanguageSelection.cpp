@@ -29,12 +29,6 @@ bool existsOrCreated(const QString &folder)
     return !folder.isEmpty() && (QFileInfo(folder).isDir() || QDir().mkpath(folder));
 }
 
-// Program and file items of the ".Extras": unchanged when absolute, else below the root.
-QString itemPath(const QString &root, const QString &item)
-{
-    return IsAbsolutePath(item) ? FromStoredPath(item) : root + QLatin1Char('/') + FromStoredPath(item);
-}
-
 } // namespace
 
 TShellLanguage::TShellLanguage(TShellSettings &settings, TShellJob &job, IReporter *reporter)
@@ -199,7 +193,7 @@ TPickers TShellLanguage::DefaultPickers() const
     p.Functab = definition("Functab", c.FunctabPage);
     p.Specs = definition("Specs", c.SpecsPage);
     const QString analyser = c.Procpgm.isEmpty() ? folder + QLatin1Char('/') + code + suffix + QStringLiteral(".exe")
-                                                 : itemPath(root, c.Procpgm);
+                                                 : StoredPathBelow(root, c.Procpgm);
     p.Analyser = {analyser, false, true};
     p.Converter = {root + QStringLiteral("/CSVTran/CSVTran.exe"), false, c.ConvertExportFiles};
     const QString scanner = c.ScanProg.isEmpty()        ? analyser
@@ -207,7 +201,7 @@ TPickers TShellLanguage::DefaultPickers() const
                                                         : folder + QLatin1Char('/') + FromStoredPath(c.ScanProg)
                                                               + QStringLiteral(".exe");
     p.WordScanner = {scanner, false, c.PreScanner};
-    p.TestDesigner = {c.TstDesignProg.isEmpty() ? QString() : itemPath(root, c.TstDesignProg), false, c.TestDesign};
+    p.TestDesigner = {c.TstDesignProg.isEmpty() ? QString() : StoredPathBelow(root, c.TstDesignProg), false, c.TestDesign};
     QString tstemplate;
     if (!c.TstSpecTemplate.isEmpty()) {
         if (IsAbsolutePath(c.TstSpecTemplate))
@@ -216,10 +210,10 @@ TPickers TShellLanguage::DefaultPickers() const
             tstemplate = QFileInfo(m_settings.DevelopmentSettingsPath()).absolutePath() + QStringLiteral("/TextTemplates/")
                          + QFileInfo(FromStoredPath(c.TstSpecTemplate)).fileName();
         else
-            tstemplate = itemPath(root, c.TstSpecTemplate);
+            tstemplate = StoredPathBelow(root, c.TstSpecTemplate);
     }
     p.TestSpecTemplate = {tstemplate, false, c.TestSpecification};
-    p.SearchProgram = {c.SearchProg.isEmpty() ? QString() : itemPath(root, c.SearchProg), false, c.Search};
+    p.SearchProgram = {c.SearchProg.isEmpty() ? QString() : StoredPathBelow(root, c.SearchProg), false, c.Search};
     return p;
 }
 
