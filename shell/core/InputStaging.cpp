@@ -141,15 +141,14 @@ QString TShellStaging::CheckOutputDirectory()
             if (m_job.Settings().LanguageCodes().contains(lastPart(trimmed), Qt::CaseInsensitive))
                 dir = WithTrailingChar(folderPart(trimmed), QLatin1Char('/'));
         }
-        dir = CollapseRepeats(dir, QLatin1Char('/')) + code + QLatin1Char('/');
+        dir = QDir::cleanPath(dir) + QLatin1Char('/') + code + QLatin1Char('/');
         makeFolder(dir);
         out = dir;
         m_job.SetOutputDirectory(dir.left(dir.size() - 1));
         m_reporter->ShowError(QStringLiteral("Output directory forced to %1 subdirectory!").arg(code), true);
     }
-    out = CollapseRepeats(out, QLatin1Char('/'));
-    while (out.size() > 1 && out.endsWith(QLatin1Char('/')))
-        out.chop(1);
+    // Repeated and trailing delimiters go ("." too; ".." was refused above).
+    out = QDir::cleanPath(out);
     if (!QFileInfo(out).isDir()) {
         if (m_reporter->Ask(TMsgDlgType::Confirmation, QStringLiteral("Directory %1 doesn't exists, create it? ").arg(out),
                             mbOKCancel)
@@ -617,6 +616,9 @@ bool TShellStaging::copyPlain(const QString &source, const QString &target)
     if (size > 0 && size < chunk)
         chunk = size;
     enum { Plain, LfOnly, Utf16 } mode = Plain;
+    // LF-only mode adds a CR only where none is: a CR LF pair that a chunk
+    // border splits (or a later CR LF) is never doubled.
+    char previous = 0;
     QStringDecoder utf16(QStringDecoder::Utf16LE);
     bool first = true;
     const bool counting = size > 20 * chunk;
@@ -668,9 +670,17 @@ bool TShellStaging::copyPlain(const QString &source, const QString &target)
         } else {
             m_lines += bytes.count('\n');
             if (outFile) {
-                written = bytes;
-                if (mode == LfOnly)
-                    written.replace("\n", "\r\n");
+                if (mode == LfOnly) {
+                    written.reserve(bytes.size() + bytes.size() / 8);
+                    for (const char b : std::as_const(bytes)) {
+                        if (b == '\n' && previous != '\r')
+                            written += '\r';
+                        written += b;
+                        previous = b;
+                    }
+                } else {
+                    written = bytes;
+                }
             }
         }
         if (outFile && outFile->write(written) != written.size()) {

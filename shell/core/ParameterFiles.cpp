@@ -46,6 +46,13 @@ QString doctypeLine()
     return line.leftJustified(56, QLatin1Char(' '));
 }
 
+// The batch file is read by /bin/sh, to which a CR would be part of the
+// last word of each line: its lines end in LF alone.
+void writeBatch(const QString &path, const QStringList &lines)
+{
+    TextFile::writeText(path, lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+}
+
 } // namespace
 
 QString TShellStaging::subProcessor(const QString &ext) const
@@ -194,7 +201,7 @@ void TShellStaging::SaveParameterFiles()
                 batch.append(waaAudit(9999));
                 batch.prepend(waaAudit(0));
                 batch.prepend(QStringLiteral("ECHO ON"));
-                TextFile::writeLines(out + QStringLiteral("/lastbatch.cmd"), batch);
+                writeBatch(out + QStringLiteral("/lastbatch.cmd"), batch);
                 m_batch = batch;
             }
             return;
@@ -274,7 +281,7 @@ void TShellStaging::SaveParameterFiles()
         } else {
             m_batch.prepend(QStringLiteral("ECHO ON"));
         }
-        TextFile::writeLines(out + QStringLiteral("/lastbatch.cmd"), m_batch);
+        writeBatch(out + QStringLiteral("/lastbatch.cmd"), m_batch);
     } catch (const EFileError &e) {
         QFile::remove(lastXml);
         try {
