@@ -35,6 +35,8 @@ private slots:
     void parameterFileForOneModule();
     void nameByDirectoryWritesModuleFilesAndBatch();
     void emptyParameterBlocksAreLeftOut();
+    void subProcessorBatch_data();
+    void subProcessorBatch();
     void renameBackAfterAFakeRun();
     void renamingOffKeepsGeneratedNames();
     void renamingNeverLeavesTheResultFolder();
@@ -332,6 +334,46 @@ void TestStaging::emptyParameterBlocksAreLeftOut()
     QVERIFY(search.contains("  SearchName = \"" + QString(60, 'x') + "\" "));
     QVERIFY(!search.join("\n").contains("Audit"));
     QVERIFY(!search.contains(" <MaxLimits"));
+}
+
+void TestStaging::subProcessorBatch_data()
+{
+    QTest::addColumn<bool>("byDirectory");
+    QTest::addColumn<QStringList>("batch");   // "@" stands for the analyser's folder
+    QTest::newRow("one parameter file")
+        << false
+        << QStringList({"ECHO ON", "@/WAAAudit last.xml;0000 ", "@/WAACob last.xml;0001 ", "@/WAAJcl last.xml;0002 ",
+                        "@/WAACob last.xml;0003 ", "@/WAAAudit last.xml;9999 "});
+    QTest::newRow("by directory")
+        << true
+        << QStringList({"ECHO ON", "ren last0001.xml last.xml", "@/WAAAudit last.xml;0000 ", "@/WAACob last.xml;0001 ",
+                        "@/WAAJcl last.xml;0002 ", "@/WAAAudit last.xml;9999 ", "ren last.xml last0001.xml",
+                        "ren last0002.xml last.xml", "@/WAAAudit last.xml;0000 ", "@/WAACob last.xml;0003 ",
+                        "@/WAAAudit last.xml;9999 ", "ren last.xml last0002.xml"});
+}
+
+void TestStaging::subProcessorBatch()
+{
+    QFETCH(bool, byDirectory);
+    QFETCH(QStringList, batch);
+    TStagingFixture f;
+    f.make(2, {"WAA.SubProcessors=(WAACob=COB,WAAJcl=JCL)"});
+    f.job->SetLanguageCode("WAA");
+    f.job->SetNameByDirectory(byDirectory);
+    f.sources->SetLanguageFilter("All|*.cbl;*.jcl");
+    f.staging->FilterOfCode = [](const QString &code) {
+        return code == "COB" ? QString("COBOL|*.cbl") : QString("Jobs|*.jcl");
+    };
+    f.addSources({"S/A/M/x.cbl", "S/A/M/y.jcl", "S/B/N/z.cbl"});
+    QVERIFY(f.run([&] { f.staging->PrepareJob(); }));
+    const QString folder = f.path("tools/COBReDoc");
+    QStringList expected;
+    for (const QString &line : batch)
+        expected << QString(line).replace("@", folder);
+    QCOMPARE(TextFile::readLines(f.out() + "/lastbatch.cmd"), expected);
+    // By directory the modules' files replace the single one.
+    QCOMPARE(QFileInfo(f.out() + "/last.xml").exists(), !byDirectory);
+    QCOMPARE(QFileInfo(f.out() + "/last0002.xml").exists(), byDirectory);
 }
 
 void TestStaging::renameBackAfterAFakeRun()
