@@ -14,7 +14,6 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 using Staging::Num4;
@@ -603,14 +602,23 @@ bool TShellStaging::copyPlain(const QString &source, const QString &target)
         m_reporter->AddError(QStringLiteral("Cannot open file %1 for input \r\n  %2").arg(source, in.errorString()), true);
         return false;
     }
-    std::unique_ptr<QSaveFile> outFile;
+    // A staged copy is made again by every preparation: a plain file (no
+    // sync to disk per file, which would make staging many times slower
+    // than copying), removed again when the copy fails.
+    std::unique_ptr<QFile> outFile;
     if (!m_countOnly) {
-        outFile = std::make_unique<QSaveFile>(target);
-        if (!outFile->open(QIODevice::WriteOnly)) {
+        outFile = std::make_unique<QFile>(target);
+        if (!outFile->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
             m_reporter->AddError(QStringLiteral("Cannot create file %1 for ouput \r\n  %2").arg(target, outFile->errorString()), true);
             return false;
         }
     }
+    const auto discard = [&]() {
+        if (outFile) {
+            outFile->close();
+            outFile->remove();
+        }
+    };
     const qint64 size = in.size();
     qint64 chunk = std::max(1, m_job.Settings().IOBuffSize());
     if (size > 0 && size < chunk)
@@ -639,7 +647,7 @@ bool TShellStaging::copyPlain(const QString &source, const QString &target)
             if (in.error() != QFileDevice::NoError && !in.atEnd()) {
                 if (breakOn(QStringLiteral("File read error %1\r\n  %2"), source, in.errorString())) {
                     if (outFile)
-                        outFile->cancelWriting();
+                        discard();
                     return false;
                 }
                 in.unsetError();
@@ -685,7 +693,7 @@ bool TShellStaging::copyPlain(const QString &source, const QString &target)
         }
         if (outFile && outFile->write(written) != written.size()) {
             if (breakOn(QStringLiteral("File write error %1\r\n  %2"), target, outFile->errorString())) {
-                outFile->cancelWriting();
+                discard();
                 return false;
             }
         }
@@ -698,13 +706,14 @@ bool TShellStaging::copyPlain(const QString &source, const QString &target)
                                 QStringLiteral("The User requested to stop the process, please confirm?"), mbYesNo)
                 == mbYes) {
                 if (outFile)
-                    outFile->cancelWriting();
+                    discard();
                 m_reporter->ErrorAndAbort(QStringLiteral("Process aborted on user request!"));
             }
         }
     }
-    if (outFile && !outFile->commit()) {
+    if (outFile && !outFile->flush()) {
         m_reporter->AddError(QStringLiteral("File write error %1\r\n  %2").arg(target, outFile->errorString()), true);
+        discard();
         return false;
     }
     return true;
