@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
+#include <QSet>
 #include <QStringDecoder>
 
 using Staging::Num4;
@@ -397,7 +398,17 @@ void TShellStaging::PrepareJob(bool countOnly)
     const QString out = OutputDirectory();
     const QString input = InputFolder();
     const int depth = m_job.MaxDirDepth();
-    Staging::CleanFolder(input, QString(), depth + 1, false, QStringLiteral("SRC####"));
+    // A source is never a staging target nor a generated file to clean up,
+    // wherever the user keeps it.
+    QSet<QString> keep;
+    const QString inputPrefix = QDir::cleanPath(input) + QLatin1Char('/');
+    for (int i = 0; i < m_sources.Count(); ++i) {
+        const QString source = QDir::cleanPath(QFileInfo(m_sources.PathAt(i)).absoluteFilePath());
+        if (m_sources.CheckedAt(i) && source.startsWith(inputPrefix))
+            m_reporter->ErrorAndAbort(QStringLiteral("Source file %1 lies in the staging folder %2, move it elsewhere!").arg(source, input));
+        keep.insert(source);
+    }
+    Staging::CleanFolder(input, QString(), depth + 1, false, QStringLiteral("SRC####"), &keep);
     makeFolder(input);
 
     bool used = QFileInfo::exists(out + QStringLiteral("/last.xml"));
@@ -411,9 +422,9 @@ void TShellStaging::PrepareJob(bool countOnly)
             m_reporter->ErrorAndAbort(QStringLiteral("Go and select another output directory,and then try again"));
     }
 
-    Staging::CleanFolder(out, QString(), 1, false, QStringLiteral("LAST####"));
+    Staging::CleanFolder(out, QString(), 1, false, QStringLiteral("LAST####"), &keep);
     for (const QString &mask : {QStringLiteral("SRC####"), QStringLiteral("MOD####"), QStringLiteral("COMP####")})
-        Staging::CleanFolder(out, QString(), depth + 1, false, mask);
+        Staging::CleanFolder(out, QString(), depth + 1, false, mask, &keep);
     makeFolder(input);
 
     if (m_options.RunType != 4) {

@@ -102,7 +102,8 @@ bool MatchesGeneratedMask(const QString &fileName, const QString &mask)
     return StartsWithText(mask, key);
 }
 
-int CleanFolder(const QString &folder, const QString &subfolder, int depth, bool countOnly, const QString &mask)
+int CleanFolder(const QString &folder, const QString &subfolder, int depth, bool countOnly, const QString &mask,
+                const QSet<QString> *keep)
 {
     if (folder.isEmpty() || depth <= 0)
         return 0;
@@ -119,10 +120,12 @@ int CleanFolder(const QString &folder, const QString &subfolder, int depth, bool
             // A linked folder may lead anywhere: never descend into one.
             if (entry.isSymLink() || entry.fileName().startsWith(QLatin1Char('.')))
                 continue;
-            count += CleanFolder(searched, entry.fileName(), depth - 1, countOnly, mask);
+            count += CleanFolder(searched, entry.fileName(), depth - 1, countOnly, mask, keep);
             continue;
         }
         if (!MatchesGeneratedMask(entry.fileName(), mask))
+            continue;
+        if (keep && keep->contains(QDir::cleanPath(entry.absoluteFilePath())))
             continue;
         ++count;
         if (!countOnly)

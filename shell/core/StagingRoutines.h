@@ -4,6 +4,7 @@
 // names, the short (four characters with the dot) upper-case extension and
 // the masked count-or-delete of generated files.
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -33,7 +34,9 @@ TCommonRoot CommonRootOf(const QStringList &paths, bool fullDepth);
 // every digit as "#", starts with mask ("*.*" or empty: every file).
 // Folders emptied by deleting are removed; linked folders are never
 // entered. Depth 0 or less does nothing.
-int CleanFolder(const QString &folder, const QString &subfolder, int depth, bool countOnly, const QString &mask);
+// Files named in keep (full paths) are neither counted nor deleted.
+int CleanFolder(const QString &folder, const QString &subfolder, int depth, bool countOnly, const QString &mask,
+                const QSet<QString> *keep = nullptr);
 // The mask test of CleanFolder for one file name.
 bool MatchesGeneratedMask(const QString &fileName, const QString &mask);
 

@@ -44,6 +44,7 @@ private slots:
     void unwritableTargetEndsTheCopy();
     void documentsAreConvertedThroughPdf2txt();
     void oddNamesSurviveTheRoundTrip();
+    void sourcesInsideTheOutputDirectoryAreNeverCleanedAway();
 };
 
 // Root S with A/M/x.cbl, A/M/y.cbl and B/N/z.cbl, all ticked.
@@ -521,6 +522,28 @@ void TestStaging::oddNamesSurviveTheRoundTrip()
     QVERIFY(QFileInfo(f.out() + QString::fromUtf8("/Metrics/Köz 'A'/M \"x\"/pénz; ügy.met")).isFile());
     QVERIFY(f.run([&] { f.renaming->DeleteTemporaryFiles(); }));
     QVERIFY(QFileInfo(f.src(odd)).isFile());
+}
+
+void TestStaging::sourcesInsideTheOutputDirectoryAreNeverCleanedAway()
+{
+    TStagingFixture f;
+    f.make();
+    // A source named like a generated file, within the cleaned depth of the output directory.
+    writeBytes(f.out() + "/A/M/SRC0001.cbl", "source one");
+    writeBytes(f.out() + "/A/M/SRC0007.met", "an old result");
+    writeBytes(f.out() + "/A/N/x.cbl", "x");
+    f.sources->AddFiles({f.out() + "/A/M/SRC0001.cbl", f.out() + "/A/N/x.cbl"});
+    QVERIFY(f.run([&] { f.staging->PrepareJob(); }));
+    QCOMPARE(fileBytes(f.out() + "/A/M/SRC0001.cbl"), QByteArray("source one"));
+    QVERIFY(!QFileInfo(f.out() + "/A/M/SRC0007.met").exists());
+
+    // A source in the staging folder itself would be overwritten by its copy.
+    writeBytes(f.input() + "/COMP0001/MOD0001/SRC0001.CBL", "a source in the wrong place");
+    f.sources->Clear();
+    f.sources->AddFiles({f.input() + "/COMP0001/MOD0001/SRC0001.CBL"});
+    QVERIFY(!f.run([&] { f.staging->PrepareJob(); }));
+    QVERIFY(f.reporter.errors().last().startsWith("Source file " + f.input() + "/COMP0001/MOD0001/SRC0001.CBL lies in the staging folder"));
+    QCOMPARE(fileBytes(f.input() + "/COMP0001/MOD0001/SRC0001.CBL"), QByteArray("a source in the wrong place"));
 }
 
 QTEST_GUILESS_MAIN(TestStaging)
