@@ -45,6 +45,7 @@ private slots:
     void documentsAreConvertedThroughPdf2txt();
     void oddNamesSurviveTheRoundTrip();
     void sourcesInsideTheOutputDirectoryAreNeverCleanedAway();
+    void flatStagingByFolder();
 };
 
 // Root S with A/M/x.cbl, A/M/y.cbl and B/N/z.cbl, all ticked.
@@ -544,6 +545,23 @@ void TestStaging::sourcesInsideTheOutputDirectoryAreNeverCleanedAway()
     QVERIFY(!f.run([&] { f.staging->PrepareJob(); }));
     QVERIFY(f.reporter.errors().last().startsWith("Source file " + f.input() + "/COMP0001/MOD0001/SRC0001.CBL lies in the staging folder"));
     QCOMPARE(fileBytes(f.input() + "/COMP0001/MOD0001/SRC0001.CBL"), QByteArray("a source in the wrong place"));
+}
+
+// Depth 99: every source staged flat, numbered by its folder.
+void TestStaging::flatStagingByFolder()
+{
+    TStagingFixture f;
+    f.make(99);
+    f.addSources({"S/A/x.cbl", "S/A/y.cbl", "S/B/z.cbl"});
+    f.sources->SetChecked(1, false);
+    QVERIFY(f.run([&] { f.staging->PrepareJob(); }));
+    QCOMPARE(f.staging->NameMap(), QStringList({"FCDR0001=A", "FCDR0002=B", "SRC0001=A/x.cbl", "SRC0002=B/z.cbl",
+                                                "XCPY0000=" + f.input() + "/SRC0001.CBL",
+                                                "XCPY0002=" + f.input() + "/SRC0002.CBL"}));
+    QVERIFY(QFileInfo(f.input() + "/SRC0002.CBL").isFile());
+    writeBytes(f.out() + "/Metrics/SRC0002.met", "z");
+    QVERIFY(f.run([&] { f.renaming->PostRunProcessing(1); }));
+    QCOMPARE(fileBytes(f.out() + "/Metrics/B/z.met"), QByteArray("z"));
 }
 
 QTEST_GUILESS_MAIN(TestStaging)

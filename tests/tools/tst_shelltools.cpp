@@ -29,6 +29,7 @@ private slots:
     void csvTranConvertsTheListedExports();
     void csvTranEndsOnTheSemaphore();
     void csvTranReadsNothingOutsideExports();
+    void shellRunOnTheExampleSources();
 };
 
 void TestShellTools::pdf2txtWritesTheText()
@@ -123,6 +124,36 @@ void TestShellTools::csvTranReadsNothingOutsideExports()
     // Any other root element is not a converter job.
     TextFile::writeLines(dir.filePath("out/other.xml"), {"<MIRETH>", "</MIRETH>"});
     QCOMPARE(runTool(CSVTRAN_BINARY, {"other.xml"}, dir.filePath("out")), 1);
+}
+
+// The README's command: stage the example COBOL tree, simulate a run,
+// rename back; then the same by directory with a real analyser script.
+void TestShellTools::shellRunOnTheExampleSources()
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath("out");
+    QProcess p;
+    p.start(QUENBAR_SHELL_BINARY, {"run", QUENBAR_SHELL_SOURCES, out, "--irrelevant", "copy"});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 0);
+    const QString printed = QString::fromLocal8Bit(p.readAllStandardOutput());
+    QVERIFY2(printed.contains("Staged 6 of 6 files in 3 modules"), qPrintable(printed));
+    QVERIFY(printed.contains("Renamed 3 module results and 6 source results"));
+    QVERIFY(QFileInfo(out + "/Metrics/BILLING/INVOICE/INVCALC.met").isFile());
+    QVERIFY(QFileInfo(out + "/Metrics/BILLING/INVOICE.met").isFile());
+    QVERIFY(QFileInfo(out + "/Exports/STOCK/LEDGER/STKREC.CPY").isFile());
+    QVERIFY(!QFileInfo(out + "/workinp").exists());
+    QVERIFY(!QFileInfo(out + "/last.xml").exists());
+
+    const QString analyser = dir.filePath("analyser.sh");
+    writeBytes(analyser, "#!/bin/sh\necho \"$1\" >> calls.log\n");
+    QFile::setPermissions(analyser, QFile::permissions(analyser) | QFile::ExeOwner);
+    const QString out2 = dir.filePath("out2");
+    p.start(QUENBAR_SHELL_BINARY, {"run", QUENBAR_SHELL_SOURCES, out2, analyser, "--by-directory", "--keep"});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(fileBytes(out2 + "/calls.log"), QByteArray("last0001.xml\nlast0002.xml\nlast0003.xml\n"));
+    QVERIFY(QFileInfo(out2 + "/workinp/COMP0001/MOD0001").isDir());
 }
 
 QTEST_GUILESS_MAIN(TestShellTools)
