@@ -1,4 +1,5 @@
 #include "ConverterRun.h"
+#include "StagingRoutines.h"
 
 #include "Commands.h"
 #include "SourceList.h"
@@ -56,17 +57,6 @@ bool plainFileName(const QString &name)
 {
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
            && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QChar(0));
-}
-
-bool maskMatches(const QString &fileName, const QString &mask)
-{
-    if (mask.isEmpty() || mask == QLatin1String("*.*"))
-        return true;
-    QString key = UpperCase(fileName);
-    for (QChar &c : key)
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            c = QLatin1Char('#');
-    return StartsWithText(mask, key);
 }
 
 } // namespace
@@ -133,7 +123,7 @@ QString TConverterRun::BaseNameOf(const QString &path)
 
 QString TConverterRun::ShortExtension(const QString &path)
 {
-    return UpperCase(ExtensionOf(path).left(4));
+    return Staging::ShortExtension(path);
 }
 
 QStringList TConverterRun::StagingLines(const QStringList &paths, const QList<bool> &checked,
@@ -204,33 +194,7 @@ QStringList TConverterRun::DOSBoxConfigLines(const QStringList &baseLines, const
 int TConverterRun::CountOrDeleteFiles(const QString &folder, const QString &subfolder, int depth, bool countOnly,
                                       const QString &mask)
 {
-    if (folder.isEmpty() || depth <= 0)
-        return 0;
-    const QString searched = subfolder.isEmpty() ? folder : folder + QLatin1Char('/') + subfolder;
-    QDir dir(searched);
-    if (!dir.exists())
-        return 0;
-    int count = 0;
-    // System: a dangling link is listed too, and goes like a file.
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QFileInfo &entry : entries) {
-        if (entry.isDir()) {
-            // A linked folder may lead anywhere: never descend into one.
-            if (entry.isSymLink() || entry.fileName().startsWith(QLatin1Char('.')))
-                continue;
-            count += CountOrDeleteFiles(searched, entry.fileName(), depth - 1, countOnly, mask);
-            continue;
-        }
-        if (!maskMatches(entry.fileName(), mask))
-            continue;
-        ++count;
-        if (!countOnly)
-            QFile::remove(entry.filePath());
-    }
-    if (!countOnly)
-        QDir().rmdir(searched);   // only an empty folder goes
-    return count;
+    return Staging::CleanFolder(folder, subfolder, depth, countOnly, mask);
 }
 
 bool TConverterRun::RunAndWait(const QString &program, const QStringList &arguments, const QString &folder)
