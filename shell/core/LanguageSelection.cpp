@@ -219,11 +219,14 @@ TPickers TShellLanguage::DefaultPickers() const
 
 // ---- Definitions ----------------------------------------------------------------------------
 
-bool TShellLanguage::reload(QList<TCheckListItem> &list, const TPickerState &picker)
+bool TShellLanguage::reload(QList<TCheckListItem> &list, const TPickerState &picker, bool fresh)
 {
-    if (!picker.Valid || !picker.Visible || !QFileInfo(picker.Path).isFile())
+    if (!picker.Valid || !picker.Visible || !QFileInfo(picker.Path).isFile()) {
+        if (fresh)
+            list.clear(); // nothing of the language before stays behind
         return false;
-    if (!PathPicker::NeedsReload(QFileInfo(picker.Path).lastModified(), m_job.SaveTime()))
+    }
+    if (!fresh && !PathPicker::NeedsReload(QFileInfo(picker.Path).lastModified(), m_job.SaveTime()))
         return false;
     list.clear();
     for (const QString &text : PathPicker::ReloadedItems(TextFile::readLines(picker.Path)))
@@ -260,20 +263,28 @@ void TShellLanguage::LoadDefinitions()
                          m_pickers.WordScanner.Visible && m_pickers.WordScanner.Valid);
 
     TDefinitionLists &d = m_job.Definitions();
-    const bool metricsReloaded = reload(d.Metrics, m_pickers.Metrics);
-    if (metricsReloaded || !m_job.SaveTime().isValid() || d.Weights.size() != d.Metrics.size())
+    // A job being loaded brings its own language's lists; another language
+    // chosen afterwards gets its own, whatever the files' age.
+    const QString language = m_job.LanguageCode() + QLatin1Char('|') + m_job.LanguageVersion();
+    const bool fresh = !m_job.LoadMode() && !m_definitionsOf.isNull() && language != m_definitionsOf;
+    m_definitionsOf = language;
+    const bool metricsReloaded = reload(d.Metrics, m_pickers.Metrics, fresh);
+    if (metricsReloaded || fresh || !m_job.SaveTime().isValid() || d.Weights.size() != d.Metrics.size())
         d.Weights = QStringList(d.Metrics.size(), QStringLiteral("1"));
-    reload(d.Functab, m_pickers.Functab);
-    reload(d.Rules, m_pickers.Rules);
-    reload(d.Specs, m_pickers.Specs);
+    reload(d.Functab, m_pickers.Functab, fresh);
+    reload(d.Rules, m_pickers.Rules, fresh);
+    reload(d.Specs, m_pickers.Specs, fresh);
     QList<TCheckListItem> limitItems;
-    if (reload(limitItems, m_pickers.Limits)) {
+    const bool limitsReloaded = reload(limitItems, m_pickers.Limits, fresh);
+    if (limitsReloaded) {
         d.LimitDefaults.clear();
         for (const TCheckListItem &item : limitItems)
             d.LimitDefaults << item.text;
     }
-    if (d.LimitDefaults.isEmpty())
+    if (d.LimitDefaults.isEmpty() || (fresh && !limitsReloaded))
         d.LimitDefaults = m_settings.LimitDefaults();
+    if (fresh)
+        d.Limits.clear(); // the grid takes the new language's defaults below
 
     if (m_config.WordListCategory && OnWordListPage)
         OnWordListPage();
