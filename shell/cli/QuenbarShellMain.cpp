@@ -5,7 +5,7 @@
 // OUTPUT_DIR/workinp under generated names with "last.xml" (and, by
 // directory, the per-module files and "lastbatch.cmd") written; then the
 // analyser runs in OUTPUT_DIR with "last.xml" (by directory: lastbatch.cmd
-// under /bin/sh). Without an analyser a simulated one writes a result per
+// through cmdrun). Without an analyser a simulated one writes a result per
 // staged source and module. Finally the results are renamed back into
 // folders that mirror the source tree, the staging is cleaned up and the
 // result files are listed. Exit status 0 done, 1 failed, 2 bad usage.
@@ -79,7 +79,7 @@ bool runAnalyser(const QString &analyser, const QString &out, bool byDirectory)
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
     if (byDirectory)
-        process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("ECHO() { :; }; . ./lastbatch.cmd")});
+        process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/cmdrun"), {QStringLiteral("lastbatch.cmd")});
     else
         process.start(ProgramFile(analyser), {QStringLiteral("last.xml")});
     return process.waitForStarted(-1) && process.waitForFinished(-1);

@@ -209,13 +209,13 @@ void TShellStaging::addBatchLine(bool firstOfModule, int moduleNo, int sourceNo,
         return;
     if (byDir && waa) {
         const QString mark = firstOfModule ? QLatin1Char('@') + Num4(moduleNo) : QString();
-        m_batch << QStringLiteral("%1%2/%3 %4;%5 ").arg(mark, analyserFolder(), subProcessor(ext),
+        m_batch << QStringLiteral("%1%2/%3.exe %4;%5 ").arg(mark, analyserFolder(), subProcessor(ext),
                                                         QStringLiteral("last.xml"), Num4(sourceNo));
     } else if (byDir) {
         if (firstOfModule)
             m_batch << QStringLiteral("%1 last%2.xml ").arg(FromStoredPath(m_options.AnalyserProgram), Num4(moduleNo));
     } else {
-        m_batch << QStringLiteral("%1/%2 %3;%4 ").arg(analyserFolder(), subProcessor(ext), QStringLiteral("last.xml"),
+        m_batch << QStringLiteral("%1/%2.exe %3;%4 ").arg(analyserFolder(), subProcessor(ext), QStringLiteral("last.xml"),
                                                       Num4(sourceNo));
     }
 }

@@ -46,11 +46,11 @@ QString doctypeLine()
     return line.leftJustified(56, QLatin1Char(' '));
 }
 
-// The batch file is read by /bin/sh, to which a CR would be part of the
-// last word of each line: its lines end in LF alone.
+// The batch file keeps the lines a command processor would read; cmdrun runs
+// them as they are (".exe" names, "last.xml;0000" arguments, "ren").
 void writeBatch(const QString &path, const QStringList &lines)
 {
-    TextFile::writeText(path, lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    TextFile::writeLines(path, lines);
 }
 
 } // namespace
@@ -191,7 +191,7 @@ void TShellStaging::SaveParameterFiles()
     const bool waa = m_job.LanguageCode() == QLatin1String("WAA");
     const QString folder = analyserFolder();
     const auto waaAudit = [&](int n) {
-        return QStringLiteral("%1/%2 %3;%4 ").arg(folder, QStringLiteral("WAAAudit"), QStringLiteral("last.xml"), Num4(n));
+        return QStringLiteral("%1/%2.exe %3;%4 ").arg(folder, QStringLiteral("WAAAudit"), QStringLiteral("last.xml"), Num4(n));
     };
     try {
         if (!m_job.NameByDirectory()) {

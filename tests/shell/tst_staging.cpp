@@ -297,11 +297,11 @@ void TestStaging::nameByDirectoryWritesModuleFilesAndBatch()
     // Everything before the files is the common skeleton.
     QCOMPARE(first.mid(0, 4), second.mid(0, 4));
     QCOMPARE(fileBytes(f.out() + "/lastbatch.cmd"),
-             ("ECHO ON\n" + analyser + " last0001.xml \n" + analyser + " last0002.xml \n").toUtf8());
-    // The batch runs under /bin/sh with ECHO defined as doing nothing.
+             ("ECHO ON\r\n" + analyser + " last0001.xml \r\n" + analyser + " last0002.xml \r\n").toUtf8());
+    // The batch runs through cmdrun, line by line.
     QProcess sh;
     sh.setWorkingDirectory(f.out());
-    sh.start("/bin/sh", {"-c", "ECHO() { :; }; . ./lastbatch.cmd"});
+    sh.start(QStringLiteral(QUENBAR_CMDRUN), {"lastbatch.cmd"});
     QVERIFY(sh.waitForFinished(10000));
     QCOMPARE(sh.exitCode(), 0);
     QCOMPARE(fileBytes(f.out() + "/calls.log"), QByteArray("last0001.xml 1\nlast0002.xml 1\n"));
@@ -344,14 +344,14 @@ void TestStaging::subProcessorBatch_data()
     QTest::addColumn<QStringList>("batch");   // "@" stands for the analyser's folder
     QTest::newRow("one parameter file")
         << false
-        << QStringList({"ECHO ON", "@/WAAAudit last.xml;0000 ", "@/WAACob last.xml;0001 ", "@/WAAJcl last.xml;0002 ",
-                        "@/WAACob last.xml;0003 ", "@/WAAAudit last.xml;9999 "});
+        << QStringList({"ECHO ON", "@/WAAAudit.exe last.xml;0000 ", "@/WAACob.exe last.xml;0001 ", "@/WAAJcl.exe last.xml;0002 ",
+                        "@/WAACob.exe last.xml;0003 ", "@/WAAAudit.exe last.xml;9999 "});
     QTest::newRow("by directory")
         << true
-        << QStringList({"ECHO ON", "ren last0001.xml last.xml", "@/WAAAudit last.xml;0000 ", "@/WAACob last.xml;0001 ",
-                        "@/WAAJcl last.xml;0002 ", "@/WAAAudit last.xml;9999 ", "ren last.xml last0001.xml",
-                        "ren last0002.xml last.xml", "@/WAAAudit last.xml;0000 ", "@/WAACob last.xml;0003 ",
-                        "@/WAAAudit last.xml;9999 ", "ren last.xml last0002.xml"});
+        << QStringList({"ECHO ON", "ren last0001.xml last.xml", "@/WAAAudit.exe last.xml;0000 ", "@/WAACob.exe last.xml;0001 ",
+                        "@/WAAJcl.exe last.xml;0002 ", "@/WAAAudit.exe last.xml;9999 ", "ren last.xml last0001.xml",
+                        "ren last0002.xml last.xml", "@/WAAAudit.exe last.xml;0000 ", "@/WAACob.exe last.xml;0003 ",
+                        "@/WAAAudit.exe last.xml;9999 ", "ren last.xml last0002.xml"});
 }
 
 void TestStaging::subProcessorBatch()
