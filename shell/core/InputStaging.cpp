@@ -32,17 +32,6 @@ QString lastPart(const QString &path)
     return slash < 0 ? path : path.mid(slash + 1);
 }
 
-QString folderPart(const QString &path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 ? QString() : path.left(slash);
-}
-
-QString withoutExtension(const QString &path)
-{
-    return path.left(path.size() - Staging::ExtensionOf(path).size());
-}
-
 } // namespace
 
 TShellStaging::TShellStaging(TShellJob &job, TShellSourceList &sources, IReporter *reporter)
@@ -139,7 +128,7 @@ QString TShellStaging::CheckOutputDirectory()
         else if (kind == 4) {
             const QString trimmed = dir.left(dir.size() - 1);
             if (m_job.Settings().LanguageCodes().contains(lastPart(trimmed), Qt::CaseInsensitive))
-                dir = WithTrailingChar(folderPart(trimmed), QLatin1Char('/'));
+                dir = WithTrailingChar(Staging::FolderPart(trimmed), QLatin1Char('/'));
         }
         dir = QDir::cleanPath(dir) + QLatin1Char('/') + code + QLatin1Char('/');
         makeFolder(dir);
@@ -198,7 +187,7 @@ void TShellStaging::addEntries(int moduleNo, int sourceNo, const QString &source
 
 QString TShellStaging::analyserFolder() const
 {
-    return folderPart(FromStoredPath(m_options.AnalyserProgram));
+    return Staging::FolderPart(FromStoredPath(m_options.AnalyserProgram));
 }
 
 void TShellStaging::addBatchLine(bool firstOfModule, int moduleNo, int sourceNo, const QString &ext)
@@ -294,7 +283,7 @@ void TShellStaging::structureBuilder(bool folderBuilder)
             const QString staged = QStringLiteral("COMP%1/MOD%2/SRC%3%4").arg(Num4(compNo), Num4(modNo), Num4(srcNo), ext);
             QString sourceRel = rel;
             if (!folderBuilder) {
-                const QString relFolder = folderPart(rel);
+                const QString relFolder = Staging::FolderPart(rel);
                 sourceRel = relFolder.isEmpty() ? file : relFolder + QLatin1Char('/') + file;
             }
             const qsizetype before = m_fileEntries.size();
@@ -359,7 +348,7 @@ void TShellStaging::flatBuilder()
             continue;
         const QString path = m_sources.PathAt(i);
         const QString rel = path.startsWith(rootPrefix) ? path.mid(rootPrefix.size()) : path;
-        const QString folder = folderPart(rel);
+        const QString folder = Staging::FolderPart(rel);
         bool first = false;
         if (folder != prevFolder) {
             ++modNo;
@@ -556,7 +545,7 @@ bool TShellStaging::CopyInput(const QString &source, const QString &target)
 
 bool TShellStaging::convertDocument(const QString &source, const QString &target, const QString &ext)
 {
-    const QString document = withoutExtension(target) + ext;
+    const QString document = Staging::WithoutExtension(target) + ext;
     QFile::remove(document);
     QFile::remove(target);
     if (!QFile::copy(source, document)) {
@@ -564,7 +553,7 @@ bool TShellStaging::convertDocument(const QString &source, const QString &target
         return false;
     }
     const QString program = m_job.Settings().ToolRoot() + QStringLiteral("/PDF2TXT.exe");
-    const QString folder = folderPart(target);
+    const QString folder = Staging::FolderPart(target);
     // The text file keeps the staged name's own case: the file system tells cases apart.
     const bool started = runProgram(program, {lastPart(document), lastPart(target)}, folder);
     QFile::remove(document);
@@ -576,7 +565,7 @@ bool TShellStaging::convertDocument(const QString &source, const QString &target
         m_reporter->AddError(QStringLiteral("File %1 %2 was not converted to %3").arg(ext, source, target), true);
         return false;
     }
-    const QString raw = withoutExtension(target) + QStringLiteral(".raw");
+    const QString raw = Staging::WithoutExtension(target) + QStringLiteral(".raw");
     QFile::remove(raw);
     QFile::copy(target, raw);
     if (m_config.TextTags && PrepareTaggedText)

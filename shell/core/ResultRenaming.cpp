@@ -10,21 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace {
-
-QString folderPart(const QString &path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 ? QString() : path.left(slash);
-}
-
-QString withoutExtension(const QString &path)
-{
-    return path.left(path.size() - Staging::ExtensionOf(path).size());
-}
-
-} // namespace
-
 TResultRenaming::TResultRenaming(TShellJob &job, TShellStaging &staging, IReporter *reporter)
     : m_job(job), m_staging(staging), m_reporter(reporter)
 {
@@ -99,13 +84,13 @@ int TResultRenaming::RenameResults(const QString &folderName)
 
     QStringList folders;
     for (const QString &file : std::as_const(files)) {
-        const QString name = withoutExtension(file);
+        const QString name = Staging::WithoutExtension(file);
         const QString value = valueOf(name);
         QString sub;
         if (StartsWithText(QStringLiteral("MOD"), file) && componentLevel)
-            sub = folderPart(value);
+            sub = Staging::FolderPart(value);
         else if (StartsWithText(QStringLiteral("SRC"), file) && (moduleLevel || depth == 99))
-            sub = folderPart(value);
+            sub = Staging::FolderPart(value);
         if (!sub.isEmpty() && !folders.contains(sub))
             folders << sub;
     }
@@ -116,7 +101,7 @@ int TResultRenaming::RenameResults(const QString &folderName)
     const bool javaLike = m_job.Kind() == 7 && !MethodFileMode;
     int moved = 0;
     for (const QString &file : std::as_const(files)) {
-        const QString name = withoutExtension(file);
+        const QString name = Staging::WithoutExtension(file);
         const QString ext = Staging::ExtensionOf(file);
         const QString value = valueOf(name);
         if (value.isEmpty())
@@ -126,7 +111,7 @@ int TResultRenaming::RenameResults(const QString &folderName)
         if (src && (SameText(ext, QStringLiteral(".JAV")) || javaLike))
             target = value;
         else if (src)
-            target = withoutExtension(value) + ext;
+            target = Staging::WithoutExtension(value) + ext;
         else
             target = value + ext;
         const QString to = folder + QLatin1Char('/') + target;
@@ -176,7 +161,7 @@ void TResultRenaming::DeleteTemporaryFiles()
         if (!insideFolder(staged, input))
             continue;
         QFile::remove(staged);
-        QFile::remove(withoutExtension(staged) + QStringLiteral(".raw"));
+        QFile::remove(Staging::WithoutExtension(staged) + QStringLiteral(".raw"));
     }
     const int depth = m_job.MaxDirDepth();
     const bool componentLevel = depth == 2 || depth == 3;
@@ -189,14 +174,14 @@ void TResultRenaming::DeleteTemporaryFiles()
         if (!insideFolder(fdr, input))
             continue;
         QDir().rmdir(fdr);
-        const QString own = folderPart(fdr);
+        const QString own = Staging::FolderPart(fdr);
         if (own != parent && !parent.isEmpty() && moduleLevel)
             QDir().rmdir(parent);
         parent = own;
     }
     if (!parent.isEmpty() && moduleLevel && insideFolder(parent, input)) {
         QDir().rmdir(parent);
-        const QString grand = folderPart(parent);
+        const QString grand = Staging::FolderPart(parent);
         if (componentLevel && insideFolder(grand, input))
             QDir().rmdir(grand);
     }

@@ -136,4 +136,15 @@ int CleanFolder(const QString &folder, const QString &subfolder, int depth, bool
     return count;
 }
 
+QString FolderPart(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QString() : path.left(slash);
+}
+
+QString WithoutExtension(const QString &path)
+{
+    return path.left(path.size() - ExtensionOf(path).size());
+}
+
 } // namespace Staging

@@ -16,6 +16,9 @@ QString Num4(int n);
 QString DriveOf(const QString &path);
 // The extension with its dot ("" when none).
 QString ExtensionOf(const QString &path);
+// The path before its last "/" (empty when it has none), and without its extension.
+QString FolderPart(const QString &path);
+QString WithoutExtension(const QString &path);
 // The extension upper-cased and cut to four characters with the dot.
 QString ShortExtension(const QString &path);
 
