@@ -227,7 +227,7 @@ bool TToolRunner::StartProcess(const QString &program, const QStringList &argume
     const QString root = QDir(folder).absolutePath();
     request.checkInside = [root](const QString &path) {
         const QString absolute = QDir::cleanPath(QDir(root).absoluteFilePath(path));
-        if (!absolute.startsWith(root + QLatin1Char('/')))
+        if (!absolute.startsWith(WithTrailingChar(root, QLatin1Char('/'))))
             throw EToolStartError(QStringLiteral("%1 lies outside the output directory %2").arg(absolute, root));
     };
     ToolProcess::TStarted started = ToolProcess::Start(request, &m_lastCommandLine);
