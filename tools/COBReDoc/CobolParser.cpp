@@ -30,7 +30,21 @@ const QSet<QString> &verbs()
     return set;
 }
 
-bool isTerminator(const QString &w) { return w.startsWith(QLatin1String("END-")); }
+// The scope terminators; other words starting "END-" are names (END-PARA).
+bool isTerminator(const QString &w)
+{
+    static const QSet<QString> set = [] {
+        QSet<QString> s;
+        for (const char *v : {"END-ACCEPT", "END-ADD", "END-CALL", "END-COMPUTE", "END-DELETE", "END-DISPLAY",
+                              "END-DIVIDE", "END-EVALUATE", "END-EXEC", "END-IF", "END-INVOKE", "END-JSON",
+                              "END-MULTIPLY", "END-PERFORM", "END-READ", "END-RECEIVE", "END-RETURN", "END-REWRITE",
+                              "END-SEARCH", "END-START", "END-STRING", "END-SUBTRACT", "END-UNSTRING", "END-WRITE",
+                              "END-XML"})
+            s.insert(QLatin1String(v));
+        return s;
+    }();
+    return w.startsWith(QLatin1String("END-")) && set.contains(w);
+}
 
 QString shortText(const std::vector<Token> &t, size_t from, size_t to, int max = 60)
 {
@@ -873,8 +887,16 @@ struct Parser
                 noteUse(output);
             ++i;
         }
+        static const QSet<QString> conditional = [] {
+            QSet<QString> c;
+            for (const char *w : {"READ", "WRITE", "REWRITE", "DELETE", "START", "RETURN", "COMPUTE", "ADD", "SUBTRACT",
+                                  "MULTIPLY", "DIVIDE", "STRING", "UNSTRING", "CALL", "ACCEPT", "DISPLAY", "INVOKE",
+                                  "XML", "JSON", "RECEIVE"})
+                c.insert(QLatin1String(w));
+            return c;
+        }();
         bool phrases = false;
-        while (phraseStart()) {
+        while (conditional.contains(verb) && phraseStart()) {
             phrases = true;
             phrase(depth);
         }

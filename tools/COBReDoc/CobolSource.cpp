@@ -314,8 +314,7 @@ FileTokens tokenize(const QString &text)
         if (lead.startsWith(QLatin1String(">>")) || (lead.startsWith(u'$') && !free)
             || (line.size() > 6 && line[6] == u'$' && !free)) {
             free = directiveSetsFree(upper(lead), free);
-            ++result.counts.comment;
-            continue;
+            continue;   // a directive: neither code nor comment
         }
         if (free) {
             if (lead.startsWith(QLatin1String("*>")) || (line.size() && (line[0] == u'*' || line[0] == u'/'))) {
@@ -356,7 +355,6 @@ FileTokens tokenize(const QString &text)
         if ((inProgramHead && (firstWord == QLatin1String("CBL") || firstWord == QLatin1String("PROCESS")))
             || firstWord == QLatin1String("EJECT") || firstWord == QLatin1String("SKIP1")
             || firstWord == QLatin1String("SKIP2") || firstWord == QLatin1String("SKIP3")) {
-            ++result.counts.comment;
             continue;
         }
         if (firstWord.startsWith(QLatin1String("IDENTIFI")) || firstWord == QLatin1String("ID"))
