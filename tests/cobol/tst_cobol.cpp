@@ -5,6 +5,7 @@
 #include "Cobol.h"
 #include "CobolRun.h"
 #include "KorvelXML.h"
+#include "SharedRoutinesCommon.h"
 #include "TextFile.h"
 #include "TestFiles.h"
 
@@ -197,6 +198,7 @@ private slots:
     void badInputs();
     void semaphoreStop();
     void parameterFile();
+    void programPath();
 };
 
 void TestCobol::constructs_data()
@@ -726,6 +728,30 @@ void TestCobol::parameterFile()
     bad[4] = QStringLiteral("  SystemName  = \"..\\x\"");
     TextFile::writeLines(out + QStringLiteral("/last.xml"), bad);
     QCOMPARE(runAnalyser({out + QStringLiteral("/last.xml")}), int(ExitBadParameterFile));
+}
+
+void TestCobol::programPath()
+{
+    // The analyser the COBOL language's settings name, below the tool root
+    // (the program's folder), as the shell resolves it.
+    QString procpgm;
+    for (const QString &l : TextFile::readLines(QStringLiteral(QUENBAR_EXAMPLES_DIR "/Tools/Maintain/Quenbar/Quenbar_Mireth.INI")))
+        if (l.startsWith(QLatin1String("COB85.Extras=")))
+            procpgm = QRegularExpression(QStringLiteral("Procpgm=([^,)]+)")).match(l).captured(1);
+    QVERIFY(!procpgm.isEmpty());
+    const QString binary = QFileInfo(QStringLiteral(COBREDOC_BINARY)).canonicalFilePath();
+    for (const QString &written : {procpgm, procpgm + QStringLiteral(".exe")})
+        QCOMPARE(QFileInfo(ProgramFile(QStringLiteral(QUENBAR_BIN_DIR) + u'/' + FromStoredPath(written))).canonicalFilePath(), binary);
+    // Started in the output directory with "last.xml", as the tool runner starts it.
+    QTemporaryDir tmp;
+    stage(kExamples, tmp.path());
+    QProcess proc;
+    proc.setWorkingDirectory(tmp.path());
+    proc.start(binary, {QStringLiteral("last.xml")});
+    QVERIFY(proc.waitForFinished(60000));
+    QCOMPARE(proc.exitCode(), int(ExitOk));
+    QVERIFY(proc.readAllStandardOutput().contains("4 of 7 source(s) analysed"));
+    QVERIFY(QFileInfo::exists(tmp.path() + QStringLiteral("/Exports/COMP0003/MOD0005/SRC0007.csv")));
 }
 
 QTEST_GUILESS_MAIN(TestCobol)

@@ -236,7 +236,7 @@ TypeInfo typeOf(const DataItem &item)
         return info;
     }
     int nines = 0, decimals = 0, other = 0, display = 0;
-    bool afterV = false, edited = false, national = false;
+    bool afterV = false, edited = false;
     for (qsizetype k = 0; k < pic.size(); ++k) {
         const QChar c = pic[k];
         switch (c.unicode()) {
@@ -260,7 +260,6 @@ TypeInfo typeOf(const DataItem &item)
             break;
         case 'N':
         case 'G':
-            national = true;
             ++other;
             ++display;
             break;
@@ -273,7 +272,6 @@ TypeInfo typeOf(const DataItem &item)
     if (other > 0 || edited) {
         info.dataType = QStringLiteral("CHAR");
         info.length = display;
-        (void)national;
         return info;
     }
     info.length = nines;

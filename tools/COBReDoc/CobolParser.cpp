@@ -793,7 +793,7 @@ struct Parser
                 para->calls.push_back({target, QString(), l});
                 ++i;
             }
-            genericTail(depth, "END-CALL", l);
+            genericTail(depth, QStringLiteral("CALL"));
             return;
         }
         if (v == QLatin1String("STOP") || v == QLatin1String("GOBACK")
@@ -835,44 +835,28 @@ struct Parser
             return;
         }
         ++i;
-        genericTail(depth, nullptr, l);
+        genericTail(depth, v);
     }
 
     // The rest of a statement: operands, then conditional phrases with their
     // statements, then the optional scope terminator.
-    void genericTail(int depth, const char *terminator, int l)
+    void genericTail(int depth, const QString &verb)
     {
-        const QString v = t[qMin(i, t.size() - 1)].text;
-        bool output = false;
-        const QString verb = [&] {
-            for (size_t k = i; k > 0; --k)
-                if (t[k - 1].kind == Tok::Word && verbs().contains(t[k - 1].text))
-                    return t[k - 1].text;
-            return QString();
+        static const QSet<QString> scoped = [] {
+            QSet<QString> h;
+            for (const char *w : {"READ", "WRITE", "REWRITE", "DELETE", "START", "RETURN", "COMPUTE", "ADD",
+                                  "SUBTRACT", "MULTIPLY", "DIVIDE", "STRING", "UNSTRING", "ACCEPT", "DISPLAY",
+                                  "INVOKE", "XML", "JSON", "CALL", "RECEIVE"})
+                h.insert(QLatin1String(w));
+            return h;
         }();
-        if (!terminator) {
-            static const QHash<QString, QString> terms = [] {
-                QHash<QString, QString> h;
-                for (const char *w : {"READ", "WRITE", "REWRITE", "DELETE", "START", "RETURN", "COMPUTE", "ADD",
-                                      "SUBTRACT", "MULTIPLY", "DIVIDE", "STRING", "UNSTRING", "ACCEPT", "DISPLAY",
-                                      "INVOKE", "XML", "JSON", "CALL"})
-                    h.insert(QLatin1String(w), QStringLiteral("END-") + QLatin1String(w));
-                return h;
-            }();
-            const auto it = terms.constFind(verb);
-            terminator = nullptr;
-            if (it != terms.constEnd()) {
-                static thread_local QByteArray name;
-                name = it.value().toLatin1();
-                terminator = name.constData();
-            }
-        }
+        const QString terminator = scoped.contains(verb) ? QStringLiteral("END-") + verb : QString();
+        bool output = false;
         const bool targetsAfterTo = verb == QLatin1String("MOVE") || verb == QLatin1String("ADD")
                                     || verb == QLatin1String("SET") || verb == QLatin1String("INITIALIZE");
         if (verb == QLatin1String("COMPUTE") || verb == QLatin1String("READ") || verb == QLatin1String("ACCEPT")
             || verb == QLatin1String("INITIALIZE"))
             output = verb != QLatin1String("READ");
-        (void)v;
         while (!stopHere(StopPhrase) && !(cur().kind == Tok::Word && verbs().contains(cur().text))
                && !(curIs("NEXT") && peekIs(1, "SENTENCE"))) {
             if (curIs("TO") && targetsAfterTo)
@@ -900,8 +884,8 @@ struct Parser
             phrases = true;
             phrase(depth);
         }
-        if (terminator) {
-            if (curIs(terminator)) {
+        if (!terminator.isEmpty()) {
+            if (!atEnd() && cur().kind == Tok::Word && cur().text == terminator) {
                 ++i;
             } else if (!atEnd() && isTerminator(cur().text) && phrases && depth == 0) {
                 violation(RuleUnbalancedScope, cur().line, cur().line,
@@ -909,7 +893,6 @@ struct Parser
                 ++i;
             }
         }
-        (void)l;
     }
 
     void phrase(int depth)
@@ -976,8 +959,7 @@ struct Parser
             loopClause(depth);
             return;
         }
-        const bool looped = loopClause(depth);
-        (void)looped;
+        loopClause(depth);
         statements(depth + 1, StopSentence);
         if (curIs("END-PERFORM")) {
             ++i;
@@ -1033,7 +1015,6 @@ struct Parser
             else if (kind == QLatin1String("DLI"))
                 prog->dli = true;
         }
-        const size_t start = i;
         const QString command = i + 1 < t.size() ? t[i + 1].text : QString();
         while (!atEnd() && !curIs("END-EXEC")) {
             if (cur().kind == Tok::Period && i + 1 < t.size()
@@ -1061,7 +1042,6 @@ struct Parser
         if (owner && kind == QLatin1String("CICS")
             && (command == QLatin1String("RETURN") || command == QLatin1String("XCTL")))
             owner->endReachable = false;
-        (void)start;
     }
 };
 

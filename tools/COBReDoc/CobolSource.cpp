@@ -531,8 +531,8 @@ struct Expander
         out.problems.push_back({rule, line, line, detail});
     }
 
-    void include(const QString &name, const QString &lib, const std::vector<Replacement> &reps, int line,
-                 bool fromCopy, int depth, bool optional)
+    void include(const QString &name, const QString &lib, const std::vector<Replacement> &reps, int line, int depth,
+                 bool optional)
     {
         const QString path = library.resolve(name, lib);
         if (path.isEmpty()) {
@@ -561,7 +561,6 @@ struct Expander
         stack << path;
         expand(tokens, depth + 1);
         stack.removeLast();
-        (void)fromCopy;
     }
 
     void expand(const std::vector<Token> &t, int depth)
@@ -611,7 +610,7 @@ struct Expander
                     ++j;
                 if (j < t.size() && t[j].kind == Tok::Period)
                     ++j;
-                include(name, lib, reps, tok.line, tok.fromCopy, depth, false);
+                include(name, lib, reps, tok.line, depth, false);
                 i = j;
                 continue;
             }
@@ -628,7 +627,7 @@ struct Expander
                     ++j;
                 // SQLCA and SQLDA come from the precompiler, not from the job.
                 const bool optional = name == QLatin1String("SQLCA") || name == QLatin1String("SQLDA");
-                include(name, QString(), {}, tok.line, tok.fromCopy, depth, optional);
+                include(name, QString(), {}, tok.line, depth, optional);
                 i = j;
                 continue;
             }
