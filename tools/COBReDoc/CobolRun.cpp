@@ -6,9 +6,9 @@
 #include "KorvelXML.h"
 #include "SharedRoutinesCommon.h"
 #include "TextFile.h"
+#include "ToolRuntime.h"
 
 #include <QDate>
-#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -16,7 +16,6 @@
 #include <QMap>
 #include <QRegularExpression>
 
-#include <cstdio>
 
 namespace Cobol {
 
@@ -28,8 +27,6 @@ constexpr qint64 kMaxSourceBytes = qint64(64) * 1024 * 1024;
 struct Cancelled
 {
 };
-
-QString now() { return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")); }
 
 // A staged name the shell wrote: relative, no "..", nothing but plain characters.
 bool safeRelative(const QString &path)
@@ -69,36 +66,6 @@ QHash<QString, QString> attributeLines(const QString &text, const QString &eleme
     }
     return out;
 }
-
-class ProductLog
-{
-public:
-    explicit ProductLog(const QString &path) : m_path(path)
-    {
-        if (QFileInfo::exists(path)) {
-            try {
-                m_lines = TextFile::readLines(path);
-            } catch (const EQuenbarError &) {
-            }
-        }
-    }
-    void add(const QString &line) { m_lines << line; }
-    bool write()
-    {
-        try {
-            QDir().mkpath(QFileInfo(m_path).path());
-            TextFile::writeLines(m_path, m_lines);
-            return true;
-        } catch (const EQuenbarError &e) {
-            std::fprintf(stderr, "COBReDoc: product log %s not written: %s\n", qPrintable(m_path), qPrintable(e.message()));
-            return false;
-        }
-    }
-
-private:
-    QString m_path;
-    QStringList m_lines;
-};
 
 // Copybooks: the job's staged copies first (same module, then same
 // component, then any), then the system folder's files.
@@ -239,12 +206,11 @@ JobParameters readJobParameters(const QString &path)
 
 int runAnalyser(const QStringList &arguments)
 {
-    const auto out = [](const QString &line) {
-        std::fprintf(stdout, "%s\n", qPrintable(line));
-        std::fflush(stdout);
-    };
+    using ToolRuntime::err;
+    using ToolRuntime::now;
+    using ToolRuntime::out;
     if (arguments.isEmpty() || arguments.at(0).isEmpty()) {
-        std::fprintf(stderr, "usage: COBReDoc last.xml\n");
+        err(QStringLiteral("usage: COBReDoc last.xml"));
         return ExitBadArguments;
     }
     const QFileInfo paramInfo(arguments.at(0));
@@ -253,16 +219,16 @@ int runAnalyser(const QStringList &arguments)
     try {
         job = readJobParameters(paramInfo.absoluteFilePath());
     } catch (const EQuenbarError &e) {
-        std::fprintf(stderr, "COBReDoc: %s\n", qPrintable(e.message()));
+        err(QStringLiteral("COBReDoc: ") + e.message());
         return ExitBadParameterFile;
     }
     if (!safeRelative(job.inputDir) && job.inputDir != QLatin1String(".")) {
-        std::fprintf(stderr, "COBReDoc: the input folder %s is not inside the output directory\n", qPrintable(job.inputDir));
+        err(QStringLiteral("COBReDoc: the input folder %1 is not inside the output directory").arg(job.inputDir));
         return ExitBadParameterFile;
     }
     const QString inputDir = QDir::cleanPath(outDir + u'/' + QString(job.inputDir).replace(u'\\', u'/'));
     const QString semaphore = outDir + u'/' + kSemaphore;
-    ProductLog log(outDir + QStringLiteral("/Exports/") + job.system + QStringLiteral(".log"));
+    ToolRuntime::ProductLog log(outDir + QStringLiteral("/Exports/") + job.system + QStringLiteral(".log"));
     const QString program = QStringLiteral("COBReDoc");
     const auto note = [&](const QString &line) {
         log.add(QStringLiteral("%1 %2 %3").arg(now(), program, line));
@@ -391,6 +357,7 @@ int runAnalyser(const QStringList &arguments)
             if (isInputRule(pv.v.rule))
                 line += QStringLiteral("; line %1: %2").arg(pv.v.firstLine).arg(pv.v.detail);
         note(line);
+        log.flush(false);
     }
     try {
         for (auto it = modules.begin(); it != modules.end(); ++it) {
@@ -412,7 +379,8 @@ int runAnalyser(const QStringList &arguments)
     note(QStringLiteral("%1 of %2 source(s) analysed, %3 copybook(s), %4 failed, %5 line(s), %6 statement(s), %7 violation(s), %8 s")
              .arg(analysed).arg(count).arg(copybooks).arg(failed).arg(total.lines).arg(total.statements)
              .arg(violations).arg(seconds, 0, 'f', 2));
-    if (!log.write())
+    log.flush(true);
+    if (log.failed())
         writeFailed = true;
     if (cancelled)
         return ExitCancelled;
