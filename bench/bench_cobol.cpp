@@ -7,6 +7,7 @@
 #include "TextFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -128,6 +129,41 @@ void BM_PlainRead(benchmark::State &state)
     state.counters["lines/s"] = benchmark::Counter(double(set.lines), benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_PlainRead)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+// The whole program as the shell runs it: "last.xml", staged sources and
+// copybooks, every result file written.
+void BM_Run(benchmark::State &state)
+{
+    SourceSet &set = sources();
+    QTemporaryDir out;
+    QStringList entries;
+    int n = 0;
+    const auto stageFile = [&](const QString &path, const QString &folder) {
+        const QString num = QStringLiteral("%1").arg(++n, 4, 10, QLatin1Char('0'));
+        const QString staged = QStringLiteral("COMP0001\\%1\\SRC%2.%3").arg(folder, num, QFileInfo(path).suffix().toUpper());
+        const QString target = out.path() + QStringLiteral("/workinp/") + QString(staged).replace(u'\\', u'/');
+        QDir().mkpath(QFileInfo(target).path());
+        QFile::copy(path, target);
+        entries << QStringLiteral("<Orig_File_%1>SYS\\%2\\%3</Orig_File_%1>").arg(num, folder, QFileInfo(path).fileName())
+                << QStringLiteral("<File_%1>%2</File_%1>").arg(num, staged);
+    };
+    for (const QFileInfo &c : QDir(set.copyDir()).entryInfoList(QDir::Files))
+        stageFile(c.filePath(), QStringLiteral("MOD0001"));
+    for (int p = 0; p < set.programs.size(); ++p)
+        stageFile(set.programs[p], QStringLiteral("MOD%1").arg(2 + p / 100, 4, 10, QLatin1Char('0')));
+    TextFile::writeLines(out.path() + QStringLiteral("/last.xml"),
+                         QStringList{"<?xml version=\"1.0\" encoding=\"UTF-8\" ?>", "<QUENBAR_MIRETH>", " <Names",
+                                     "  ProductName = \"Bench\"", "  SystemName  = \"BENCH\"", " />", " <Directories>",
+                                     "  <Input_Dir>workinp</Input_Dir>", " </Directories>", " <Files>"}
+                             + entries + QStringList{" </Files>", "</QUENBAR_MIRETH>"});
+    for (auto _ : state) {
+        const int rc = Cobol::runAnalyser({out.path() + QStringLiteral("/last.xml")});
+        if (rc != Cobol::ExitOk)
+            state.SkipWithError("the run failed");
+    }
+    state.counters["lines/s"] = benchmark::Counter(double(set.lines), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_Run)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 // One cobc process per program, as a preprocessing step would be run; the
 // first 200 programs only, the rate scales to the whole set.
