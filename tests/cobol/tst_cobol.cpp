@@ -297,6 +297,10 @@ void TestCobol::sourceFormats_data()
         << fixedFormat(QStringList(data) << "01  WS-T PIC X(80) VALUE 'FIRST PART RUNS ON TO"
                                          << "-    'COLUMN 72'." << "PROCEDURE DIVISION." << "MAIN." << "    GOBACK.")
         << 1 << 0 << QString();
+    QTest::newRow("tabs, REPLACE")
+        << QStringLiteral("000100\tIDENTIFICATION DIVISION.\r\n\tPROGRAM-ID. FMT.\r\n\tREPLACE ==:V:== BY ==DISPLAY==.\r\n"
+                          "\tPROCEDURE DIVISION.\r\n\tMAIN.\r\n\t    :V: 'A'\r\n\tREPLACE OFF.\r\n\t    GOBACK.\r\n")
+        << 2 << 0 << QString();
     QTest::newRow("free format, lower case, floating comments")
         << QStringLiteral(">>SOURCE FORMAT FREE\r\nidentification division.\r\nprogram-id. fmt.\r\n*> a comment line\r\n"
                           "procedure division.\r\nmain.\r\n    display 'x' *> after code\r\n    move 1 to n\r\n    goback.\r\n")

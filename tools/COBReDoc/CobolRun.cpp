@@ -363,7 +363,7 @@ int runAnalyser(const QStringList &arguments)
         for (auto it = modules.begin(); it != modules.end(); ++it) {
             it.value().finish(settings);
             writeLines(outDir + QStringLiteral("/Metrics/") + it.key() + QStringLiteral(".met"),
-                       metricsLines(it.value(), settings, it.key()));
+                       metricsLines(it.value(), settings, QString(it.key()).replace(u'/', u'\\')));
         }
         total.finish(settings);
         const QStringList xml = summaryXml(total, job.product, job.system, date);

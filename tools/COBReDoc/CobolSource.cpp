@@ -303,10 +303,22 @@ FileTokens tokenize(const QString &text)
     int number = 0;
     qsizetype lastLineStart = 0;
     bool inProgramHead = true;
+    QString expanded;
     for (const QString &raw : lines) {
         ++number;
         ++result.counts.lines;
         QStringView line(raw);
+        // Editors that wrote tabs meant stops every eight columns.
+        if (!free && raw.contains(u'\t')) {
+            expanded.clear();
+            for (const QChar c : raw) {
+                if (c == u'\t')
+                    expanded.append(QString(8 - expanded.size() % 8, u' '));
+                else
+                    expanded.append(c);
+            }
+            line = QStringView(expanded);
+        }
         QStringView body;
         bool comment = false, continuation = false;
         // Directives and listing controls carry no COBOL text.
@@ -639,6 +651,52 @@ struct Expander
 
 } // namespace
 
+// REPLACE ==a== BY ==b== ... . applies to the text after it (copybooks
+// expanded) up to the next REPLACE; REPLACE OFF . ends it.
+void applyReplaceStatements(SourceText &out, Expander &expander)
+{
+    std::vector<Token> &t = out.tokens;
+    bool any = false;
+    for (size_t i = 0; i + 1 < t.size() && !any; ++i)
+        any = t[i].is("REPLACE") && (t[i + 1].kind == Tok::PseudoText || t[i + 1].is("OFF"));
+    if (!any)
+        return;
+    std::vector<Token> result, segment;
+    std::vector<Replacement> active;
+    const auto flush = [&] {
+        std::vector<Token> replaced = expander.applyReplacing(segment, active);
+        result.insert(result.end(), std::make_move_iterator(replaced.begin()), std::make_move_iterator(replaced.end()));
+        segment.clear();
+    };
+    for (size_t i = 0; i < t.size();) {
+        if (t[i].is("REPLACE") && i + 1 < t.size() && (t[i + 1].kind == Tok::PseudoText || t[i + 1].is("OFF"))) {
+            flush();
+            active.clear();
+            size_t j = i + 1;
+            if (t[j].is("OFF")) {
+                ++j;
+            } else {
+                while (j < t.size() && t[j].kind == Tok::PseudoText) {
+                    Replacement r;
+                    if (!expander.operand(t, j, r.from) || j >= t.size() || !t[j].is("BY"))
+                        break;
+                    ++j;
+                    if (!expander.operand(t, j, r.to))
+                        break;
+                    active.push_back(std::move(r));
+                }
+            }
+            while (j < t.size() && t[j].kind != Tok::Period)
+                ++j;
+            i = j < t.size() ? j + 1 : j;
+            continue;
+        }
+        segment.push_back(std::move(t[i++]));
+    }
+    flush();
+    t = std::move(result);
+}
+
 SourceText readSource(const QString &text, CopyLibrary &library, const Checkpoint &checkpoint)
 {
     SourceText out;
@@ -649,6 +707,7 @@ SourceText readSource(const QString &text, CopyLibrary &library, const Checkpoin
     out.tokens.reserve(file.tokens.size() + file.tokens.size() / 4);
     Expander expander{library, out, checkpoint, {}, 0};
     expander.expand(file.tokens, 0);
+    applyReplaceStatements(out, expander);
     return out;
 }
 
