@@ -373,6 +373,7 @@ void TestCobol::exportRows_data()
     QTest::newRow("COMP-1") << "01  P1 COMP-1." << "PARAM;P1;1;INOUT;FLOAT;4;;;COMP-1";
     QTest::newRow("COMP-2") << "01  P1 COMP-2." << "PARAM;P1;1;INOUT;FLOAT;8;;;COMP-2";
     QTest::newRow("edited numeric") << "01  P1 PIC ZZ,ZZ9.99-." << "PARAM;P1;1;INOUT;CHAR;10;;;PIC ZZ,ZZ9.99-";
+    QTest::newRow("usage after VALUE") << "01  P1 PIC S9(5) VALUE ZERO COMP-3." << "PARAM;P1;1;INOUT;PACKED;5;;;PIC S9(5) VALUE ZERO COMP-3";
     QTest::newRow("pointer") << "01  P1 USAGE POINTER." << "PARAM;P1;1;INOUT;HEX;4;;;USAGE POINTER";
     QTest::newRow("literal with a period") << "01  P1 PIC X(3) VALUE 'A. '." << "PARAM;P1;1;INOUT;CHAR;3;;;PIC X(3) VALUE 'A. '";
     QTest::newRow("group, OCCURS, REDEFINES, 88")

@@ -357,8 +357,9 @@ struct Parser
             } else if (w == QLatin1String("VALUE") || w == QLatin1String("VALUES")) {
                 // Values may hold words that look like clauses; skip them.
                 ++i;
-                while (!atEnd() && cur().kind != Tok::Period && !cur().is("PIC") && !cur().is("PICTURE")
-                       && !cur().is("USAGE") && !cur().is("OCCURS"))
+                while (!atEnd() && cur().kind != Tok::Period
+                       && !(cur().kind == Tok::Word && isClauseWord(cur().text)
+                            && cur().text != QLatin1String("VALUE") && cur().text != QLatin1String("VALUES")))
                     ++i;
                 continue;
             }
