@@ -629,6 +629,9 @@ void TestCobol::badInputs()
                                     "    GOBACK."}).toLatin1()},
         {"G_BINARY.cbl", garbage},
         {"H_BIG.cbl", fixedFormat(big).toLatin1()},
+        {"I_DEEP.cbl", fixedFormat(QStringList{"IDENTIFICATION DIVISION.", "PROGRAM-ID. DEEP.", "PROCEDURE DIVISION.", "M."}
+                                   + QStringList(5000, QStringLiteral("    IF X = 1")) + QStringList{"    MOVE 1 TO X"}
+                                   + QStringList(5000, QStringLiteral("    END-IF")) + QStringList{"    GOBACK."}).toLatin1()},
         {"SELFCPY.cpy", fixedFormat({"01  S PIC X.", "    COPY SELFCPY."}).toLatin1()},
         {"Z_GOOD.cbl", good.toLatin1()},
     };
@@ -651,6 +654,8 @@ void TestCobol::badInputs()
         {"12 Copybook includes itself", "Copybook SELFCPY includes itself"},
         {"13 Source is not COBOL", "G_BINARY.cbl): binary data"},
         {QString(), "H_BIG.cbl): 100008 lines, program(s) BIG, 120001 statements"},
+        {"10 Unbalanced scope terminator", "I_DEEP.cbl): 10006 lines, program(s) DEEP, 5002 statements, 4 violation(s); "
+                                           "line 206: Statements nested deeper than 200 levels"},
         {"12 Copybook includes itself", "SELFCPY.cpy): copybook"},
         {QString(), "Z_GOOD.cbl): 5 lines, program(s) GOOD"},
     };
@@ -662,8 +667,8 @@ void TestCobol::badInputs()
         else
             QVERIFY2(def.contains(QStringLiteral("| PROB | ") + expected[k].first), qPrintable(def.left(2000)));
     }
-    QVERIFY(log.contains(QStringLiteral("7 of 10 source(s) analysed, 1 copybook(s), 2 failed")));
-    QVERIFY(QFileInfo::exists(out + QStringLiteral("/Exports/COMP0001/MOD0001/SRC0010.csv")));
+    QVERIFY(log.contains(QStringLiteral("8 of 11 source(s) analysed, 1 copybook(s), 2 failed")));
+    QVERIFY(QFileInfo::exists(out + QStringLiteral("/Exports/COMP0001/MOD0001/SRC0011.csv")));
 }
 
 void TestCobol::semaphoreStop()

@@ -72,6 +72,7 @@ struct Parser
     Paragraph *para = nullptr;
     std::vector<Program> open;   // programs being read, innermost last
     bool usesEndProgram = false; // without END PROGRAM every program is an outermost one
+    bool overflowed = false;     // nesting beyond kMaxDepth: scopes are no longer matched
 
     Parser(const std::vector<Token> &tokens, const Checkpoint &cp, ParseResult &r) : t(tokens), checkpoint(cp), res(r) {}
 
@@ -95,6 +96,13 @@ struct Parser
             prog->violations.push_back({rule, first, last, detail});
         else
             res.problems.push_back({rule, first, last, detail});
+    }
+
+    // Past a nesting overflow the scopes no longer pair up: say nothing more about them.
+    void scopeFault(int first, int last, const QString &detail)
+    {
+        if (!overflowed)
+            violation(RuleUnbalancedScope, first, last, detail);
     }
 
     void skipToPeriod()
@@ -238,7 +246,7 @@ struct Parser
                 break;
             }
         if (open.empty()) {
-            violation(RuleUnbalancedScope, l, l, QStringLiteral("END PROGRAM %1 without a program").arg(name));
+            scopeFault(l, l, QStringLiteral("END PROGRAM %1 without a program").arg(name));
             return;
         }
         if (match < 0)
@@ -526,7 +534,7 @@ struct Parser
         } else if (!atEnd()) {
             const Token &tok = cur();
             if (isTerminator(tok.text) || tok.is("ELSE") || tok.is("WHEN")) {
-                violation(RuleUnbalancedScope, tok.line, tok.line,
+                scopeFault(tok.line, tok.line,
                           QStringLiteral("%1 without an open statement").arg(tok.text));
                 ++i;
             } else if (i == before) {
@@ -678,7 +686,11 @@ struct Parser
     {
         nest(depth);
         if (depth > kMaxDepth) {
-            // Deeper than any real program: read the rest flat.
+            // Deeper than any real program: the rest is read flat, once said.
+            if (!overflowed)
+                scopeFault(cur().line, cur().line,
+                          QStringLiteral("Statements nested deeper than %1 levels are read without their structure").arg(kMaxDepth));
+            overflowed = true;
             count(cur().text);
             ++i;
             return;
@@ -889,7 +901,7 @@ struct Parser
             if (!atEnd() && cur().kind == Tok::Word && cur().text == terminator) {
                 ++i;
             } else if (!atEnd() && isTerminator(cur().text) && phrases && depth == 0) {
-                violation(RuleUnbalancedScope, cur().line, cur().line,
+                scopeFault(cur().line, cur().line,
                           QStringLiteral("%1 does not close %2").arg(cur().text, verb));
                 ++i;
             }
@@ -929,7 +941,7 @@ struct Parser
             return;
         }
         if (!atEnd() && cur().kind == Tok::Word && isTerminator(cur().text)) {
-            violation(RuleUnbalancedScope, openedAt, cur().line,
+            scopeFault(openedAt, cur().line,
                       QStringLiteral("%1 where %2 was expected").arg(cur().text, QLatin1String(terminator)));
             ++i;
         }
@@ -965,11 +977,11 @@ struct Parser
         if (curIs("END-PERFORM")) {
             ++i;
         } else if (!atEnd() && cur().kind == Tok::Word && isTerminator(cur().text)) {
-            violation(RuleUnbalancedScope, l, cur().line,
+            scopeFault(l, cur().line,
                       QStringLiteral("%1 where END-PERFORM was expected").arg(cur().text));
             ++i;
         } else {
-            violation(RuleUnbalancedScope, l, line(), QStringLiteral("PERFORM without END-PERFORM"));
+            scopeFault(l, line(), QStringLiteral("PERFORM without END-PERFORM"));
         }
     }
 
@@ -1038,7 +1050,7 @@ struct Parser
         if (curIs("END-EXEC")) {
             ++i;
         } else {
-            violation(RuleUnbalancedScope, l, line(), QStringLiteral("EXEC %1 without END-EXEC").arg(kind));
+            scopeFault(l, line(), QStringLiteral("EXEC %1 without END-EXEC").arg(kind));
         }
         if (owner && kind == QLatin1String("CICS")
             && (command == QLatin1String("RETURN") || command == QLatin1String("XCTL")))

@@ -353,9 +353,12 @@ int runAnalyser(const QStringList &arguments)
                        .arg(label).arg(a.metrics.lines).arg(names.join(QStringLiteral(", ")))
                        .arg(a.metrics.statements).arg(a.violations.size());
         }
+        int inputFaults = 0;
         for (const PlacedViolation &pv : a.violations)
-            if (isInputRule(pv.v.rule))
+            if (isInputRule(pv.v.rule) && ++inputFaults <= 3)
                 line += QStringLiteral("; line %1: %2").arg(pv.v.firstLine).arg(pv.v.detail);
+        if (inputFaults > 3)
+            line += QStringLiteral("; %1 more input fault(s) in the deficiency report").arg(inputFaults - 3);
         note(line);
         log.flush(false);
     }
