@@ -359,6 +359,17 @@ void TestCobol::copybooks()
     for (const PlacedViolation &v : a.violations)
         QCOMPARE(v.v.firstLine, v.v.rule == RuleMissingCopybook ? 9 : 8);
     QCOMPARE(a.metrics.statements, 2);
+
+    // Library managers' includes and listing controls of the mainframe compilers.
+    const QString managed = fixedFormat({"IDENTIFICATION DIVISION.", "PROGRAM-ID. INC.", "DATA DIVISION.",
+                                         "WORKING-STORAGE SECTION.", "++INCLUDE SUB", "EJECT", "TITLE 'DATA'"})
+                            + QStringLiteral("-INC SUB\r\n") + fixedFormat({"PROCEDURE DIVISION.", "MAIN.", "    GOBACK."});
+    const SourceAnalysis b = analyseSource(managed, lib.lib, defaultSettings(), false);
+    QStringList included;
+    for (const DataItem &d : b.parsed.programs.front().data)
+        included << d.name;
+    QCOMPARE(included, (QStringList{"SUB-FIELD", "SUB-FIELD"}));
+    QCOMPARE(rulesOf(b), QList<int>{});
 }
 
 void TestCobol::exportRows_data()

@@ -353,6 +353,17 @@ FileTokens tokenize(const QString &text)
             ++result.counts.comment;
             continue;
         }
+        // Library managers' includes (Panvalet "++INCLUDE", Librarian "-INC"
+        // from column 1) stand for COPY.
+        QString include;
+        if (line.startsWith(QLatin1String("-INC ")))
+            include = line.mid(5).trimmed().toString();
+        else if (body.trimmed().startsWith(QLatin1String("++INCLUDE ")))
+            include = body.trimmed().mid(10).trimmed().toString();
+        if (!include.isEmpty()) {
+            include = QStringLiteral("COPY ") + include.section(u' ', 0, 0).section(u'.', 0, 0) + QStringLiteral(".");
+            body = QStringView(include);
+        }
         const QStringView trimmed = body.trimmed();
         if (trimmed.isEmpty()) {
             continue;
@@ -366,7 +377,8 @@ FileTokens tokenize(const QString &text)
         const QString firstWord = upper(trimmed.left(8)).section(u' ', 0, 0).section(u'.', 0, 0);
         if ((inProgramHead && (firstWord == QLatin1String("CBL") || firstWord == QLatin1String("PROCESS")))
             || firstWord == QLatin1String("EJECT") || firstWord == QLatin1String("SKIP1")
-            || firstWord == QLatin1String("SKIP2") || firstWord == QLatin1String("SKIP3")) {
+            || firstWord == QLatin1String("SKIP2") || firstWord == QLatin1String("SKIP3")
+            || (firstWord == QLatin1String("TITLE") && trimmed.size() > 6 && (trimmed[6] == u'\'' || trimmed[6] == u'"'))) {
             continue;
         }
         if (firstWord.startsWith(QLatin1String("IDENTIFI")) || firstWord == QLatin1String("ID"))
