@@ -193,6 +193,7 @@ private slots:
     void interfaces();
     void metricsLayout();
     void defiLayout();
+    void specLayout();
     void exampleSystem();
     void exportsImport();
     void badInputs();
@@ -513,6 +514,84 @@ void TestCobol::defiLayout()
     QCOMPARE(numbers, (QList<int>{9, 10}));
     QVERIFY(stats > 0 && stats + 9 < lines.size());
     QCOMPARE(lines[stats + 1].section(u'|', 1, 1).trimmed(), QStringLiteral("Number of medium Rule Violations =       2"));
+}
+
+// A listing as the specification viewer reads it: the header, the list type
+// from the line after next, comments up to "+--", the table header, then
+// the content in which a "-" line announces an item line.
+struct ReadListing
+{
+    QString program, type, header;
+    QStringList comments, items;
+};
+
+ReadListing readListing(const QStringList &lines)
+{
+    ReadListing r;
+    const QString head = QStringLiteral("/ Post Documentation of Program:");
+    if (lines.isEmpty() || !lines[0].startsWith(head))
+        return r;
+    r.program = lines[0].mid(head.size()).section(QStringLiteral("Date:"), 0, 0).trimmed().section(u'\\', 1);
+    r.type = lines.value(2).left(lines.value(2).indexOf(r.program)).section(u':', 0, 0).mid(1).trimmed();
+    int k = 3;
+    for (; k < lines.size() && !lines[k].startsWith(QLatin1String("+--")); ++k)
+        r.comments << lines[k].mid(1).chopped(2).trimmed();
+    while (k < lines.size() && lines[k].startsWith(QLatin1String("+--")))
+        ++k;
+    if (r.type != QLatin1String("Data Flow  Structure") && k < lines.size()) {
+        r.header = QString(lines[k++]).replace(u'|', u' ');
+        if (k < lines.size() && lines[k].startsWith(QLatin1String("+--")))
+            ++k;
+    }
+    for (; k + 1 < lines.size(); ++k)
+        if (lines[k].startsWith(u'-'))
+            r.items << lines[k + 1];
+    return r;
+}
+
+void TestCobol::specLayout()
+{
+    Library lib;
+    const QString text = fixedFormat({"IDENTIFICATION DIVISION.", "PROGRAM-ID. SPEC.", "DATA DIVISION.", "LINKAGE SECTION.",
+                                      "01  LK-IN  PIC X(4).", "PROCEDURE DIVISION USING LK-IN.", "MAIN-PARA.",
+                                      "    IF LK-IN = 'A'", "       PERFORM WORK-PARA", "    END-IF",
+                                      "    CALL 'OTHER' USING LK-IN", "    GOBACK.", "WORK-PARA.", "    MOVE LK-IN TO LK-IN."});
+    const SourceAnalysis a = analyseSource(text, lib.lib, defaultSettings(), false);
+    const QString name = QStringLiteral("MOD\\spec.cbl");
+    const QStringList types{"Interface  Structure", "Procedural Structure", "Decisional Structure", "Data Flow  Structure",
+                            "Used Data  Structure"};
+    for (int type = 1; type <= 5; ++type) {
+        const ReadListing r = readListing(specLines(a, type, name, QStringLiteral("2026-01-01")));
+        QCOMPARE(r.program, QStringLiteral("spec.cbl"));
+        QCOMPARE(r.type, types[type - 1]);
+        QCOMPARE(r.comments.size(), 1);
+        QVERIFY(!r.comments.front().isEmpty() && !r.comments.front().endsWith(u'|'));
+        QCOMPARE(r.header.isEmpty(), type == 4);
+    }
+    // Interface items: the caption from column 24, the source line in columns 2 to 6.
+    const ReadListing inf = readListing(specLines(a, 1, name, QString()));
+    QCOMPARE(inf.items.value(0).mid(23), QStringLiteral("Entry SPEC USING LK-IN"));
+    QCOMPARE(inf.items.value(0).mid(1, 5).trimmed().toInt(), 6);
+    QCOMPARE(inf.items.value(1).mid(23), QStringLiteral("Calls OTHER"));
+    // Procedural items: the kind in columns 11 to 19, the name from column 20.
+    const ReadListing prc = readListing(specLines(a, 2, name, QString()));
+    QStringList captions;
+    for (const QString &item : prc.items)
+        captions << item.mid(10, 9).trimmed() + u':' + item.mid(19).trimmed() + u'@' + item.mid(1, 5).trimmed();
+    QCOMPARE(captions, (QStringList{"PROGRAM:SPEC@1", "PARAGRAPH:MAIN-PARA@7", "PARAGRAPH:WORK-PARA@13"}));
+    // Decisional items: the depth in columns 1 to 3, the line in columns 5 to 9.
+    const ReadListing dec = readListing(specLines(a, 3, name, QString()));
+    QStringList decisions;
+    for (const QString &item : dec.items)
+        decisions << item.left(3).trimmed() + u' ' + item.mid(4, 5).trimmed() + u' ' + item.mid(10, 8).trimmed() + u' '
+                         + item.mid(18).trimmed();
+    QCOMPARE(decisions, (QStringList{"0 7 PARA SPEC.MAIN-PARA", "1 8 IF LK-IN = 'A'", "0 13 PARA SPEC.WORK-PARA"}));
+    // Data flow: an entry per paragraph; columns 1-32, 33-61, 62-93 from the fifth line on.
+    const QStringList dat = specLines(a, 4, name, QString());
+    const int work = int(dat.indexOf(QStringLiteral("Paragraph: SPEC.WORK-PARA")));
+    QVERIFY(work > 0 && dat[work - 1].startsWith(u'-'));
+    QCOMPARE(dat.value(work + 4).left(32).trimmed(), QStringLiteral("LK-IN"));
+    QCOMPARE(dat.value(work + 4).mid(61, 32).trimmed(), QStringLiteral("LK-IN"));
 }
 
 void TestCobol::exampleSystem()
