@@ -92,7 +92,7 @@ struct Staged
 };
 
 Staged stage(const QString &systemDir, const QString &out, const QString &metrics = QStringLiteral("11111111111111"),
-             const QString &extraParameters = QString())
+             const QString &extraParameters = QString(), const QString &origInputDir = QStringLiteral("C:\\Legacy\\ORDERS"))
 {
     Staged s{out, {}};
     QStringList files;
@@ -135,7 +135,7 @@ Staged stage(const QString &systemDir, const QString &out, const QString &metric
         x << extraParameters;
     x << QStringLiteral(" /> ") << QStringLiteral(" <MaxLimits") << QStringLiteral("  MAXSTMT = \"500\" ")
       << QStringLiteral("  MAXNEST = \"6\" ") << QStringLiteral("  MAXPARM = \"12\" ") << QStringLiteral(" /> ")
-      << QStringLiteral(" <Directories>") << QStringLiteral("  <Orig_Input_Dir>C:\\Legacy\\ORDERS</Orig_Input_Dir>")
+      << QStringLiteral(" <Directories>") << QStringLiteral("  <Orig_Input_Dir>%1</Orig_Input_Dir>").arg(origInputDir)
       << QStringLiteral("  <Input_Dir>workinp</Input_Dir>") << QStringLiteral("  <Orig_Output_Dir>C:\\Out</Orig_Output_Dir>")
       << QStringLiteral("  <Output_Dir>.</Output_Dir>") << QStringLiteral("  <Work_Dir>.\\work</Work_Dir>")
       << QStringLiteral(" </Directories>") << QStringLiteral(" <Files>") << entries << QStringLiteral(" </Files>")
@@ -200,6 +200,7 @@ private slots:
     void semaphoreStop();
     void parameterFile();
     void programPath();
+    void copyFolder();
 };
 
 void TestCobol::constructs_data()
@@ -852,6 +853,23 @@ void TestCobol::programPath()
     QCOMPARE(proc.exitCode(), int(ExitOk));
     QVERIFY(proc.readAllStandardOutput().contains("4 of 7 source(s) analysed"));
     QVERIFY(QFileInfo::exists(tmp.path() + QStringLiteral("/Exports/COMP0003/MOD0005/SRC0007.csv")));
+}
+
+void TestCobol::copyFolder()
+{
+    // A copybook the job did not stage is looked up in the system folder.
+    QTemporaryDir tmp;
+    const QString sys = tmp.path() + QStringLiteral("/sys");
+    QVERIFY(writeBytes(sys + QStringLiteral("/COPYLIB/LIB/CUSTREC.cpy"), fixedFormat({"01  CUST-REC.", "    05  CUST-NO PIC 9(6)."}).toLatin1()));
+    QVERIFY(writeBytes(tmp.path() + QStringLiteral("/job/APP/MOD/P.cbl"),
+                       fixedFormat({"IDENTIFICATION DIVISION.", "PROGRAM-ID. P.", "DATA DIVISION.", "LINKAGE SECTION.",
+                                    "    COPY CUSTREC.", "PROCEDURE DIVISION USING CUST-REC.", "M.", "    GOBACK."}).toLatin1()));
+    const QString out = tmp.path() + QStringLiteral("/out");
+    QDir().mkpath(out);
+    stage(tmp.path() + QStringLiteral("/job"), out, QStringLiteral("11111111111111"), QString(), QDir::toNativeSeparators(sys));
+    QCOMPARE(runAnalyser({out + QStringLiteral("/last.xml")}), int(ExitOk));
+    QCOMPARE(TextFile::readLines(out + QStringLiteral("/Exports/COMP0001/MOD0001/SRC0001.csv")).mid(3),
+             (QStringList{"ENTRY;P", "PARAM;CUST-REC;1;INOUT;GROUP", "PARAM;CUST-NO;5;;NUMERIC;6;;;PIC 9(6)"}));
 }
 
 QTEST_GUILESS_MAIN(TestCobol)
