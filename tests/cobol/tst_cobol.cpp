@@ -708,6 +708,7 @@ void TestCobol::badInputs()
     const QList<QPair<QString, QByteArray>> sources{
         {"A_GOOD.cbl", good.toLatin1()},
         {"B_PROSE.cbl", "Dear customer,\r\nthank you for your order of 12 May.\r\nKind regards\r\n"},
+        {"B_HEADLESS.cbl", fixedFormat({"PROCEDURE DIVISION.", "M.", "    MOVE 1 TO X", "    GOBACK."}).toLatin1()},
         {"C_TRUNC.cbl", fixedFormat({"IDENTIFICATION DIVISION.", "PROGRAM-ID. TRUNC.", "PROCEDURE DIVISION.", "M.",
                                      "    IF 1 = 1", "       MOVE 1 TO X"}).toLatin1()},
         {"D_SCOPE.cbl", fixedFormat({"IDENTIFICATION DIVISION.", "PROGRAM-ID. SCOPE.", "PROCEDURE DIVISION.", "M.",
@@ -738,6 +739,7 @@ void TestCobol::badInputs()
     // Per source (in staging order): the rule in its report and the log's words.
     const QList<QPair<QString, QString>> expected{
         {QString(), "A_GOOD.cbl): 5 lines, program(s) GOOD"},
+        {"13 Source is not COBOL", "B_HEADLESS.cbl): not a COBOL program"},
         {"13 Source is not COBOL", "B_PROSE.cbl): not a COBOL program"},
         {"13 Source is not COBOL", "C_TRUNC.cbl): 6 lines, program(s) TRUNC"},
         {"10 Unbalanced scope terminator", "END-EVALUATE without an open statement"},
@@ -758,8 +760,8 @@ void TestCobol::badInputs()
         else
             QVERIFY2(def.contains(QStringLiteral("| PROB | ") + expected[k].first), qPrintable(def.left(2000)));
     }
-    QVERIFY(log.contains(QStringLiteral("8 of 11 source(s) analysed, 1 copybook(s), 2 failed")));
-    QVERIFY(QFileInfo::exists(out + QStringLiteral("/Exports/COMP0001/MOD0001/SRC0011.csv")));
+    QVERIFY(log.contains(QStringLiteral("8 of 12 source(s) analysed, 1 copybook(s), 3 failed")));
+    QVERIFY(QFileInfo::exists(out + QStringLiteral("/Exports/COMP0001/MOD0001/SRC0012.csv")));
 }
 
 void TestCobol::semaphoreStop()

@@ -205,6 +205,7 @@ struct ParseResult
     std::vector<Violation> problems;   // source-level faults (scopes, truncation, not COBOL)
     bool looksLikeCobol = false;
     bool copybookLike = false;         // data entries or statements without a program
+    bool proceduralOutside = false;    // statements or a PROCEDURE DIVISION without a program
     int dataItems = 0;                 // data entries outside any program (copybooks)
 };
 

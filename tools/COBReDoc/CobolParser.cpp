@@ -144,8 +144,10 @@ struct Parser
                     ++res.dataItems;
                     continue;
                 }
-                if (cur().kind == Tok::Word && verbs().contains(cur().text))
+                if ((cur().kind == Tok::Word && verbs().contains(cur().text)) || divisionHeader("PROCEDURE")) {
                     res.copybookLike = true;
+                    res.proceduralOutside = true;
+                }
                 skipToPeriod();
                 continue;
             }

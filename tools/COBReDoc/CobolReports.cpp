@@ -158,7 +158,11 @@ SourceAnalysis analyseSource(const QString &text, CopyLibrary &library, const Se
             all.push_back(v);
         const ParseResult &p = a.parsed;
         if (p.programs.empty()) {
-            if ((p.copybookLike || copybookName) && src.garbage * 10 <= qMax<qsizetype>(1, text.size())) {
+            // Data entries alone make a copybook whatever its name; statements
+            // without a program only in a file named as a copybook.
+            const bool copybook = copybookName ? p.copybookLike || src.tokens.empty()
+                                               : p.copybookLike && !p.proceduralOutside;
+            if (copybook && src.garbage * 10 <= qMax<qsizetype>(1, text.size())) {
                 a.copybook = true;
                 a.problem = QStringLiteral("copybook");
             } else {
