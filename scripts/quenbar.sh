@@ -9,7 +9,8 @@ BUILD=${QUENBAR_BUILD_DIR:-$ROOT/build}
 JOBS=${QUENBAR_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 PACKAGES="cmake ninja-build g++ qt6-base-dev libqt6sql6-sqlite libsqlite3-dev \
-  fonts-dejavu-core xvfb xauth poppler-utils libxml2-utils python3 python3-zeep"
+  fonts-dejavu-core xvfb xauth poppler-utils libxml2-utils python3 python3-zeep \
+  pkg-config libpoppler-cpp-dev antiword"
 
 install_missing() {
     missing=""

@@ -951,6 +951,12 @@ QString FromStoredPath(QString path)
     return path;
 }
 
+QString StoredPathBelow(const QString &root, const QString &item)
+{
+    const QString path = FromStoredPath(item);
+    return IsAbsolutePath(item) ? path : root + QLatin1Char('/') + path;
+}
+
 QString NormalizePath(const QString &path, QChar delimiter)
 {
     QString p = path;

@@ -126,6 +126,8 @@ bool IsAbsolutePath(const QString &path);
 QString WithTrailingChar(const QString &text, QChar c);
 // A path as stored in job and settings files ("\" accepted) with "/" delimiters.
 QString FromStoredPath(QString path);
+// A stored program or file item: as written when it is absolute, else below root.
+QString StoredPathBelow(const QString &root, const QString &item);
 QString NormalizePath(const QString &path, QChar delimiter = QLatin1Char('/'));
 QString ResolvePath(const QString &path, const QString &baseFolder, QChar delimiter = QLatin1Char('/'));
 QDateTime FileModifiedTime(const QString &fileName);   // invalid when the file does not exist

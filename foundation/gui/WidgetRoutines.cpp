@@ -1,5 +1,7 @@
 #include "WidgetRoutines.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QStyle>
@@ -42,4 +44,16 @@ TWaitCursor::TWaitCursor(Qt::CursorShape shape)
               QGuiApplication::restoreOverrideCursor();
       })
 {
+}
+
+void BindButtonToAction(QAbstractButton *button, QAction *action, const QString &caption)
+{
+    button->setText(caption);
+    button->setEnabled(action->isEnabled());
+    button->setVisible(action->isVisible());
+    QObject::connect(button, &QAbstractButton::clicked, action, &QAction::trigger);
+    QObject::connect(action, &QAction::changed, button, [action, button] {
+        button->setEnabled(action->isEnabled());
+        button->setVisible(action->isVisible());
+    });
 }

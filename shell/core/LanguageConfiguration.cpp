@@ -10,13 +10,6 @@
 
 namespace {
 
-// A program or file item: as written when it is absolute, else below the tool root.
-QString belowToolRoot(const QString &toolRoot, const QString &item)
-{
-    const QString path = FromStoredPath(item);
-    return IsAbsolutePath(item) ? path : toolRoot + QLatin1Char('/') + path;
-}
-
 QString listText(const QString &value)
 {
     const qsizetype open = value.indexOf(QLatin1Char('('));
@@ -55,7 +48,7 @@ void ReadLanguageConfiguration(const TShellSettings &settings, IReporter *report
     c.DictionaryBase.clear();
     c.DictionaryMode = false;
     if (!c.DictionaryFiles.isEmpty()) {
-        c.DictionaryBase = belowToolRoot(toolRoot, c.DictionaryFiles);
+        c.DictionaryBase = StoredPathBelow(toolRoot, c.DictionaryFiles);
         if (!QFileInfo(c.DictionaryBase + QStringLiteral(".tdfc")).isFile()
             || !QFileInfo(c.DictionaryBase + QStringLiteral(".tdfall")).isFile())
             reporter->AddError(QStringLiteral("DictionaryFilesName ") + c.DictionaryBase
@@ -87,7 +80,7 @@ void ReadLanguageConfiguration(const TShellSettings &settings, IReporter *report
     const auto testTool = [&](const char *tool) {
         const QString program =
             ValueOfNameIn(settings.ListOf(QString::fromLatin1(tool) + QStringLiteral(".Extras")), QStringLiteral("Procpgm"));
-        return c.CavothPost && !program.isEmpty() && ProgramFileExists(belowToolRoot(toolRoot, program));
+        return c.CavothPost && !program.isEmpty() && ProgramFileExists(StoredPathBelow(toolRoot, program));
     };
     c.ProduceTestProfile = testTool("TSP");
     c.ProduceTestTrace = testTool("TST");

@@ -29,12 +29,6 @@ bool existsOrCreated(const QString &folder)
     return !folder.isEmpty() && (QFileInfo(folder).isDir() || QDir().mkpath(folder));
 }
 
-// Program and file items of the ".Extras": unchanged when absolute, else below the root.
-QString itemPath(const QString &root, const QString &item)
-{
-    return IsAbsolutePath(item) ? FromStoredPath(item) : root + QLatin1Char('/') + FromStoredPath(item);
-}
-
 } // namespace
 
 TShellLanguage::TShellLanguage(TShellSettings &settings, TShellJob &job, IReporter *reporter)
@@ -199,7 +193,7 @@ TPickers TShellLanguage::DefaultPickers() const
     p.Functab = definition("Functab", c.FunctabPage);
     p.Specs = definition("Specs", c.SpecsPage);
     const QString analyser = c.Procpgm.isEmpty() ? folder + QLatin1Char('/') + code + suffix + QStringLiteral(".exe")
-                                                 : itemPath(root, c.Procpgm);
+                                                 : StoredPathBelow(root, c.Procpgm);
     p.Analyser = {analyser, false, true};
     p.Converter = {root + QStringLiteral("/CSVTran/CSVTran.exe"), false, c.ConvertExportFiles};
     const QString scanner = c.ScanProg.isEmpty()        ? analyser
@@ -207,7 +201,7 @@ TPickers TShellLanguage::DefaultPickers() const
                                                         : folder + QLatin1Char('/') + FromStoredPath(c.ScanProg)
                                                               + QStringLiteral(".exe");
     p.WordScanner = {scanner, false, c.PreScanner};
-    p.TestDesigner = {c.TstDesignProg.isEmpty() ? QString() : itemPath(root, c.TstDesignProg), false, c.TestDesign};
+    p.TestDesigner = {c.TstDesignProg.isEmpty() ? QString() : StoredPathBelow(root, c.TstDesignProg), false, c.TestDesign};
     QString tstemplate;
     if (!c.TstSpecTemplate.isEmpty()) {
         if (IsAbsolutePath(c.TstSpecTemplate))
@@ -216,20 +210,23 @@ TPickers TShellLanguage::DefaultPickers() const
             tstemplate = QFileInfo(m_settings.DevelopmentSettingsPath()).absolutePath() + QStringLiteral("/TextTemplates/")
                          + QFileInfo(FromStoredPath(c.TstSpecTemplate)).fileName();
         else
-            tstemplate = itemPath(root, c.TstSpecTemplate);
+            tstemplate = StoredPathBelow(root, c.TstSpecTemplate);
     }
     p.TestSpecTemplate = {tstemplate, false, c.TestSpecification};
-    p.SearchProgram = {c.SearchProg.isEmpty() ? QString() : itemPath(root, c.SearchProg), false, c.Search};
+    p.SearchProgram = {c.SearchProg.isEmpty() ? QString() : StoredPathBelow(root, c.SearchProg), false, c.Search};
     return p;
 }
 
 // ---- Definitions ----------------------------------------------------------------------------
 
-bool TShellLanguage::reload(QList<TCheckListItem> &list, const TPickerState &picker)
+bool TShellLanguage::reload(QList<TCheckListItem> &list, const TPickerState &picker, bool fresh)
 {
-    if (!picker.Valid || !picker.Visible || !QFileInfo(picker.Path).isFile())
+    if (!picker.Valid || !picker.Visible || !QFileInfo(picker.Path).isFile()) {
+        if (fresh)
+            list.clear(); // nothing of the language before stays behind
         return false;
-    if (!PathPicker::NeedsReload(QFileInfo(picker.Path).lastModified(), m_job.SaveTime()))
+    }
+    if (!fresh && !PathPicker::NeedsReload(QFileInfo(picker.Path).lastModified(), m_job.SaveTime()))
         return false;
     list.clear();
     for (const QString &text : PathPicker::ReloadedItems(TextFile::readLines(picker.Path)))
@@ -266,20 +263,28 @@ void TShellLanguage::LoadDefinitions()
                          m_pickers.WordScanner.Visible && m_pickers.WordScanner.Valid);
 
     TDefinitionLists &d = m_job.Definitions();
-    const bool metricsReloaded = reload(d.Metrics, m_pickers.Metrics);
-    if (metricsReloaded || !m_job.SaveTime().isValid() || d.Weights.size() != d.Metrics.size())
+    // A job being loaded brings its own language's lists; another language
+    // chosen afterwards gets its own, whatever the files' age.
+    const QString language = m_job.LanguageCode() + QLatin1Char('|') + m_job.LanguageVersion();
+    const bool fresh = !m_job.LoadMode() && !m_definitionsOf.isNull() && language != m_definitionsOf;
+    m_definitionsOf = language;
+    const bool metricsReloaded = reload(d.Metrics, m_pickers.Metrics, fresh);
+    if (metricsReloaded || fresh || !m_job.SaveTime().isValid() || d.Weights.size() != d.Metrics.size())
         d.Weights = QStringList(d.Metrics.size(), QStringLiteral("1"));
-    reload(d.Functab, m_pickers.Functab);
-    reload(d.Rules, m_pickers.Rules);
-    reload(d.Specs, m_pickers.Specs);
+    reload(d.Functab, m_pickers.Functab, fresh);
+    reload(d.Rules, m_pickers.Rules, fresh);
+    reload(d.Specs, m_pickers.Specs, fresh);
     QList<TCheckListItem> limitItems;
-    if (reload(limitItems, m_pickers.Limits)) {
+    const bool limitsReloaded = reload(limitItems, m_pickers.Limits, fresh);
+    if (limitsReloaded) {
         d.LimitDefaults.clear();
         for (const TCheckListItem &item : limitItems)
             d.LimitDefaults << item.text;
     }
-    if (d.LimitDefaults.isEmpty())
+    if (d.LimitDefaults.isEmpty() || (fresh && !limitsReloaded))
         d.LimitDefaults = m_settings.LimitDefaults();
+    if (fresh)
+        d.Limits.clear(); // the grid takes the new language's defaults below
 
     if (m_config.WordListCategory && OnWordListPage)
         OnWordListPage();

@@ -114,7 +114,8 @@ public:
 private:
     void selectSteps(const QString &name, bool loadSelection, const QString &loadSubFolder);
     void newJobFolders(const QString &loadSubFolder);
-    bool reload(QList<TCheckListItem> &list, const TPickerState &picker);
+    // fresh: the lists are another language's, so the file is read however old it is.
+    bool reload(QList<TCheckListItem> &list, const TPickerState &picker, bool fresh);
     QString languageFileFilter(const QString &code, const QString &version, int depth);
 
     TShellSettings &m_settings;
@@ -123,4 +124,5 @@ private:
     TLanguageEntry m_entry;
     TLanguageConfiguration m_config;
     TPickers m_pickers;
+    QString m_definitionsOf; // the language (code and version) the job's definition lists belong to
 };

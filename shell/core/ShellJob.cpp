@@ -642,6 +642,10 @@ bool TShellJob::CloseRequest()
         }
     } catch (const EAbort &) {
         return false;
+    } catch (const EQuenbarError &e) {
+        // A save that fails (a read-only folder, a full disk) keeps the shell open with the job.
+        m_reporter->AddError(e.message(), true);
+        return false;
     }
     return true;
 }

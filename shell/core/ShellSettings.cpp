@@ -281,7 +281,7 @@ void TShellSettings::checkLanguages()
         const QString folder =
             procpgm.isEmpty()
                 ? m_toolRoot + QLatin1Char('/') + code + m_row.ProgramSuffix
-                : QFileInfo(m_toolRoot + QLatin1Char('/') + FromStoredPath(procpgm)).path();
+                : QFileInfo(StoredPathBelow(m_toolRoot, procpgm)).path(); // an absolute program as written, like its picker
         if (!QFileInfo(folder).isDir()) {
             button.Enabled = false;
             m_reporter->AddError(QStringLiteral("Directory ") + folder + QStringLiteral(" doesn't exist, ")

@@ -201,6 +201,7 @@ private slots:
     void parameterFile();
     void programPath();
     void copyFolder();
+    void definitions();
 };
 
 void TestCobol::constructs_data()
@@ -872,6 +873,36 @@ void TestCobol::copyFolder()
     QCOMPARE(runAnalyser({out + QStringLiteral("/last.xml")}), int(ExitOk));
     QCOMPARE(TextFile::readLines(out + QStringLiteral("/Exports/COMP0001/MOD0001/SRC0001.csv")).mid(3),
              (QStringList{"ENTRY;P", "PARAM;CUST-REC;1;INOUT;GROUP", "PARAM;CUST-NO;5;;NUMERIC;6;;;PIC 9(6)"}));
+}
+
+void TestCobol::definitions()
+{
+    // The entries the shell ticks come from the language's definition files.
+    Settings s = defaultSettings();
+    QVERIFY(!loadDefinitions(s, {QStringLiteral("/nonexistent")}));
+    QVERIFY(loadDefinitions(s, {QStringLiteral("/nonexistent"),
+                                QStringLiteral(QUENBAR_EXAMPLES_DIR "/Tools/Maintain/Quenbar/COB85ReDoc")}));
+    QCOMPARE(s.ruleNames.value(0), QStringLiteral("R001 GO TO statement used"));
+    QCOMPARE(s.ruleOf, (std::vector<int>{RuleGoTo, RuleAlter, RulePerformThru, RuleFallThrough, 0, 0, 0,
+                                         RuleMissingCopybook, RuleDeadParagraph, 0}));
+    // STMT NEST CYCL PARA LOCS COMM CALL FILE
+    QCOMPARE(s.metricOf, (std::vector<int>{3, 7, 6, 4, 1, 2, 8, -1}));
+    QCOMPARE(s.specOf.size(), size_t(5));
+    // GO TO unticked, ALTER ticked under its own name; EVALUATE without WHEN
+    // OTHER is not in the list and not reported; input faults always are.
+    s.rules = {false, true, true, true, true, true, true, true, true, true};
+    s.weights = {3, 0, 0, 0, 0, 0, 0, 0};
+    Library lib;
+    const SourceAnalysis a = analyseSource(
+        program({"MAIN-PARA.", "    ALTER X-PARA TO PROCEED TO MAIN-PARA", "    GO TO X-PARA.", "X-PARA.", "    GO TO MAIN-PARA.",
+                 "    EVALUATE WS-A WHEN 1 CONTINUE END-EVALUATE", "    END-IF."}),
+        lib.lib, s, false);
+    QCOMPARE(rulesOf(a), (QList<int>{RuleAlter, RuleUnbalancedScope}));
+    QCOMPARE(a.violations.front().ruleName, QStringLiteral("R002 ALTER statement used"));
+    QVERIFY(defiLines(a, QStringLiteral("M\\p.cbl")).join(u'\n').contains(QStringLiteral("| PROB | R002 ALTER statement used")));
+    const QStringList met = metricsLines(a.metrics, s, QStringLiteral("T")).filter(QStringLiteral("= >"));
+    QCOMPARE(met.size(), 3);   // STMT, then the program complexity and quality
+    QVERIFY(met[0].startsWith(QLatin1String("STMT Number of statements")));
 }
 
 QTEST_GUILESS_MAIN(TestCobol)

@@ -189,11 +189,16 @@ void TestShellJob::selectLanguageWithVersions()
     f.language->SaveSettingsChanges();
     QCOMPARE(ValueOfNameIn(TextFile::readLines(f.path("bin/Mireth.INI")), "COB.Extras"), QStringLiteral("(DirDepth=3,Rules=N)"));
 
+    const bool cobolRules = !f.job->Definitions().Rules.isEmpty();
     f.language->SelectLanguage("RadioButtonOne");
     QVERIFY(!f.language->VersionGroupVisible());
     QCOMPARE(f.job->LanguageVersion(), QStringLiteral("V1"));
     // Rules of the first language are not left behind: the new language has no rules file.
     QCOMPARE(f.language->Pickers().Rules.Path, f.toolRoot() + "/ONEReDoc/Rules.ONE");
+    QVERIFY(cobolRules);
+    QVERIFY(f.job->Definitions().Rules.isEmpty());
+    QVERIFY(f.job->Definitions().Metrics.isEmpty());
+    QCOMPARE(f.job->Definitions().LimitDefaults, f.settings->LimitDefaults());
 }
 
 void TestShellJob::selectionFailures_data()

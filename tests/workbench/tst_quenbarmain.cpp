@@ -16,6 +16,7 @@
 #include "TextFile.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QDir>
@@ -25,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QtTest>
 
 class TestQuenbarMain : public QObject
@@ -32,6 +34,7 @@ class TestQuenbarMain : public QObject
     Q_OBJECT
 private slots:
     void startsWithSettings();
+    void callMirethHandsOffAndTakesTheExport();
     void startWithoutSettingsIsFatal();
     void startSelfCheck_data();
     void startSelfCheck();
@@ -535,6 +538,42 @@ void TestQuenbarMain::closeDuringRun()
     QCOMPARE(w->MyStB->LastMessage(), QString("Background process cancelled!"));
     QVERIFY(QFile::exists(w->OutputDirectory() + "/Semaphore.xml"));
     QVERIFY(w->isVisible());
+}
+
+// The hand-off opens the hosted shell on the job's names and output
+// directory; once it has closed, the analyser's export joins the source list.
+void TestQuenbarMain::callMirethHandsOffAndTakesTheExport()
+{
+    TGuiTestBase t;
+    TextFile::writeLines(t.programFolder() + "/Quenbar_Mireth.INI",
+                         TextFile::readLines(QStringLiteral(QUENBAR_EXAMPLES_DIR "/Tools/Maintain/Quenbar/Quenbar_Mireth.INI")));
+    QVERIFY(t.start());
+    TfrmQuenbarMain *w = t.window();
+    w->EditProductName->setText("Demo");
+    w->EditSystemName->setText("Legacy");
+    w->SetOutputDirectory(t.outputRoot());
+    QVERIFY(QDir().mkpath(t.outputRoot() + "/Exports"));
+    const QString exported = t.outputRoot() + "/Exports/Legacy.csv";
+    QVERIFY(QFile::copy(QStringLiteral(QUENBAR_EXAMPLES_DIR "/demo/sources/CUSTMAINT.csv"), exported));
+    QString shellProduct;
+    QString shellOutput;
+    QTimer::singleShot(500, [&] {
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (top != w && top->isVisible() && top->inherits("TfrmOstrinMain")) {
+                if (auto *edit = top->findChild<QLineEdit *>("EditProductName"))
+                    shellProduct = edit->text();
+                if (auto *frame = top->findChild<QWidget *>("FrameFindDirectoryOutputDir"))
+                    if (auto *edit = frame->findChild<QLineEdit *>())
+                        shellOutput = edit->text();
+                top->close();
+            }
+    });
+    w->ActCallMireth->trigger();
+    QCOMPARE(shellProduct, QString("Demo"));
+    QVERIFY2(QDir::cleanPath(shellOutput) == QDir::cleanPath(t.outputRoot()), qPrintable(shellOutput));
+    QVERIFY(w->Sources->HolderPaths().contains(exported));
+    QVERIFY(w->modified());
+    QCOMPARE(w->EditSystemName->text(), QString("Legacy"));
 }
 
 QTEST_MAIN(TestQuenbarMain)

@@ -598,14 +598,23 @@ void TestWsdlImport::everyPortTypeIsAnInterface()
                        "<wsdl:message name=\"BIn\"><wsdl:part name=\"P2\" type=\"xsd:int\"/></wsdl:message>"
                        "<wsdl:portType name=\"AdminPort\"><wsdl:operation name=\"B\"><wsdl:documentation>d</wsdl:documentation>"
                        "<wsdl:input message=\"tns:BIn\"/><wsdl:fault name=\"f\" message=\"tns:AIn\"/></wsdl:operation>"
+                       "</wsdl:portType><wsdl:portType name=\"BrokenPort\"><wsdl:operation name=\"C\">"
+                       "<wsdl:input message=\"tns:AIn\"/><wsdl:fault name=\"f\" message=\"tns:Nope\"/></wsdl:operation>"
                        "</wsdl:portType>"),
         QStringLiteral("<wsdl:operation name=\"A\"><wsdl:input message=\"tns:AIn\"/></wsdl:operation>"));
     QTemporaryDir tmp;
     const QString file = writeFile(tmp.filePath(QStringLiteral("Shop.wsdl")), doc);
+    TTestReporter reporter;
     TDM dm;
+    dm.SetReporter(&reporter);
     TWsdlImporter importer(dm, tmp.path());
     const TWsdlImportCounts counts = importer.ImportWsdlFile(file);
     QCOMPARE(counts.interfaces, 2);
+    // A further port type that names what no document defines is left out.
+    QCOMPARE(reporter.warnings(),
+             QStringList{QStringLiteral("Port type \"BrokenPort\" in file %1 is not imported: message \"tns:Nope\" of "
+                                        "operation \"C\" is not defined in the document or the local files it imports")
+                             .arg(QDir::toNativeSeparators(file))});
     QCOMPARE(counts.interfaceKey, qint64(1)); // AdminPort comes first in the file
     const QStringList interfaces{QStringLiteral("1 Shop AdminPort ShopDefs"), QStringLiteral("2 Shop ShopPort ShopDefs")};
     QCOMPARE(query(dm, QStringLiteral("select Kulcs, CSVName, Name, DefinitionsName from Interfaces order by Kulcs")),

@@ -2,7 +2,10 @@
 // deficiency report, specification listings and the XML metric summary.
 #include "CobolRun.h"
 
+#include "Errors.h"
 #include "TextFile.h"
+
+#include <QDir>
 
 #include <QSet>
 
@@ -37,6 +40,177 @@ QStringList specDefinitions()
     return {QStringLiteral("Interface  Structure"), QStringLiteral("Procedural Structure"),
             QStringLiteral("Decisional Structure"), QStringLiteral("Data Flow  Structure"),
             QStringLiteral("Used Data  Structure")};
+}
+
+// ---- Definitions ------------------------------------------------------------
+
+int Settings::weight(size_t metric) const
+{
+    if (!definitions)
+        return metric < weights.size() ? weights[metric] : 1;
+    int w = 0;
+    for (size_t e = 0; e < metricOf.size(); ++e)
+        if (metricOf[e] == int(metric))
+            w = qMax(w, e < weights.size() ? weights[e] : 1);
+    return w;
+}
+
+bool Settings::rule(int r) const
+{
+    if (isInputRule(r))
+        return true;
+    if (!definitions)
+        return size_t(r - 1) >= rules.size() || rules[size_t(r - 1)];
+    for (size_t e = 0; e < ruleOf.size(); ++e)
+        if (ruleOf[e] == r && (e >= rules.size() || rules[e]))
+            return true;
+    return false;
+}
+
+bool Settings::spec(int type) const
+{
+    if (!definitions)
+        return size_t(type - 1) >= specs.size() || specs[size_t(type - 1)];
+    bool listed = false;
+    for (size_t e = 0; e < specOf.size(); ++e)
+        if (specOf[e] == type) {
+            listed = true;
+            if (e >= specs.size() || specs[e])
+                return true;
+        }
+    // A list the definitions do not offer cannot be unticked.
+    return !listed;
+}
+
+QString Settings::ruleName(int r) const
+{
+    if (definitions)
+        for (size_t e = 0; e < ruleOf.size(); ++e)
+            if (ruleOf[e] == r)
+                return ruleNames.value(qsizetype(e));
+    return ruleText(r);
+}
+
+namespace {
+
+// Definition files: one entry per line, lines of at most one character dropped.
+QStringList entries(const QStringList &lines)
+{
+    QStringList out;
+    for (const QString &l : lines)
+        if (l.size() > 1)
+            out << l;
+    return out;
+}
+
+int ruleFor(const QString &entry)
+{
+    const QString u = entry.toUpper();
+    const auto has = [&](const char *w) { return u.contains(QLatin1String(w)); };
+    if (has("GO TO") || has("GOTO"))
+        return RuleGoTo;
+    if (has("ALTER"))
+        return RuleAlter;
+    if (has("FALL"))
+        return RuleFallThrough;
+    if (has("THRU") || has("THROUGH"))
+        return RulePerformThru;
+    if (has("WHEN OTHER"))
+        return RuleNoWhenOther;
+    if (has("DEAD") || has("NEVER PERFORMED") || has("UNREACHABLE"))
+        return RuleDeadParagraph;
+    if (has("COPY") && (has("NOT FOUND") || has("MISSING")))
+        return RuleMissingCopybook;
+    if (has("COPY") && (has("ITSELF") || has("RECURSIVE")))
+        return RuleRecursiveCopybook;
+    if (has("UNBALANCED") || has("SCOPE TERMINATOR"))
+        return RuleUnbalancedScope;
+    if (has("NOT COBOL"))
+        return RuleNotCobol;
+    if (has("NEXT SENTENCE"))
+        return RuleNextSentence;
+    if (has("LIMIT") || has("MAXIMAL") || has("TOO MANY") || has("TOO DEEP")) {
+        if (has("STATEMENT"))
+            return RuleStatementLimit;
+        if (has("NEST"))
+            return RuleNestingLimit;
+        if (has("PARAMETER"))
+            return RuleParameterLimit;
+        if (has("COMPLEXITY"))
+            return RuleComplexityLimit;
+    }
+    return 0;
+}
+
+int metricFor(const QString &entry)
+{
+    static const QHash<QString, QString> aliases{{QStringLiteral("LOCS"), QStringLiteral("CODE")},
+                                                 {QStringLiteral("CALL"), QStringLiteral("FCAL")},
+                                                 {QStringLiteral("PERF"), QStringLiteral("FPRF")}};
+    const QString code = entry.left(4).toUpper();
+    const QString mine = aliases.value(code, code);
+    const auto &defs = metricDefinitions();
+    for (size_t k = 0; k < defs.size(); ++k)
+        if (mine == QLatin1String(defs[k].code))
+            return int(k);
+    return -1;
+}
+
+int specFor(const QString &entry)
+{
+    const QString u = entry.toUpper();
+    const auto has = [&](const char *w) { return u.contains(QLatin1String(w)); };
+    if (has("INTERFACE") || has("LINK"))
+        return 1;
+    if (has("DECISION"))
+        return 3;
+    if (has("FLOW"))
+        return 4;
+    if (has("PROCEDUR") || has("PGM") || has("PROGRAM") || has("CALL"))
+        return 2;
+    if (has("DATA") || has("FILE") || has("USED"))
+        return 5;
+    return 0;
+}
+
+} // namespace
+
+void mapDefinitions(Settings &s, const QStringList &rules, const QStringList &metrics, const QStringList &specs)
+{
+    s.definitions = true;
+    s.ruleNames = entries(rules);
+    s.ruleOf.clear();
+    for (const QString &e : s.ruleNames)
+        s.ruleOf.push_back(ruleFor(e));
+    s.metricOf.clear();
+    for (const QString &e : entries(metrics))
+        s.metricOf.push_back(metricFor(e));
+    s.specOf.clear();
+    for (const QString &e : entries(specs))
+        s.specOf.push_back(specFor(e));
+}
+
+bool loadDefinitions(Settings &settings, const QStringList &folders)
+{
+    for (const QString &folder : folders) {
+        const QDir dir(folder);
+        const auto file = [&](const char *word) {
+            const QStringList found = dir.entryList({QLatin1String(word) + QStringLiteral(".*")}, QDir::Files, QDir::Name);
+            return found.isEmpty() ? QString() : dir.filePath(found.front());
+        };
+        const QString rules = file("Rules"), metrics = file("Metrics"), specs = file("Specs");
+        if (rules.isEmpty() && metrics.isEmpty())
+            continue;
+        try {
+            mapDefinitions(settings, rules.isEmpty() ? QStringList() : TextFile::readLines(rules),
+                           metrics.isEmpty() ? QStringList() : TextFile::readLines(metrics),
+                           specs.isEmpty() ? QStringList() : TextFile::readLines(specs));
+            return true;
+        } catch (const EQuenbarError &) {
+            settings.definitions = false;
+        }
+    }
+    return false;
 }
 
 double Metrics::value(size_t metric) const
@@ -178,7 +352,7 @@ SourceAnalysis analyseSource(const QString &text, CopyLibrary &library, const Se
     QSet<QString> calls, performs;
     std::vector<PlacedViolation> placed;
     for (const Violation &v : all)
-        placed.push_back({v, QString()});
+        placed.push_back({v, QString(), QString()});
     for (Program prog : a.parsed.programs) {
         checkFlow(prog);
         ++m.programs;
@@ -217,14 +391,15 @@ SourceAnalysis analyseSource(const QString &text, CopyLibrary &library, const Se
         for (const Violation &v : prog.violations) {
             if (v.rule == RuleAlter)
                 ++m.alters;
-            placed.push_back({v, prog.name});
+            placed.push_back({v, prog.name, QString()});
         }
     }
     m.fanCall = int(calls.size());
     m.fanPerform = int(performs.size());
-    for (const PlacedViolation &pv : placed) {
+    for (PlacedViolation &pv : placed) {
         if (!settings.rule(pv.v.rule))
             continue;
+        pv.ruleName = settings.ruleName(pv.v.rule);
         a.violations.push_back(pv);
         switch (severityOf(pv.v.rule)) {
         case Severity::Problem: ++m.major; break;
@@ -290,7 +465,7 @@ QStringList defiLines(const SourceAnalysis &a, const QString &sourceName)
         const char *tag = severityOf(v.rule) == Severity::Problem ? "PROB"
                           : severityOf(v.rule) == Severity::Defi  ? "DEFI"
                                                                   : "WARN";
-        out << QStringLiteral("| %1 | %2 |").arg(QLatin1String(tag)).arg(ruleText(v.rule), -69);
+        out << QStringLiteral("| %1 | %2 |").arg(QLatin1String(tag)).arg(pv.ruleName.isEmpty() ? ruleText(v.rule) : pv.ruleName, -69);
         QString detail = v.detail;
         if (!pv.program.isEmpty())
             detail = pv.program + QStringLiteral(": ") + detail;

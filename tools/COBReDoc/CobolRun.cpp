@@ -204,7 +204,7 @@ JobParameters readJobParameters(const QString &path)
     return job;
 }
 
-int runAnalyser(const QStringList &arguments)
+int runAnalyser(const QStringList &arguments, const QStringList &definitionFolders)
 {
     using ToolRuntime::err;
     using ToolRuntime::now;
@@ -222,6 +222,7 @@ int runAnalyser(const QStringList &arguments)
         err(QStringLiteral("COBReDoc: ") + e.message());
         return ExitBadParameterFile;
     }
+    loadDefinitions(job.settings, definitionFolders);
     if (!safeRelative(job.inputDir) && job.inputDir != QLatin1String(".")) {
         err(QStringLiteral("COBReDoc: the input folder %1 is not inside the output directory").arg(job.inputDir));
         return ExitBadParameterFile;

@@ -32,19 +32,38 @@ const std::vector<MetricDef> &metricDefinitions();
 // The specification lists of "Specs.COB85", in its order.
 QStringList specDefinitions();
 
+// The job's choices. The shell ticks rules, metrics and specifications in
+// the lists of the language's definition files; when those files are known
+// (loadDefinitions) each entry is mapped to what this analyser computes,
+// otherwise the lists count in this analyser's own order.
 struct Settings
 {
-    std::vector<int> weights;    // per metric, 0..3; missing ones count 1
-    std::vector<bool> rules;     // per rule (index rule - 1); missing ones are ticked
-    std::vector<bool> specs;     // per list type 1..5 (index type - 1)
+    std::vector<int> weights;    // per metric entry, 0..3; missing ones count 1
+    std::vector<bool> rules;     // per rule entry; missing ones are ticked
+    std::vector<bool> specs;     // per specification entry
     bool audit = true;
     bool exports = true;
     QHash<QString, int> limits;  // MAXSTMT, MAXNEST, MAXPARM, MAXCYCL
-    int weight(size_t metric) const { return metric < weights.size() ? weights[metric] : 1; }
-    bool rule(int r) const { return isInputRule(r) || size_t(r - 1) >= rules.size() || rules[size_t(r - 1)]; }
-    bool spec(int type) const { return size_t(type - 1) >= specs.size() || specs[size_t(type - 1)]; }
+
+    bool definitions = false;    // the entries below come from definition files
+    std::vector<int> metricOf;   // per metric entry: index in metricDefinitions(), or -1
+    std::vector<int> ruleOf;     // per rule entry: Rule, or 0
+    std::vector<int> specOf;     // per specification entry: list type 1..5, or 0
+    QStringList ruleNames;       // the rule entries as the definition file names them
+
+    int weight(size_t metric) const;
+    bool rule(int r) const;
+    bool spec(int type) const;
+    QString ruleName(int r) const;
     int limit(const char *key, int fallback) const { return limits.value(QLatin1String(key), fallback); }
 };
+
+// Reads "Rules.*", "Metrics.*" and "Specs.*" of the first folder that has
+// them and maps their entries; false when none is found.
+bool loadDefinitions(Settings &settings, const QStringList &folders);
+// The mapping of definition lines alone (the first four characters of a
+// metrics line are its code).
+void mapDefinitions(Settings &settings, const QStringList &rules, const QStringList &metrics, const QStringList &specs);
 
 struct Metrics
 {
@@ -68,6 +87,7 @@ struct PlacedViolation
 {
     Violation v;
     QString program;
+    QString ruleName;
 };
 
 struct SourceAnalysis
@@ -110,7 +130,8 @@ struct JobParameters
 JobParameters readJobParameters(const QString &path);
 
 // The whole program: arguments without the program name; the output
-// directory is the parameter file's folder.
-int runAnalyser(const QStringList &arguments);
+// directory is the parameter file's folder. The definition files are looked
+// for in definitionFolders.
+int runAnalyser(const QStringList &arguments, const QStringList &definitionFolders = {});
 
 } // namespace Cobol

@@ -1,4 +1,5 @@
 #include "ConverterRun.h"
+#include "StagingRoutines.h"
 
 #include "Commands.h"
 #include "SourceList.h"
@@ -6,16 +7,14 @@
 #include "ScopeGuard.h"
 #include "SharedRoutinesCommon.h"
 #include "TarvellToolWatcherThread.h"
+#include "ToolProcess.h"
 #include "TextFile.h"
 #include "WorkbenchSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcessEnvironment>
-#include <QTime>
 
 #include <algorithm>
 #include <utility>
@@ -24,7 +23,6 @@ namespace {
 
 const QString kSemaphore = QStringLiteral("Semaphore.xml");
 const QString kConsoleLog = QStringLiteral("Console.log");
-const QString kDosBoxConfig = QStringLiteral("DOSBox.config");
 const QString kWsdlDir = QStringLiteral("WSDLDir");
 const QString kRunTitle = QStringLiteral("Runnig bacth Converter ");
 const QString kLastBatch = QStringLiteral(" Last batch ");
@@ -54,43 +52,11 @@ QString element(const QString &name, const QString &value)
     return QLatin1Char('<') + name + QLatin1Char('>') + xmlText(value) + QLatin1String("</") + name + QLatin1Char('>');
 }
 
-// Surrounding blanks and double quotes are not part of a program path.
-QString unquoted(const QString &program)
-{
-    QString p = program.trimmed();
-    while (p.size() >= 2 && p.startsWith(QLatin1Char('"')) && p.endsWith(QLatin1Char('"')))
-        p = p.mid(1, p.size() - 2).trimmed();
-    return p;
-}
-
-QString shownProgram(const QString &program)
-{
-    return program.contains(QLatin1Char(' ')) ? QLatin1Char('"') + program + QLatin1Char('"') : program;
-}
-
 // A name usable as one file name inside a folder.
 bool plainFileName(const QString &name)
 {
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
            && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QChar(0));
-}
-
-bool maskMatches(const QString &fileName, const QString &mask)
-{
-    if (mask.isEmpty() || mask == QLatin1String("*.*"))
-        return true;
-    QString key = UpperCase(fileName);
-    for (QChar &c : key)
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            c = QLatin1Char('#');
-    return StartsWithText(mask, key);
-}
-
-bool noDisplay()
-{
-    if (Unasked::WindowlessPlatform())
-        return true;
-    return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 } // namespace
@@ -157,7 +123,7 @@ QString TConverterRun::BaseNameOf(const QString &path)
 
 QString TConverterRun::ShortExtension(const QString &path)
 {
-    return UpperCase(ExtensionOf(path).left(4));
+    return Staging::ShortExtension(path);
 }
 
 QStringList TConverterRun::StagingLines(const QStringList &paths, const QList<bool> &checked,
@@ -222,93 +188,23 @@ QStringList TConverterRun::ParameterLines(const TParameterJob &job, int kind, bo
 QStringList TConverterRun::DOSBoxConfigLines(const QStringList &baseLines, const QString &program,
                                              const QStringList &arguments)
 {
-    QStringList lines = baseLines;
-    for (int i = 0; i < lines.size(); ++i) {
-        if (SameText(lines[i].trimmed(), QStringLiteral("[autoexec]"))) {
-            if (i > 0)
-                lines = lines.mid(0, i);
-            break;
-        }
-    }
-    const QFileInfo fi(program);
-    // A batch converter would never come back to the final "exit" without "call".
-    const QString suffix = fi.suffix();
-    const bool batch = SameText(suffix, QStringLiteral("bat")) || SameText(suffix, QStringLiteral("cmd"));
-    lines << QStringLiteral("[autoexec]");
-    lines << QStringLiteral("mount c: \"%1\"").arg(WithTrailingChar(fi.absolutePath(), QLatin1Char('/')));
-    lines << QStringLiteral("mount x: .");
-    lines << QStringLiteral("x:");
-    lines << (batch ? QStringLiteral("call ") : QString()) + QStringLiteral("c:\\") + fi.fileName() + QLatin1Char(' ')
-                 + arguments.join(QLatin1Char(' '));
-    lines << QStringLiteral("exit");
-    bool cycles = false;
-    for (QString &line : lines) {
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (eq > 0 && SameText(line.left(eq).trimmed(), QStringLiteral("cycles"))) {
-            line = line.left(eq + 1) + QStringLiteral("max");
-            cycles = true;
-            break;
-        }
-    }
-    if (!cycles)
-        lines << QStringLiteral("cycles=max");
-    return lines;
+    return ToolProcess::DOSBoxConfigLines(baseLines, program, arguments);
 }
 
 int TConverterRun::CountOrDeleteFiles(const QString &folder, const QString &subfolder, int depth, bool countOnly,
                                       const QString &mask)
 {
-    if (folder.isEmpty() || depth <= 0)
-        return 0;
-    const QString searched = subfolder.isEmpty() ? folder : folder + QLatin1Char('/') + subfolder;
-    QDir dir(searched);
-    if (!dir.exists())
-        return 0;
-    int count = 0;
-    // System: a dangling link is listed too, and goes like a file.
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QFileInfo &entry : entries) {
-        if (entry.isDir()) {
-            // A linked folder may lead anywhere: never descend into one.
-            if (entry.isSymLink() || entry.fileName().startsWith(QLatin1Char('.')))
-                continue;
-            count += CountOrDeleteFiles(searched, entry.fileName(), depth - 1, countOnly, mask);
-            continue;
-        }
-        if (!maskMatches(entry.fileName(), mask))
-            continue;
-        ++count;
-        if (!countOnly)
-            QFile::remove(entry.filePath());
-    }
-    if (!countOnly)
-        QDir().rmdir(searched);   // only an empty folder goes
-    return count;
+    return Staging::CleanFolder(folder, subfolder, depth, countOnly, mask);
 }
 
 bool TConverterRun::RunAndWait(const QString &program, const QStringList &arguments, const QString &folder)
 {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.setProgram(ProgramFile(unquoted(program)));
-    process.setArguments(arguments);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    QEventLoop loop;
-    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    process.start();
-    if (!process.waitForStarted(-1))
-        return false;
-    if (process.state() != QProcess::NotRunning)
-        loop.exec();
-    return true;
+    return ToolProcess::RunAndWait(program, arguments, folder);
 }
 
 QString TConverterRun::ElapsedText(qint64 milliseconds)
 {
-    return QTime(0, 0).addMSecs(std::max<qint64>(0, milliseconds) % (24LL * 3600 * 1000))
-        .toString(QStringLiteral("hh:mm:ss:zzz"));
+    return ToolProcess::ElapsedText(milliseconds);
 }
 
 // ---- The run ---------------------------------------------------------------------------
@@ -772,59 +668,23 @@ bool TConverterRun::StartConverter(const QString &program, const QStringList &ar
     QFile::remove(outputFile(kSemaphore));
     QFile::remove(outputFile(kConsoleLog));
 
-    QString command = unquoted(program);
-    QStringList commandArguments = arguments;
-    if (flags.DOSBoxActive) {
-        const QString config = folder + QLatin1Char('/') + kDosBoxConfig;
-        ensureInsideOutput(config);
-        TextFile::writeLines(config, DOSBoxConfigLines(TextFile::readLines(flags.DOSBoxConfigFile), command, arguments));
-        command = unquoted(flags.DOSBoxProgram);
-        commandArguments = {QStringLiteral("-conf"), kDosBoxConfig, QStringLiteral("-noconsole"), QStringLiteral("-exit")};
+    ToolProcess::TRequest request;
+    request.program = program;
+    request.arguments = arguments;
+    request.folder = folder;
+    request.blindRun = flags.BlindRun;
+    request.dosBoxActive = flags.DOSBoxActive;
+    request.dosBoxProgram = flags.DOSBoxProgram;
+    request.dosBoxConfigFile = flags.DOSBoxConfigFile;
+    request.checkInside = [this](const QString &path) { ensureInsideOutput(path); };
+    ToolProcess::TStarted started;
+    try {
+        started = ToolProcess::Start(request, &m_lastCommandLine);
+    } catch (const EToolStartError &e) {
+        throw EConverterRunError(e.message());
     }
-    const QString argumentText = commandArguments.join(QLatin1Char(' '));
-    m_lastCommandLine = shownProgram(command) + QLatin1Char(' ') + argumentText + QLatin1Char(' ');
-
-    // "> file" in the arguments is what a command processor would make of
-    // them: the standard output goes to that file. No shell is involved, so
-    // no character of a name can be taken for a command.
-    QStringList argv;
-    QString outputTarget;
-    for (int i = 0; i < commandArguments.size(); ++i) {
-        if (commandArguments[i] == QLatin1String(">") && i + 1 < commandArguments.size())
-            outputTarget = QDir(folder).absoluteFilePath(commandArguments[++i]);
-        else
-            argv << commandArguments[i];
-    }
-
-    auto process = std::make_unique<QProcess>();
-    process->setWorkingDirectory(folder);
-    process->setProgram(command);
-    process->setArguments(argv);
-    process->setStandardInputFile(QProcess::nullDevice());
-    if (!outputTarget.isEmpty()) {
-        ensureInsideOutput(outputTarget);
-        process->setStandardOutputFile(outputTarget);
-        if (flags.BlindRun)
-            process->setStandardErrorFile(QProcess::nullDevice());
-        else
-            process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    } else if (flags.BlindRun) {
-        process->setStandardOutputFile(QProcess::nullDevice());
-        process->setStandardErrorFile(QProcess::nullDevice());
-    } else {
-        process->setProcessChannelMode(QProcess::ForwardedChannels);
-    }
-    if (flags.DOSBoxActive && noDisplay()) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("SDL_VIDEODRIVER"), QStringLiteral("dummy"));
-        environment.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
-        process->setProcessEnvironment(environment);
-    }
-    process->start();
-    if (!process->waitForStarted(-1))
-        throw EConverterRunError(process->errorString() + QStringLiteral("\r\n") + shownProgram(command)
-                                 + QLatin1Char(' ') + argumentText + QStringLiteral("\r\n") + folder);
-
+    std::unique_ptr<QProcess> process = std::move(started.process);
+    const QString command = started.program;
     m_process = std::move(process);
     m_processProgram = command;
     m_killed = false;

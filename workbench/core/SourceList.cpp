@@ -1,4 +1,5 @@
 #include "SourceList.h"
+#include "StagingRoutines.h"
 
 #include "ScopeGuard.h"
 
@@ -203,16 +204,7 @@ bool TSourceList::LineNumber(const QString &line, int &number)
 
 QString TSourceList::DriveOf(const QString &path)
 {
-    if (HasDriveLetter(path))
-        return path.left(2);
-    if (path.startsWith(QLatin1String("//"))) {
-        const qsizetype server = path.indexOf(QLatin1Char('/'), 2);
-        if (server < 0)
-            return path;
-        const qsizetype share = path.indexOf(QLatin1Char('/'), server + 1);
-        return share < 0 ? path : path.left(share);
-    }
-    return QString();
+    return Staging::DriveOf(path);
 }
 
 QString TSourceList::CountCaption(const QString &caption, int count)
@@ -222,50 +214,15 @@ QString TSourceList::CountCaption(const QString &caption, int count)
 
 TSourceList::TCommonRoot TSourceList::ComputeCommonRoot(const QStringList &paths, bool fullDepth)
 {
+    Staging::TCommonRoot common;
+    try {
+        common = Staging::CommonRootOf(paths, fullDepth);
+    } catch (const EQuenbarError &e) {
+        throw ESourceListError(e.message());
+    }
     TCommonRoot result;
-    if (paths.isEmpty())
-        return result;
-    const QString drive = DriveOf(paths.first());
-    QList<QStringList> parts;
-    parts.reserve(paths.size());
-    for (const QString &path : paths) {
-        const QString own = DriveOf(path);
-        if (!SameText(own, drive))
-            throw ESourceListError(QStringLiteral(
-                "Cannot determine\"System\" direcory, all modules must reside on the same drive!"));
-        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-        QString folder = slash < 0 ? QString() : path.left(slash);
-        folder = folder.mid(std::min(own.size(), folder.size()));
-        if (folder.startsWith(QLatin1Char('/')))
-            folder.remove(0, 1);
-        parts.append(folder.isEmpty() ? QStringList() : folder.split(QLatin1Char('/')));
-    }
-    int shortest = 0;
-    qsizetype most = 0;
-    for (int i = 0; i < parts.size(); ++i) {
-        if (parts[i].size() <= parts[shortest].size())
-            shortest = i;   // the last of equally short ones
-        most = std::max(most, parts[i].size());
-    }
-    const QStringList &s = parts[shortest];
-    qsizetype common = s.size();
-    for (const QStringList &p : std::as_const(parts))
-        for (qsizetype i = 0; i < common; ++i)
-            if (p[i] != s[i]) {
-                common = i;
-                break;
-            }
-    // Two levels stay below the root for components and modules.
-    const qsizetype last = fullDepth ? most - 1 : most - 3;
-    QString root = drive + QLatin1Char('/');
-    for (qsizetype i = 0; i < common && i <= last; ++i)
-        root += s[i] + QLatin1Char('/');
-    // Without a drive, no shared folder leaves the file system's root: the
-    // converters need a folder, not an empty text.
-    if (root.size() > 1)
-        root.chop(1);
-    result.Root = root;
-    result.Depth = int(most - common);
+    result.Root = common.Root;
+    result.Depth = common.Depth;
     return result;
 }
 

@@ -207,15 +207,6 @@ TWsdlImporter::TWsdlImporter(TDM &dm, const QString &outputDirectory, IProgress 
 {
 }
 
-struct TWsdlImporter::TDocument
-{
-    std::unique_ptr<TMyXMLNodeList> list;
-    QString fileName;
-    int start = 0;              // number of its first node
-    bool wsdl = false;          // "definitions"; otherwise a "schema"
-    QString includedNamespace;  // the including schema's namespace, for a schema without its own
-};
-
 TWsdlImporter::~TWsdlImporter() = default;
 
 QString TWsdlImporter::RepositoryFolder() const
@@ -360,24 +351,26 @@ TWsdlImportCounts TWsdlImporter::ImportWsdlFile(const QString &fileName)
             }
         }();
         portTypes.push_back(firstPortType);
-        for (int p : m_portTypes)
-            if (p != firstPortType)
+        // The further port types come on top of what the first one gives: one
+        // that names a message or element that no document defines is left
+        // out, with a warning, rather than costing the whole document.
+        for (int p : m_portTypes) {
+            if (p == firstPortType)
+                continue;
+            if (const std::optional<QString> missing = missingReference(p))
+                warn(QStringLiteral("Port type \"%1\" in file %2 is not imported: %3")
+                         .arg(node(p)->GetAttribute(kName),
+                              QDir::toNativeSeparators(m_documents[size_t(documentOf(p))].fileName), *missing));
+            else
                 portTypes.push_back(p);
+        }
 
         TRepositoryBatch rows(m_dm);
         m_batch = &rows;
         std::vector<std::vector<int>> operations(portTypes.size());
         int total = 0;
         for (size_t i = 0; i < portTypes.size(); ++i) {
-            TMyXMLNode *portType = node(portTypes[i]);
-            // The first "operation" below the port type and the siblings
-            // that follow it as long as they are operations.
-            if (portType->FindChild(kOperation)) {
-                const int start = m_documents[size_t(documentOf(portTypes[i]))].start;
-                for (int op = start + portType->Owner->CurrentIndex; op >= 0 && nameOf(op) == kOperation;
-                     op = m_nextSibling[size_t(op)])
-                    operations[i].push_back(op);
-            }
+            operations[i] = operationsOf(portTypes[i]);
             total += int(operations[i].size());
         }
         if (m_progress)
@@ -681,6 +674,45 @@ QString TWsdlImporter::targetNamespaceOf(int definition) const
         return n == d.start ? d.includedNamespace : QString();
     }
     return QString();
+}
+
+// The first "operation" below the port type and the siblings that follow it
+// as long as they are operations.
+std::vector<int> TWsdlImporter::operationsOf(int portType) const
+{
+    std::vector<int> operations;
+    TMyXMLNode *p = node(portType);
+    if (p->FindChild(kOperation)) {
+        const int start = m_documents[size_t(documentOf(portType))].start;
+        for (int op = start + p->Owner->CurrentIndex; op >= 0 && nameOf(op) == kOperation; op = m_nextSibling[size_t(op)])
+            operations.push_back(op);
+    }
+    return operations;
+}
+
+std::optional<QString> TWsdlImporter::missingReference(int portType) const
+{
+    for (int op : operationsOf(portType)) {
+        if (!hasChildren(op))
+            continue;
+        for (int io = op + 1; io >= 0; io = m_nextSibling[size_t(io)]) {
+            if (!node(io)->HasAttribute(kMessage))
+                continue;
+            const QString reference = node(io)->GetAttribute(kMessage);
+            const int message = lookup(m_messages, reference, io);
+            if (message < 0)
+                return QStringLiteral("message \"%1\" of operation \"%2\" is %3")
+                    .arg(reference, node(op)->GetAttribute(kName), notDefinedHere());
+            if (!hasChildren(message))
+                continue;
+            for (int part = message + 1; part >= 0; part = m_nextSibling[size_t(part)])
+                if (!node(part)->HasAttribute(kType) && node(part)->HasAttribute(kElement)
+                    && lookup(m_elements, node(part)->GetAttribute(kElement), part) < 0)
+                    return QStringLiteral("element \"%1\" of message \"%2\" is %3")
+                        .arg(node(part)->GetAttribute(kElement), node(message)->GetAttribute(kName), notDefinedHere());
+        }
+    }
+    return std::nullopt;
 }
 
 QString TWsdlImporter::notDefinedHere() const

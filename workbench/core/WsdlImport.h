@@ -79,7 +79,14 @@ private:
     // One loaded document: the imported file and the documents that its
     // "wsdl:import", "xsd:import" and "xsd:include" elements bring in. Nodes
     // are numbered across all of them, the imported file's first.
-    struct TDocument;
+    struct TDocument
+    {
+        std::unique_ptr<TMyXMLNodeList> list;
+        QString fileName;
+        int start = 0;              // number of its first node
+        bool wsdl = false;          // "definitions"; otherwise a "schema"
+        QString includedNamespace;  // the including schema's namespace, for a schema without its own
+    };
     // Definitions of one kind by local name. A global definition (a child of
     // a schema, or of the root for messages) wins over a nested one, and
     // among equals the first in document order; where several global ones
@@ -141,6 +148,10 @@ private:
     std::optional<QString> inlineSimpleType(int element) const;
     void importDerived(int typeNode, int derivation, int level, QString &qualifier, int depth);
     QString notDefinedHere() const;                  // why a reference may be missing
+    // What a port type's operations name that no loaded document defines
+    // (a message, or an element of a message's part); none when all are there.
+    std::optional<QString> missingReference(int portType) const;
+    std::vector<int> operationsOf(int portType) const; // the operations the import reads
     // Raises the import error; the message names the file (the imported one
     // unless another is given).
     [[noreturn]] void fail(const QString &message, const QString &file = QString()) const;

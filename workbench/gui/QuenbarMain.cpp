@@ -1,5 +1,6 @@
 #include "QuenbarMain.h"
 
+
 #include "AboutBoxDlg.h"
 #include "CommandDispatch.h"
 #include "ConverterRun.h"
@@ -10,6 +11,7 @@
 #include "FindExecFrame.h"
 #include "LayoutHelpers.h"
 #include "MyStatusBar.h"
+#include "OstrinMain.h"
 #include "ScopeGuard.h"
 #include "ProgressQuenbar.h"
 #include "CrossrefReport.h"
@@ -64,20 +66,6 @@ namespace {
 
 const char *const kCategory = "Category";
 const QString kNamesMime = QStringLiteral("application/x-quenbar-names");
-
-// A button standing for an action: it shows the caption, follows the
-// action's state and triggers it.
-void bindButtonToAction(QPushButton *button, QAction *action, const QString &caption)
-{
-    button->setText(caption);
-    button->setEnabled(action->isEnabled());
-    button->setVisible(action->isVisible());
-    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
-    QObject::connect(action, &QAction::changed, button, [action, button] {
-        button->setEnabled(action->isEnabled());
-        button->setVisible(action->isVisible());
-    });
-}
 
 QWidget *pageOf(QTabWidget *tabs, QWidget *page, const QString &caption)
 {
@@ -352,7 +340,7 @@ void TfrmQuenbarMain::buildActions()
     ActCalculateCommonRoot = makeAction("ActCalculateCommonRoot", F, QStringLiteral("Analyze component/modul structure"), K(), nullptr);
     ActCalculateCommonRootStrict = makeAction("ActCalculateCommonRootStrict", F, QStringLiteral("Recalculate modular structure"), K(), nullptr);
     ActRestartProject = makeAction("ActRestartProject", F, QStringLiteral("Reset output"), K(), &M::ActRestartProjectExecute);
-    ActCallMireth = makeAction("ActCallMireth", F, QStringLiteral("Call Mireth program to analyse sources"), K(), nullptr);
+    ActCallMireth = makeAction("ActCallMireth", F, QStringLiteral("Call Mireth program to analyse sources"), K(), &M::ActCallMirethExecute);
     ActRefresh = makeAction("ActRefresh", F, QStringLiteral("Refresh"), K(), nullptr);
     ActRunCSVToWSDL = makeAction("ActRunCSVToWSDL", G, QStringLiteral("Import marked CSV/WSDL files"), K(), nullptr);
     ActRunTool = makeAction("ActRunTool", G, QStringLiteral("&Start tool"), K(QStringLiteral("Ctrl+G")), nullptr);
@@ -648,15 +636,15 @@ void TfrmQuenbarMain::FormCreate()
     buildSourceList();
     buildRunner();
     // The two drop-target buttons carry their actions' captions, mnemonic included.
-    bindButtonToAction(BitBtnAddFiles, ActAddfiles, ActAddfiles->text());
-    bindButtonToAction(BitBtnAddDirectories, ActAddDirectories, ActAddDirectories->text());
+    BindButtonToAction(BitBtnAddFiles, ActAddfiles, ActAddfiles->text());
+    BindButtonToAction(BitBtnAddDirectories, ActAddDirectories, ActAddDirectories->text());
     connect(findChild<QPushButton *>(QStringLiteral("ButtonWriteINIFile")), &QPushButton::clicked, ActWriteINIFile,
             &QAction::trigger);
     // The buttons were made before the actions; bind them now.
     for (QPushButton *button : findChildren<QPushButton *>(QRegularExpression(QStringLiteral("^Button(New|Open|Save|Restart|Call|Run|Cancel)")))) {
         QAction *a = findChild<QAction *>(QStringLiteral("Act") + button->objectName().mid(6));
         if (a)
-            bindButtonToAction(button, a, a->text().remove(u'&').trimmed());
+            BindButtonToAction(button, a, a->text().remove(u'&').trimmed());
     }
 
     Settings->OnSettingsUnavailable = [this] {
@@ -1220,7 +1208,14 @@ void TfrmQuenbarMain::SaveJob(bool saveAs)
         SetJobName(chosen);
     }
     WriteSetting(QStringLiteral("LastOutputDir"), ReuseJob::LastOutputDirFor(OutputDirectory()));
+    writeJobFile(target);
+    JobSaveTime = QFileInfo(target).lastModified();
+    Job->SetModified(false);
+    ActSaveProject->setEnabled(false);
+}
 
+void TfrmQuenbarMain::writeJobFile(const QString &target)
+{
     TStreamToIni ini;
     Job->SetListWidth(Sources->HorizontalExtent());
     ReuseJob::WriteProperties(ini, Job->Properties());
@@ -1229,9 +1224,53 @@ void TfrmQuenbarMain::SaveJob(bool saveAs)
     ini.SkipFrames({QStringLiteral("TFrameFindExec")});
     ini.SaveMainFormState(this);
     ini.SaveToFile(target);
-    JobSaveTime = QFileInfo(target).lastModified();
-    Job->SetModified(false);
-    ActSaveProject->setEnabled(false);
+}
+
+// The hand-off to the analysis shell: the hosted re-documentation kind on
+// the job's names and output directory; afterwards the analyser's export of
+// interfaces joins the source list.
+void TfrmQuenbarMain::ActCallMirethExecute()
+{
+    ValidateProductName(EditProductName->text());
+    ValidateSystemName(EditSystemName->text());
+    SetJobName(GetJobName());
+    const QString out = OutputDirectory();
+    const QString temp = UniqueTempFileName(Row.JobExtension);
+    const QIcon icon = QApplication::windowIcon();
+    // In every case the shell's settings key and icon are taken back, and
+    // the temporary job goes.
+    const TScopeGuard restore([temp, icon, this] {
+        QFile::remove(temp);
+        SetSettingsProgram(Row.AppName + QStringLiteral(" Shell"));
+        SetSettingsSection(QStringLiteral("Parameters"));
+        QApplication::setWindowIcon(icon);
+    });
+    writeJobFile(temp);
+
+    Ostrin::TShellHost host;
+    host.OutputDirectory = out;
+    host.ActiveLanguage = QStringLiteral("RadioButtonJava1");
+    host.ProductName = EditProductName->text();
+    host.SystemName = EditSystemName->text();
+    host.ProjectDirectory = WithTrailingChar(out, QLatin1Char('/'));
+    host.Version = QStringLiteral("1.0");
+    host.HostJobPath = WithTrailingChar(out, QLatin1Char('/')) + Job->JobName() + Job->QuenbarJobName();
+    RunHostedShell(host, 3, this, m_programPath);
+
+    const QString projectDirectory = Job->ProjectDirectory();
+    LoadJob(temp);
+    SetProjectFolder(projectDirectory);
+    QFile::remove(temp);
+    SetModified(true);
+    Job->SetQuenbarJobName(host.ProjectSubVersion);
+
+    const QString exported = WithTrailingChar(out, QLatin1Char('/')) + QStringLiteral("Exports/")
+                             + EditSystemName->text() + QStringLiteral(".csv");
+    if (QFileInfo::exists(exported)) {
+        Sources->RemoveSourceFile(exported);
+        Sources->AddSourceFile(exported);
+    }
+    Sources->RefreshSourceList();
 }
 
 void TfrmQuenbarMain::ActRestartProjectExecute()

@@ -212,6 +212,9 @@ private:
     void ActSaveProjectAsExecute();
     void ActCloseAllExecute();
     void ActRestartProjectExecute();
+    void ActCallMirethExecute();
+    // The job's file as the save writes it, to target, without dialog or name change.
+    void writeJobFile(const QString &target);
     void ActViewGeneralExecute();
     void ActViewNotepadExecute();
     void ActViewProductLogExecute();

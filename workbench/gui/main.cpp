@@ -1,20 +1,63 @@
 // The program's start: the application, the windows in their order, the
-// event loop until the workbench window closes.
+// event loop until the workbench window closes. Started under the name of
+// an analysis shell kind, the program is that shell instead.
 
 #include "CommandDispatch.h"
 #include "MyStatusBar.h"
+#include "OstrinMain.h"
 #include "ProgressQuenbar.h"
 #include "QuenbarDB.h"
 #include "QuenbarMain.h"
 
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QTabWidget>
+#include <QTextStream>
 #include <QTimer>
 
 #include <memory>
 
+namespace {
+
+// The shell on its own: the program's name chose its kind.
+int runShell(TQuenbarApplication &app, const QString &programPath)
+{
+    TfrmOstrinMain shell(QStringList(), nullptr, programPath);
+    QApplication::setQuitOnLastWindowClosed(true);
+    QObject::connect(&shell, &TfrmOstrinMain::fatalStartReported, &app, [] { QCoreApplication::exit(1); },
+                     Qt::QueuedConnection);
+    // QUENBAR_SNAPSHOT=<png> saves the started window, names its caption on stdout and quits.
+    const QString snapshot = qEnvironmentVariable("QUENBAR_SNAPSHOT");
+    if (!snapshot.isEmpty())
+        QObject::connect(&shell, &TfrmOstrinMain::startFinished, &app, [&shell, snapshot] {
+            // QUENBAR_SNAPSHOT_PAGE=<page object name> shows that page first.
+            const QString page = qEnvironmentVariable("QUENBAR_SNAPSHOT_PAGE");
+            if (QWidget *w = page.isEmpty() ? nullptr : shell.findChild<QWidget *>(page))
+                shell.PageControlMain->setCurrentWidget(w);
+            QTimer::singleShot(300, &shell, [&shell, snapshot] {
+                shell.grab().save(snapshot);
+                QTextStream(stdout) << shell.objectName() << ": " << shell.windowTitle() << Qt::endl;
+                QCoreApplication::exit(shell.MyStB->Severity() > 1 ? 1 : 0);
+            });
+        });
+    shell.show();
+    const int status = app.exec();
+    return shell.fatalStart() ? 1 : status;
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
     TQuenbarApplication app(argc, argv);
+    // The name it was started under, a link's own name and folder, not its target's.
+    const QString started = argc > 0 ? QFile::decodeName(argv[0]) : QString();
+    QString programPath = started.contains(QLatin1Char('/')) ? QFileInfo(started).absoluteFilePath()
+                                                             : QStandardPaths::findExecutable(started);
+    if (programPath.isEmpty())
+        programPath = QCoreApplication::applicationDirPath() + QLatin1Char('/') + QFileInfo(started).fileName();
+    if (!Ostrin::SelectApplicationKind(programPath, 0).AppName.isEmpty())
+        return runShell(app, programPath);
     QCoreApplication::setApplicationName(QStringLiteral("Quenbar shell application"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Quenbar shell application"));
     QApplication::setQuitOnLastWindowClosed(true);
