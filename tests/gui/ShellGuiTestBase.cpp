@@ -56,6 +56,8 @@ TShellGuiTestBase::TShellGuiTestBase(const QString &programName, int hostTag, co
         for (const QString &code : {QStringLiteral("REQ"), QStringLiteral("DEFI"), QStringLiteral("PLI")})
             standIn(programFolder() + QLatin1Char('/') + code + suffix + QLatin1Char('/') + code + suffix);
     }
+    // The COBOL analyser the hosted kind's settings name (Procpgm=COBReDoc\COBReDoc).
+    standIn(programFolder() + QStringLiteral("/COBReDoc/COBReDoc"));
     // Each test starts with empty per-user settings, and leaves none behind.
     const auto key = [](const QString &name) { return SettingsProgram() + u'/' + SettingsSection() + u'/' + name; };
     SetSettingsProcedures([this, key](const QString &name) { return m_userSettings.value(key(name)); },

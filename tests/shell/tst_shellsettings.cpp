@@ -28,7 +28,7 @@ QStringList withKey(QStringList lines, const QString &name, const QString &value
     return lines;
 }
 
-const QStringList kAllAnalysers{QStringLiteral("JAV1ReDoc"), QStringLiteral("COB85ReDoc"), QStringLiteral("PLIReDoc")};
+const QStringList kAllAnalysers{QStringLiteral("JAV1ReDoc"), QStringLiteral("COBReDoc"), QStringLiteral("PLIReDoc")};
 
 } // namespace
 
@@ -338,7 +338,7 @@ void TestShellSettings::missingAnalyserFolder()
     QCOMPARE(s.LanguageCodes(), (QStringList{"JAV1", "PLI"}));
     QCOMPARE(s.ActiveButton(), QStringLiteral("RadioButtonJava1"));
     QCOMPARE(f.reporter.errors(),
-             QStringList{"Directory " + f.toolRoot() + "/COB85ReDoc doesn't exist, Product reference "
+             QStringList{"Directory " + f.toolRoot() + "/COBReDoc doesn't exist, Product reference "
                          "COBOL 85,COB85,COB85,3,IBM Enterprise,Micro Focus,ANSI 85 removed from ini file"});
     QVERIFY(f.reporter.lastQuestion().text.endsWith("Errors occured durig installation, rewrite ini file?"));
     QCOMPARE(f.reporter.lastQuestion().buttons, int(mbYesNo));
@@ -348,7 +348,7 @@ void TestShellSettings::missingAnalyserFolder()
     QVERIFY(saved.contains("Not installed RadioButtonCob85=COBOL 85,COB85,COB85,3,IBM Enterprise,Micro Focus,ANSI 85"));
     TShellFixture g;
     TShellSettings &again = g.make(saved, {QStringLiteral("JAV1ReDoc"), QStringLiteral("PLIReDoc"),
-                                           QStringLiteral("COB85ReDoc")});
+                                           QStringLiteral("COBReDoc")});
     again.SetLanguageButtons(TShellFixture::exampleButtons());
     again.LoadSettingsText();
     again.ApplySettings(true);

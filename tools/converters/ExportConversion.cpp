@@ -2,11 +2,10 @@
 
 #include "KorvelXML.h"
 #include "SharedRoutinesCommon.h"
-#include "CodePage1250.h"
+#include "ToolRuntime.h"
 #include "TextFile.h"
 #include "WsdlWriter.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,7 +13,7 @@
 #include <QRegularExpression>
 
 #include <cstdio>
-#include <unistd.h>
+
 
 namespace Converters {
 
@@ -45,24 +44,11 @@ QString nativePath(const QString &path)
     return p;
 }
 
-// Console lines: UTF-8 on a terminal; windows-1250 with CR LF when captured,
-// since the capture becomes the text file "Console.log".
-void writeConsole(std::FILE *stream, const QString &text)
-{
-    const bool terminal = isatty(fileno(stream)) == 1;
-    QByteArray bytes = terminal ? text.toUtf8() : CodePage1250::encode(text);
-    bytes += terminal ? "\n" : "\r\n";
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
-}
+using ToolRuntime::err;
+using ToolRuntime::now;
+using ToolRuntime::out;
+using ToolRuntime::ProductLog;
 
-void out(const QString &text) { writeConsole(stdout, text); }
-void err(const QString &text) { writeConsole(stderr, text); }
-
-QString now()
-{
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-}
 
 // Looks for the semaphore at most every 20 ms, so checking after every
 // record costs next to nothing.
@@ -82,60 +68,6 @@ public:
 
 private:
     QElapsedTimer m_timer;
-};
-
-// The product log is appended to; both converters of a run write into it.
-// Text files are only ever written whole, so the lines are kept and the file
-// is rewritten, at most every quarter second while converting.
-class ProductLog
-{
-public:
-    explicit ProductLog(const QString &path) : m_path(path)
-    {
-        m_timer.start();
-        if (!QDir().mkpath(QFileInfo(path).path())) {
-            fail(QStringLiteral("cannot create the folder %1").arg(QFileInfo(path).path()));
-            return;
-        }
-        if (QFileInfo::exists(path)) {
-            try {
-                m_lines = TextFile::readLines(path);
-            } catch (const EQuenbarError &e) {
-                fail(e.message());
-            }
-        }
-    }
-    void add(const QString &line)
-    {
-        m_lines << line;
-        m_dirty = true;
-    }
-    void flush(bool force)
-    {
-        if (!m_dirty || m_failed || (!force && m_timer.elapsed() < 250))
-            return;
-        try {
-            TextFile::writeLines(m_path, m_lines);
-            m_dirty = false;
-        } catch (const EQuenbarError &e) {
-            fail(e.message());
-        }
-        m_timer.restart();
-    }
-    bool failed() const { return m_failed; }
-
-private:
-    void fail(const QString &message)
-    {
-        m_failed = true;
-        err(QStringLiteral("Product log %1 not written: %2").arg(m_path, message));
-    }
-
-    QString m_path;
-    QStringList m_lines;
-    QElapsedTimer m_timer;
-    bool m_dirty = false;
-    bool m_failed = false;
 };
 
 bool parseArguments(const QStringList &arguments, QString &parameterFile, QString &consoleFile)
