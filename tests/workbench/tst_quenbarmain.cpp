@@ -574,6 +574,21 @@ void TestQuenbarMain::callMirethHandsOffAndTakesTheExport()
     QVERIFY(w->Sources->HolderPaths().contains(exported));
     QVERIFY(w->modified());
     QCOMPARE(w->EditSystemName->text(), QString("Legacy"));
+
+    // Without the system's export, the analyser's exports per program join.
+    QVERIFY(QFile::remove(exported));
+    QVERIFY(QDir().mkpath(t.outputRoot() + "/Exports/ORDERS"));
+    const QStringList perProgram{t.outputRoot() + "/Exports/ORDERS/ORDMAIN.csv", t.outputRoot() + "/Exports/ORDERS/ORDSUB.csv"};
+    for (const QString &file : perProgram)
+        QVERIFY(QFile::copy(QStringLiteral(QUENBAR_EXAMPLES_DIR "/demo/sources/CUSTMAINT.csv"), file));
+    QTimer::singleShot(500, [&] {
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (top != w && top->isVisible() && top->inherits("TfrmOstrinMain"))
+                top->close();
+    });
+    w->ActCallMireth->trigger();
+    for (const QString &file : perProgram)
+        QVERIFY2(w->Sources->HolderPaths().contains(file), qPrintable(file));
 }
 
 QTEST_MAIN(TestQuenbarMain)

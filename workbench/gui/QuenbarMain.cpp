@@ -36,6 +36,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDirIterator>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -1264,11 +1265,23 @@ void TfrmQuenbarMain::ActCallMirethExecute()
     SetModified(true);
     Job->SetQuenbarJobName(host.ProjectSubVersion);
 
-    const QString exported = WithTrailingChar(out, QLatin1Char('/')) + QStringLiteral("Exports/")
-                             + EditSystemName->text() + QStringLiteral(".csv");
-    if (QFileInfo::exists(exported)) {
-        Sources->RemoveSourceFile(exported);
-        Sources->AddSourceFile(exported);
+    // The system's export; our analyser writes one per program instead
+    // (the export format holds one program), in folders that mirror the
+    // sources: then each of those joins.
+    const QString exports = WithTrailingChar(out, QLatin1Char('/')) + QStringLiteral("Exports");
+    QStringList exported;
+    const QString systemExport = exports + QLatin1Char('/') + EditSystemName->text() + QStringLiteral(".csv");
+    if (QFileInfo::exists(systemExport)) {
+        exported << systemExport;
+    } else {
+        QDirIterator it(exports, {QStringLiteral("*.csv")}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            exported << it.next();
+        exported.sort();
+    }
+    for (const QString &file : std::as_const(exported)) {
+        Sources->RemoveSourceFile(file);
+        Sources->AddSourceFile(file);
     }
     Sources->RefreshSourceList();
 }
