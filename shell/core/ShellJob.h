@@ -185,9 +185,9 @@ public:
     void NewJob();
     // "&Open existing job": file empty asks with the open dialog.
     void OpenJob(const QString &file = QString());
-    // Dropped files: one file with exactly the job extension opens it;
-    // onWindow: a drop on the window (directories never count). Returns
-    // whether the drop was taken.
+    // Dropped files: one file with exactly the job extension opens it
+    // (directories never count). Returns whether the drop was taken; the
+    // window then runs CheckBatchOnOpen, as the open does.
     bool DropJobFiles(const QStringList &files);
     void CheckBatchOnOpen();
     // The close request: true when the shell may close.
