@@ -845,7 +845,7 @@ void TfrmOstrinMain::FormCreate()
                                                                         RadioGroupLanguageVersion);
     if (GroupBoxTestCaseAnalysis)
         GroupBoxTestCaseAnalysis->setVisible(!Presentation.TestCaseGroupHidden);
-    // The kind's icon: audit, re-documentation, test specification, test documentation, document scanning.
+    // The kind's icon: audit, re-documentation, test design, test documentation, document scanning.
     static const QStyle::StandardPixmap icons[] = {QStyle::SP_FileDialogContentsView, QStyle::SP_FileDialogDetailedView,
                                                    QStyle::SP_DialogApplyButton, QStyle::SP_DialogHelpButton,
                                                    QStyle::SP_FileDialogInfoView};

@@ -59,7 +59,7 @@ public:
     TMyStatusBar *MyStB;
     QTabWidget *PageControlMain;
     QWidget *TabSheetLanguage;        // programming languages
-    QWidget *TabSheetTestSpec;        // test specification
+    QWidget *TabSheetTestSpec;        // test design
     QWidget *TabSheetTestDoc;         // test documentation
     QWidget *TabSheetDocTypes;        // document types
     QWidget *TabSheetNames;
