@@ -311,6 +311,8 @@ void TShellJob::WriteJobFile(const QString &target)
             ini.add(row.Key + QLatin1Char('=') + row.Description.trimmed() + QLatin1Char(',') + row.Number.trimmed());
     }
     writeLists(ini);
+    if (WriteSourceParts)
+        WriteSourceParts(ini);
     if (WriteWindowState)
         WriteWindowState(ini);
     ini.SaveToFile(target);
@@ -421,7 +423,11 @@ void TShellJob::recordForHost(const QString &saved)
         m_host->TestCaseFile = QFileInfo(cases).isFile() ? cases : QString();
         break;
     }
-    case 4: m_host->ProjectSubVersion = m_languageVersion; break;
+    case 4:
+        m_host->ProjectSubVersion = m_languageVersion;
+        // The language's folder below the host's: the host finds the exports there.
+        m_host->OutputDirectory = m_outputDirectory;
+        break;
     default: break;
     }
 }
@@ -496,6 +502,8 @@ void TShellJob::readJob(const TStreamToIniCore &ini, const QString &jobFile)
     }
 
     readLists(ini);
+    if (ReadSourceParts)
+        ReadSourceParts(ini);
     if (RestoreWindowState)
         RestoreWindowState(ini);
     TDefinitionLists &d = m_definitions;

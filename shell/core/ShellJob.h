@@ -210,6 +210,9 @@ public:
     // The window's part of the new-job reset (source files, word lists,
     // memos, viewer pages, console, extras ticks).
     std::function<void()> OnNewJobReset;
+    // The sources, name lists and maps (the analysis), after the job's own lists.
+    std::function<void(TStreamToIniCore &ini)> WriteSourceParts;
+    std::function<void(const TStreamToIniCore &ini)> ReadSourceParts;
     // The window's state after the job's own lines, and back.
     std::function<void(TStreamToIniCore &ini)> WriteWindowState;
     std::function<void(const TStreamToIniCore &ini)> RestoreWindowState;

@@ -158,6 +158,48 @@ QString InitialJobPath(int kind, const QString &jobExtension, const TShellHost &
     return QString();
 }
 
+// ---- Language buttons ------------------------------------------------------------------
+
+QList<TLanguageGroup> LanguageGroups(TLanguagePage page)
+{
+    switch (page) {
+    case TLanguagePage::ProgrammingLanguages:
+        return {{"GroupBoxProcedural", "Procedural languages",
+                 {{"RadioButtonCob85", "COBOL 85"}, {"RadioButtonCob74", "COBOL 74"}, {"RadioButtonPLI", "PL/I"},
+                  {"RadioButtonAssembler", "Assembler"}, {"RadioButtonNatural", "Natural"}, {"RadioButtonC", "C"},
+                  {"RadioButtonPB", "PowerBuilder"}, {"RadioButtonWAA", "Mixed sources"}}},
+                {"GroupBoxObjectOriented", "Object oriented languages",
+                 {{"RadioButtonJava1", "Java"}, {"RadioButtonCpp", "C++"}, {"RadioButtonCSharp", "C#"}}},
+                {"GroupBoxDataLanguages", "Data definitions",
+                 {{"RadioButtonXML", "XML"}, {"RadioButtonSQLDB2", "SQL - DB2"}, {"RadioButtonSQLOracle", "SQL - Oracle"},
+                  {"RadioButtonSQLMS", "SQL - MS"}}}};
+    case TLanguagePage::TestSpecification:
+        return {{"GroupBoxRequirements", "Requirement documents",
+                 {{"RadioButtonReqText", "Requirement texts"}, {"RadioButtonReqDoc", "Requirement documents"}}},
+                {"GroupBoxTestCaseAnalysis", "Test Case Analysis", {{"RadioButtonTestCases", "Test case files"}}}};
+    case TLanguagePage::TestDocumentation:
+        return {{"GroupBoxInstrLanguages", "Languages",
+                 {{"RadioButtonInstCob", "COBOL"}, {"RadioButtonInstC", "C"}, {"RadioButtonInstJava", "Java"}}},
+                {"GroupBoxUtilities", "Utility functions", {{"RadioButtonTestEval", "Test evaluation"}}}};
+    case TLanguagePage::DocumentTypes:
+        return {{"GroupBoxDocTypes", "Document types",
+                 {{"RadioButtonDefects", "Problem reports"}, {"RadioButtonChanges", "Change requests"},
+                  {"RadioButtonTimeSheets", "Time sheets"}}}};
+    }
+    return {};
+}
+
+QList<std::pair<QString, TLanguagePage>> AllLanguageButtons()
+{
+    QList<std::pair<QString, TLanguagePage>> buttons;
+    for (TLanguagePage page : {TLanguagePage::ProgrammingLanguages, TLanguagePage::TestSpecification,
+                               TLanguagePage::TestDocumentation, TLanguagePage::DocumentTypes})
+        for (const TLanguageGroup &g : LanguageGroups(page))
+            for (const TLanguageButtonDef &b : g.buttons)
+                buttons.append({QLatin1String(b.name), page});
+    return buttons;
+}
+
 // ---- Per-kind presentation ------------------------------------------------------------
 
 TKindPresentation KindPresentation(int kind)

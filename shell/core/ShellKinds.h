@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 namespace Ostrin {
 
 // One application-kind row; the workbench has its own shorter row.
@@ -108,6 +110,25 @@ QString InitialJobPath(int kind, const QString &jobExtension, const TShellHost &
 // ---- Per-kind presentation -------------------------------------------------------
 
 enum class TLanguagePage { ProgrammingLanguages, TestSpecification, TestDocumentation, DocumentTypes };
+
+// The language buttons of a page, in groups. A button is offered only when
+// the settings file has an entry under its name.
+struct TLanguageButtonDef
+{
+    const char *name;
+    const char *caption;
+};
+
+struct TLanguageGroup
+{
+    const char *name;
+    const char *title;
+    QList<TLanguageButtonDef> buttons;
+};
+
+QList<TLanguageGroup> LanguageGroups(TLanguagePage page);
+// Every button of every page, in the window's component order.
+QList<std::pair<QString, TLanguagePage>> AllLanguageButtons();
 
 struct THelpContext
 {

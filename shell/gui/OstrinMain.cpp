@@ -16,7 +16,11 @@
 #include "TextFile.h"
 #include "WidgetRoutines.h"
 
+#include <algorithm>
+#include <climits>
+
 #include <QApplication>
+#include <QItemSelectionModel>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -33,9 +37,11 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QStyle>
+#include <QListView>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
@@ -52,55 +58,6 @@ namespace {
 const char *const kCategory = "Category";
 const char *const kLanguagePage = "LanguagePage";
 
-struct TButtonDef
-{
-    const char *name;
-    const char *caption;
-};
-
-struct TGroupDef
-{
-    const char *name;
-    const char *title;
-    QList<TButtonDef> buttons;
-};
-
-// The language buttons of the four pages. A button is offered only when
-// the settings file has an entry under its name.
-QList<TGroupDef> programmingLanguageGroups()
-{
-    return {{"GroupBoxProcedural", "Procedural languages",
-             {{"RadioButtonCob85", "COBOL 85"}, {"RadioButtonCob74", "COBOL 74"}, {"RadioButtonPLI", "PL/I"},
-              {"RadioButtonAssembler", "Assembler"}, {"RadioButtonNatural", "Natural"}, {"RadioButtonC", "C"},
-              {"RadioButtonPB", "PowerBuilder"}, {"RadioButtonWAA", "Mixed sources"}}},
-            {"GroupBoxObjectOriented", "Object oriented languages",
-             {{"RadioButtonJava1", "Java"}, {"RadioButtonCpp", "C++"}, {"RadioButtonCSharp", "C#"}}},
-            {"GroupBoxDataLanguages", "Data definitions",
-             {{"RadioButtonXML", "XML"}, {"RadioButtonSQLDB2", "SQL - DB2"}, {"RadioButtonSQLOracle", "SQL - Oracle"},
-              {"RadioButtonSQLMS", "SQL - MS"}}}};
-}
-
-QList<TGroupDef> testSpecificationGroups()
-{
-    return {{"GroupBoxRequirements", "Requirement documents",
-             {{"RadioButtonReqText", "Requirement texts"}, {"RadioButtonReqDoc", "Requirement documents"}}},
-            {"GroupBoxTestCaseAnalysis", "Test Case Analysis", {{"RadioButtonTestCases", "Test case files"}}}};
-}
-
-QList<TGroupDef> testDocumentationGroups()
-{
-    return {{"GroupBoxInstrLanguages", "Languages",
-             {{"RadioButtonInstCob", "COBOL"}, {"RadioButtonInstC", "C"}, {"RadioButtonInstJava", "Java"}}},
-            {"GroupBoxUtilities", "Utility functions", {{"RadioButtonTestEval", "Test evaluation"}}}};
-}
-
-QList<TGroupDef> documentTypeGroups()
-{
-    return {{"GroupBoxDocTypes", "Document types",
-             {{"RadioButtonDefects", "Problem reports"}, {"RadioButtonChanges", "Change requests"},
-              {"RadioButtonTimeSheets", "Time sheets"}}}};
-}
-
 QWidget *addPage(QTabWidget *tabs, const char *name, const QString &caption)
 {
     auto *page = new QWidget;
@@ -109,10 +66,12 @@ QWidget *addPage(QTabWidget *tabs, const char *name, const QString &caption)
     return page;
 }
 
-QListWidget *checkList(const char *name, QWidget *parent)
+QListView *checkList(const char *name, QWidget *parent)
 {
-    auto *list = new QListWidget(parent);
+    auto *list = new QListView(parent);
     list->setObjectName(QLatin1String(name));
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setUniformItemSizes(true);   // thousands of sources stay quick to show
     return list;
 }
 
@@ -211,13 +170,13 @@ TfrmOstrinMain::~TfrmOstrinMain()
 
 void TfrmOstrinMain::buildLanguagePages()
 {
-    const auto build = [this](QWidget *page, Ostrin::TLanguagePage kindPage, const QList<TGroupDef> &groups) {
+    const auto build = [this](QWidget *page, Ostrin::TLanguagePage kindPage, const QList<Ostrin::TLanguageGroup> &groups) {
         auto *row = new QHBoxLayout(page);
-        for (const TGroupDef &g : groups) {
+        for (const Ostrin::TLanguageGroup &g : groups) {
             auto *box = new QGroupBox(QLatin1String(g.title), page);
             box->setObjectName(QLatin1String(g.name));
             auto *column = new QVBoxLayout(box);
-            for (const TButtonDef &b : g.buttons) {
+            for (const Ostrin::TLanguageButtonDef &b : g.buttons) {
                 auto *button = new QRadioButton(QLatin1String(b.caption), box);
                 button->setObjectName(QLatin1String(b.name));
                 // Exclusion is the selection's business: it reaches across groups.
@@ -231,10 +190,11 @@ void TfrmOstrinMain::buildLanguagePages()
         }
         row->addStretch();
     };
-    build(TabSheetLanguage, Ostrin::TLanguagePage::ProgrammingLanguages, programmingLanguageGroups());
-    build(TabSheetTestSpec, Ostrin::TLanguagePage::TestSpecification, testSpecificationGroups());
-    build(TabSheetTestDoc, Ostrin::TLanguagePage::TestDocumentation, testDocumentationGroups());
-    build(TabSheetDocTypes, Ostrin::TLanguagePage::DocumentTypes, documentTypeGroups());
+    for (auto [page, kindPage] : {std::pair{TabSheetLanguage, Ostrin::TLanguagePage::ProgrammingLanguages},
+                                  std::pair{TabSheetTestSpec, Ostrin::TLanguagePage::TestSpecification},
+                                  std::pair{TabSheetTestDoc, Ostrin::TLanguagePage::TestDocumentation},
+                                  std::pair{TabSheetDocTypes, Ostrin::TLanguagePage::DocumentTypes}})
+        build(page, kindPage, Ostrin::LanguageGroups(kindPage));
     GroupBoxTestCaseAnalysis = TabSheetTestSpec->findChild<QGroupBox *>(QStringLiteral("GroupBoxTestCaseAnalysis"));
     RadioGroupLanguageVersion = new TRadioGroup(QStringLiteral("Language version"), TabSheetLanguage);
     RadioGroupLanguageVersion->setObjectName(QStringLiteral("RadioGroupLanguageVersion"));
@@ -303,6 +263,10 @@ void TfrmOstrinMain::buildUi()
     EditCommonRoot->setObjectName(QStringLiteral("EditCommonRoot"));
     EditCommonRoot->setReadOnly(true);
     commonRow->addWidget(EditCommonRoot, 1);
+    commonRow->addWidget(new QLabel(QStringLiteral("Depth"), PanelCommonRoot));
+    LabelDepth = new QLabel(QStringLiteral("0"), PanelCommonRoot);
+    LabelDepth->setObjectName(QStringLiteral("LabelDepth"));
+    commonRow->addWidget(LabelDepth);
     left->addWidget(PanelCommonRoot);
 
     GroupBoxExtras = new QGroupBox(QStringLiteral("Extras"), PanelBozomek);
@@ -351,10 +315,8 @@ void TfrmOstrinMain::buildUi()
     TabSheetComponents = new QWidget;
     TabSheetComponents->setObjectName(QStringLiteral("TabSheetComponents"));
     auto *components = new QHBoxLayout(TabSheetComponents);
-    ListBoxComponents = new QListWidget(TabSheetComponents);
-    ListBoxComponents->setObjectName(QStringLiteral("ListBoxComponents"));
-    ListBoxModules = new QListWidget(TabSheetComponents);
-    ListBoxModules->setObjectName(QStringLiteral("ListBoxModules"));
+    ListBoxComponents = checkList("ListBoxComponents", TabSheetComponents);
+    ListBoxModules = checkList("ListBoxModules", TabSheetComponents);
     components->addWidget(ListBoxComponents);
     components->addWidget(ListBoxModules);
     PageControlHelper->addTab(TabSheetComponents, QStringLiteral("Components"));
@@ -386,9 +348,26 @@ void TfrmOstrinMain::buildUi()
     SetWidgetTag(BitBtnAddDirectories, 1);
     files->addWidget(fileButtons);
     right->addWidget(GroupBoxSelectedFiles, 1);
+    PanelProgress = new QWidget(PanelLibraries);
+    PanelProgress->setObjectName(QStringLiteral("PanelProgress"));
+    auto *progress = new QVBoxLayout(PanelProgress);
+    progress->setContentsMargins(0, 0, 0, 0);
+    LabelProgress = new QLabel(PanelProgress);
+    LabelProgress->setObjectName(QStringLiteral("LabelProgress"));
+    ProgressBarModules = new QProgressBar(PanelProgress);
+    ProgressBarModules->setObjectName(QStringLiteral("ProgressBarModules"));
+    ProgressBarSources = new QProgressBar(PanelProgress);
+    ProgressBarSources->setObjectName(QStringLiteral("ProgressBarSources"));
+    ProgressBarSources->setTextVisible(false);
+    progress->addWidget(LabelProgress);
+    progress->addWidget(ProgressBarModules);
+    progress->addWidget(ProgressBarSources);
+    PanelProgress->hide();
+    right->addWidget(PanelProgress);
     MemoConsole = new QPlainTextEdit(PanelLibraries);
     MemoConsole->setObjectName(QStringLiteral("MemoConsole"));
     MemoConsole->setReadOnly(true);
+    MemoConsole->setMaximumBlockCount(200000);   // a tool that floods its console cannot exhaust memory
     MemoConsole->hide();
     right->addWidget(MemoConsole);
     SplitterMain->setStretchFactor(1, 1);
@@ -584,23 +563,41 @@ void TfrmOstrinMain::buildActions()
     ActSaveProject = makeAction("ActSaveProject", P, QStringLiteral("&Save "), [this] { Job->SaveJob(false); });
     ActSaveProjectAs = makeAction("ActSaveProjectAs", P, QStringLiteral("Save job as..."), [this] { Job->SaveJob(true); });
     ActCloseAll = makeAction("ActCloseAll", P, QStringLiteral("&Exit"), [this] { close(); });
-    ActAddfiles = makeAction("ActAddfiles", F, QStringLiteral("Add &files to the job"));
-    ActAddDirectories = makeAction("ActAddDirectories", F, QStringLiteral("Add complete directories"));
-    ActRemoveFiles = makeAction("ActRemoveFiles", F, QStringLiteral("Remove &unchecked list items"));
-    ActToggleComponent = makeAction("ActToggleComponent", F, QStringLiteral("Toggle whole component"));
-    ActToggleModule = makeAction("ActToggleModule", F, QStringLiteral("Toggle whole module"));
-    ActToggleSelect = makeAction("ActToggleSelect", F, QStringLiteral("&Reverse the selection"));
-    ActSelectAll = makeAction("ActSelectAll", F, QStringLiteral("Select &all items in the list"));
-    ActUnselectAll = makeAction("ActUnselectAll", F, QStringLiteral("&Unselect all of the items"));
-    ActCalculateCommonRoot = makeAction("ActCalculateCommonRoot", F, QStringLiteral("Analyze component/modul structure"));
-    ActCalculateCommonRootStrict =
-        makeAction("ActCalculateCommonRootStrict", F, QStringLiteral("Recalculate modular structure"));
-    ActNameByDirectory = makeAction("ActNameByDirectory", F, QStringLiteral("Name by directory"));
+    ActAddfiles = makeAction("ActAddfiles", F, QStringLiteral("Add &files to the job"),
+                             [this] { Analysis->Sources.AddFilesFromDialog(); });
+    ActAddDirectories = makeAction("ActAddDirectories", F, QStringLiteral("Add complete directories"),
+                                   [this] { Analysis->Sources.AddDirectoryFromDialog(); });
+    ActRemoveFiles = makeAction("ActRemoveFiles", F, QStringLiteral("Remove &unchecked list items"),
+                                [this] { listCommand(ActRemoveFiles, 3); });
+    ActToggleComponent = makeAction("ActToggleComponent", F, QStringLiteral("Toggle whole component"), [this] {
+        Analysis->Sources.ToggleComponent(CheckListBoxSelectedFiles->currentIndex().row());
+    });
+    ActToggleModule = makeAction("ActToggleModule", F, QStringLiteral("Toggle whole module"), [this] {
+        Analysis->Sources.ToggleModule(CheckListBoxSelectedFiles->currentIndex().row());
+    });
+    ActToggleSelect = makeAction("ActToggleSelect", F, QStringLiteral("&Reverse the selection"),
+                                 [this] { listCommand(ActToggleSelect, 0); });
+    ActSelectAll = makeAction("ActSelectAll", F, QStringLiteral("Select &all items in the list"),
+                              [this] { listCommand(ActSelectAll, 1); });
+    ActUnselectAll = makeAction("ActUnselectAll", F, QStringLiteral("&Unselect all of the items"),
+                                [this] { listCommand(ActUnselectAll, 2); });
+    ActCalculateCommonRoot = makeAction("ActCalculateCommonRoot", F, QStringLiteral("Analyze component/modul structure"),
+                                        [this] { Analysis->Sources.AnalyseStructure(false); });
+    ActCalculateCommonRootStrict = makeAction("ActCalculateCommonRootStrict", F,
+                                              QStringLiteral("Recalculate modular structure"),
+                                              [this] { Analysis->Sources.AnalyseStructure(true); });
+    ActNameByDirectory = makeAction("ActNameByDirectory", F, QStringLiteral("Name by directory"), [this] {
+        Job->SetNameByDirectory(ActNameByDirectory->isChecked());
+        Job->SetModified(true);
+    });
+    ActNameByDirectory->setCheckable(true);
     ActRestartProject = makeAction("ActRestartProject", G, QStringLiteral("Reset output"));
-    ActRunTool = makeAction("ActRunTool", G, QStringLiteral("Start Analysis"));
+    ActRunTool = makeAction("ActRunTool", G, QStringLiteral("Start Analysis"), [this] { RunTool(TRunType::Analysis); });
     ActRunPreScanner = makeAction("ActRunPreScanner", G, QStringLiteral("Start pre-scanner"));
-    ActCancelRun = makeAction("ActCancelRun", G, QStringLiteral("Skip the rest of processing (&Cancel run)"));
-    ActTransf = makeAction("ActTransf", G, QStringLiteral("Convert export files"));
+    ActCancelRun = makeAction("ActCancelRun", G, QStringLiteral("Skip the rest of processing (&Cancel run)"),
+                              [this] { Analysis->Runner.CancelRun(); });
+    ActTransf = makeAction("ActTransf", G, QStringLiteral("Convert export files"),
+                           [this] { RunTool(TRunType::ExportConversion); });
     ActSearch = makeAction("ActSearch", G, QStringLiteral("Search"));
     ActTestSpec = makeAction("ActTestSpec", G, QStringLiteral("Create Test Specificaton"));
     ActTestDesign = makeAction("ActTestDesign", G, QStringLiteral("Start test design"));
@@ -628,8 +625,18 @@ void TfrmOstrinMain::buildActions()
     ActXMLEditor = makeAction("ActXMLEditor", V, QStringLiteral("XML Editor"));
     ActViewGeneral = makeAction("ActViewGeneral", V, QStringLiteral("Open a file in the general internal viewer"));
     ActViewConsoleLog = makeAction("ActViewConsoleLog", V, QStringLiteral("View console log from the last run"));
-    ActShowConsole = makeAction("ActShowConsole", V, QStringLiteral("Show console"), [this] { MemoConsole->show(); });
-    ActHideConsole = makeAction("ActHideConsole", V, QStringLiteral("Hide console"), [this] { MemoConsole->hide(); });
+    // Exactly one of the two is offered.
+    ActShowConsole = makeAction("ActShowConsole", V, QStringLiteral("Show console"), [this] {
+        MemoConsole->show();
+        ActShowConsole->setVisible(false);
+        ActHideConsole->setVisible(true);
+    });
+    ActHideConsole = makeAction("ActHideConsole", V, QStringLiteral("Hide console"), [this] {
+        MemoConsole->hide();
+        ActHideConsole->setVisible(false);
+        ActShowConsole->setVisible(true);
+    });
+    ActHideConsole->setVisible(false);
     ActImportWordList = makeAction("ActImportWordList", W, QStringLiteral("Import a word list"));
     ActShowAdvanced = makeAction("ActShowAdvanced", H, QStringLiteral("Show extended options"), [this] {
         PageControlMain->setCurrentWidget(TabSheetNames);
@@ -703,6 +710,8 @@ void TfrmOstrinMain::buildCore()
     Language = std::make_unique<TShellLanguage>(*Settings, *Job, MyStB);
     Job->SetLanguage(Language.get());
     Job->SetHost(m_host);
+    Analysis = std::make_unique<TShellAnalysis>(*Job, *Language, MyStB);
+    buildSourceHooks();
 
     Settings->OnSettingsUnavailable = [this] {
         PageControlMain->setEnabled(false);
@@ -749,7 +758,10 @@ void TfrmOstrinMain::buildCore()
         }
     };
     Language->OnAnalyserCaption = [this](const QString &caption) { FrameFindexecAnal->LabelFindExec->setText(caption); };
-    Language->OnConfiguration = [this](const TLanguageConfiguration &c) { applyConfiguration(c); };
+    Language->OnConfiguration = [this](const TLanguageConfiguration &c) {
+        Analysis->ApplyConfiguration(c);
+        applyConfiguration(c);
+    };
     Language->OnPickerDefaults = [this](const TPickers &p) { applyPickerDefaults(p); };
     Language->ValidatePickers = [this] { return validatePickers(); };
     Language->OnShowTechnicalPage = [this] {
@@ -870,6 +882,8 @@ void TfrmOstrinMain::FormCreate()
         if (Settings->SystemCaptureConsole()) {
             MemoConsole->show();
             MemoConsole->clear();
+            ActShowConsole->setVisible(false);
+            ActHideConsole->setVisible(true);
         }
     });
     addExtraButtons();
@@ -1307,18 +1321,14 @@ void TfrmOstrinMain::newJobReset()
 {
     const QScopedValueRollback guard(m_showing, true);
     EditCommonRoot->clear();
-    if (kind() != 1)
-        CheckListBoxSelectedFiles->clear();
-    ListBoxComponents->clear();
-    ListBoxModules->clear();
-    NewFileNames->clear();
-    Longextensions->clear();
+    LabelDepth->setText(QStringLiteral("0"));
+    Analysis->Reset();
     StringGridNumParams->setRowCount(0);
     m_invalidLimits.clear();
     setPageVisible(TabSheetViewer, false);
     for (QCheckBox *box : {CheckBoxAudit, CheckBoxComments, CheckBoxExports})
         box->setChecked(true);
-    GroupBoxSelectedFiles->setTitle(TextBefore(GroupBoxSelectedFiles->title(), QStringLiteral("(")) + QStringLiteral("(0)"));
+    GroupBoxSelectedFiles->setTitle(TShellSourceList::CountCaption(GroupBoxSelectedFiles->title(), Analysis->Sources.Count()));
     MemoConsole->clear();
 }
 
@@ -1328,7 +1338,8 @@ QList<const QObject *> TfrmOstrinMain::jobOwnedComponents() const
     return {EditProductName,     EditSystemName,          EditSystemVersion,         FrameFindDirectoryOutputDir,
             CheckListBoxRules,   CheckListBoxMetrics,     CheckListBoxSpecs,         CheckListBoxFunctab,
             StringGridNumParams, MemoToolNameDefault,     RadioGroupLanguageVersion, ComboBoxMetricWeight,
-            ComboBoxSearchType,  ComboBoxControlWordType, ComboBoxControlWordType2};
+            ComboBoxSearchType,  ComboBoxControlWordType, ComboBoxControlWordType2,  CheckListBoxSelectedFiles,
+            ListBoxComponents,   ListBoxModules,          NewFileNames,              Longextensions};
 }
 
 void TfrmOstrinMain::writeWindowState(TStreamToIniCore &ini)
@@ -1505,6 +1516,220 @@ void TfrmOstrinMain::showHelp(int context)
     Q_UNUSED(context);
     if (!QFileInfo::exists(HelpFile) || !QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFile)))
         MyStB->ShowWarning(QStringLiteral("Help file ") + HelpFile + QStringLiteral(" is not available"));
+}
+
+// ---- Sources and runs ------------------------------------------------------------------------
+
+void TfrmOstrinMain::buildSourceHooks()
+{
+    TShellSourceList &sources = Analysis->Sources;
+    CheckListBoxSelectedFiles->setModel(&sources);
+    ListBoxComponents->setModel(&sources.ComponentNames());
+    ListBoxModules->setModel(&sources.ModuleNames());
+    const auto busy = [](bool on) {
+        if (on)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    };
+    sources.ShowBusy = busy;
+    Analysis->Staging.ShowBusy = busy;
+    Analysis->Renaming.ShowBusy = busy;
+    sources.OnRecalculateVisible = [this](bool visible) { ActCalculateCommonRootStrict->setVisible(visible); };
+    sources.OnCountChanged = [this](int count) {
+        GroupBoxSelectedFiles->setTitle(TShellSourceList::CountCaption(GroupBoxSelectedFiles->title(), count));
+    };
+    sources.OnStructureChanged = [this](const QString &, int) { showStructure(); };
+    // A tick of the files or of an irrelevant name changes the structure.
+    for (TCheckListModel *model : {static_cast<TCheckListModel *>(&sources), &sources.ComponentNames(), &sources.ModuleNames()})
+        connect(model, &TCheckListModel::CheckMarkClicked, this, [this] {
+            runCommand([this] {
+                Job->SetModified(true);
+                Analysis->Sources.AnalyseStructure(false);
+            });
+        });
+    connect(CheckListBoxSelectedFiles, &QAbstractItemView::doubleClicked, this, [this] {
+        m_clickedList = CheckListBoxSelectedFiles;
+        ActToggleSelect->trigger();
+    });
+    connect(CheckListBoxSelectedFiles->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex &current) {
+                ActToggleComponent->setText(Analysis->Sources.ToggleComponentCaption(current.row()));
+                ActToggleModule->setText(Analysis->Sources.ToggleModuleCaption(current.row()));
+            });
+    // Dropped folders and files join the sources.
+    for (QWidget *target : {static_cast<QWidget *>(GroupBoxSelectedFiles), static_cast<QWidget *>(BitBtnAddFiles),
+                            static_cast<QWidget *>(BitBtnAddDirectories)})
+        new TDropFilesHandler(target, [this](QObject *, const QStringList &paths) {
+            runCommand([this, &paths] { Analysis->Sources.DropPaths(paths); });
+        });
+
+    const auto progress = [this](const QString &caption, qint64 position, qint64 maximum) {
+        PanelProgress->show();
+        LabelProgress->setText(caption);
+        ProgressBarModules->setRange(0, int(std::clamp<qint64>(maximum, 0, INT_MAX)));
+        ProgressBarModules->setValue(int(std::clamp<qint64>(position, 0, INT_MAX)));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    Analysis->Staging.OnProgress = progress;
+    Analysis->Renaming.OnProgress = [progress](const QString &caption, int position, int maximum) {
+        progress(caption, position, maximum);
+    };
+    Analysis->OnProgress = [this](const TRunProgress &p) {
+        PanelProgress->show();
+        LabelProgress->setText(p.caption);
+        ProgressBarModules->setRange(0, std::max(0, p.modulesMaximum));
+        ProgressBarModules->setValue(std::clamp(p.modulesPosition, 0, std::max(0, p.modulesMaximum)));
+        ProgressBarSources->setRange(0, std::max(0, p.sourcesMaximum));
+        ProgressBarSources->setValue(std::clamp(p.sourcesPosition, 0, std::max(0, p.sourcesMaximum)));
+        if (!p.applicationTitle.isEmpty())
+            setWindowIconText(p.applicationTitle);
+    };
+    Analysis->OnHideProgress = [this] { PanelProgress->hide(); };
+    Analysis->OnConsoleLine = [this](const QString &line) { MemoConsole->appendPlainText(line); };
+    Analysis->OnCancelEnabled = [this](bool enabled) { ActCancelRun->setEnabled(enabled); };
+    Analysis->OnBatchCaption = [this](const QString &suffix) {
+        Job->SetCaption(TextBefore(Job->Caption(), QStringLiteral(" Last batch ")) + suffix);
+    };
+    Analysis->OnShowRunPages = [this] {
+        PageControlMain->setCurrentWidget(TabSheetNames);
+        MemoConsole->clear();
+        if (Settings->SystemCaptureConsole())
+            ActShowConsole->trigger();
+    };
+    Analysis->OnLogViewersEnabled = [this](bool enabled) { ActViewConsoleLog->setEnabled(enabled); };
+    Analysis->OnApplicationTitle = [this](const QString &title) { setWindowIconText(title); };
+    Analysis->OnCheckOutputDirectory = [this] { checkOutputDirectory(); };
+    Analysis->OnLanguageInstalled = [this] {
+        QRadioButton *b = languageButton(Job->ActiveButton());
+        return !b || b->isEnabled();
+    };
+    Analysis->OnMapsChanged = [this] {
+        const QScopedValueRollback guard(m_showing, true);
+        NewFileNames->setPlainText(Analysis->Staging.NameMap().join(QLatin1Char('\n')));
+        Longextensions->setPlainText(Analysis->Staging.ExtensionMap().join(QLatin1Char('\n')));
+    };
+    Analysis->OnRunEnded = [this](bool) {
+        showJob();
+        // An auto-run ends with the job saved and the shell closed.
+        if (AutoRun != Ostrin::TAutoRun::None) {
+            RunCommand(MyStB, [this] { Job->SaveJob(false); });
+            m_closing = true;
+            QTimer::singleShot(0, this, [this] { close(); });
+        }
+    };
+}
+
+void TfrmOstrinMain::showStructure()
+{
+    const QScopedValueRollback guard(m_showing, true);
+    EditCommonRoot->setText(Job->CommonRoot());
+    LabelDepth->setText(QString::number(Analysis->Sources.Depth()));
+}
+
+TRunOptions TfrmOstrinMain::RunOptions()
+{
+    TRunOptions o;
+    o.Audit = CheckBoxAudit->isChecked();
+    o.Calc = CheckBoxCalc->isChecked();
+    o.Comments = CheckBoxComments->isChecked();
+    o.Exports = CheckBoxExports->isChecked();
+    o.Labels = CheckBoxLabels->isChecked();
+    o.Branches = CheckBoxBranches->isChecked();
+    o.Calls = CheckBoxCalls->isChecked();
+    o.Macros = CheckBoxMacros->isChecked();
+    o.IOs = CheckBoxIOs->isChecked();
+    o.WordListPage = PageControlMain->isTabVisible(PageControlMain->indexOf(TabSheetWordList));
+    o.FunctionTableFile = FrameFindexecFunctab->Edit->text().isEmpty() ? FrameFindexecFunctab->DefaultName
+                                                                        : FrameFindexecFunctab->Edit->text();
+    o.SearchText = ComboBoxSearchType->currentText();
+    return o;
+}
+
+void TfrmOstrinMain::RunTool(TRunType type)
+{
+    const TPickers pickers = validatePickers();
+    const TPickerState &tool = type == TRunType::ExportConversion ? pickers.Converter : pickers.Analyser;
+    if (!tool.Valid || tool.Path.isEmpty())
+        MyStB->ErrorAndAbort(QStringLiteral("The program %1 cannot be found, select it on the page \"Technical parameters\"")
+                                 .arg(tool.Path));
+    TRunOptions options = RunOptions();
+    options.AnalyserProgram = pickers.Analyser.Path;
+    Analysis->StartRun(type, options, tool.Path);
+}
+
+QAbstractItemView *TfrmOstrinMain::commandTarget(QAction *action)
+{
+    Q_UNUSED(action);
+    const QList<QAbstractItemView *> lists{CheckListBoxSelectedFiles, ListBoxComponents,   ListBoxModules,
+                                           CheckListBoxRules,         CheckListBoxMetrics, CheckListBoxSpecs,
+                                           CheckListBoxFunctab};
+    if (m_clickedList)
+        return m_clickedList;
+    for (QAbstractItemView *list : lists)
+        if (list->hasFocus())
+            return list;
+    // The list's own context menu acts on that list.
+    for (QAbstractItemView *list : lists)
+        if (list->underMouse())
+            return list;
+    MyStB->ErrorAndAbort(QStringLiteral("Click on a checklistbox first to use this function!"));
+    return nullptr;
+}
+
+void TfrmOstrinMain::listCommand(QAction *action, int command)
+{
+    QAbstractItemView *target = commandTarget(action);
+    m_clickedList = nullptr;
+    TShellSourceList &sources = Analysis->Sources;
+    if (target == CheckListBoxSelectedFiles) {
+        switch (command) {
+        case 0: sources.ReverseSelection(); break;
+        case 1: sources.SelectAll(); break;
+        case 2: sources.UnselectAll(); break;
+        default: sources.RemoveUnchecked(); break;
+        }
+        return;
+    }
+    if (target == ListBoxComponents || target == ListBoxModules) {
+        TCheckListModel &names = target == ListBoxComponents ? sources.ComponentNames() : sources.ModuleNames();
+        switch (command) {
+        case 0: names.ToggleAllChecked(); break;
+        case 1: names.SetAllChecked(true); break;
+        case 2: names.SetAllChecked(false); break;
+        default:
+            for (int i = names.Count() - 1; i >= 0; --i)
+                if (!names.CheckedAt(i))
+                    names.RemoveItem(i);
+            break;
+        }
+        Job->SetModified(true);
+        if (command != 3)
+            sources.AnalyseStructure(false);
+        return;
+    }
+    TDefinitionLists &d = Job->Definitions();
+    QList<TCheckListItem> &items = target == CheckListBoxRules     ? d.Rules
+                                   : target == CheckListBoxMetrics ? d.Metrics
+                                   : target == CheckListBoxSpecs   ? d.Specs
+                                                                   : d.Functab;
+    const bool metrics = target == CheckListBoxMetrics;
+    if (command == 3) {
+        for (qsizetype i = items.size() - 1; i >= 0; --i)
+            if (!items[i].checked) {
+                items.removeAt(i);
+                if (metrics && i < d.Weights.size())
+                    d.Weights.removeAt(i);
+            }
+    } else {
+        for (qsizetype i = 0; i < items.size(); ++i) {
+            items[i].checked = command == 0 ? !items[i].checked : command == 1;
+            // The metrics' weights follow their ticks.
+            if (metrics && i < d.Weights.size())
+                d.Weights[i] = items[i].checked ? QStringLiteral("1") : QStringLiteral("0");
+        }
+    }
+    Job->SetModified(true);
 }
 
 // ---- Close ---------------------------------------------------------------------------------------

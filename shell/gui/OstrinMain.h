@@ -7,6 +7,7 @@
 
 #include "LanguageConfiguration.h"
 #include "LanguageSelection.h"
+#include "ShellAnalysis.h"
 #include "ShellJob.h"
 #include "ShellKinds.h"
 #include "ShellSettings.h"
@@ -22,10 +23,14 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QAbstractItemView;
+class QLabel;
 class QLineEdit;
+class QListView;
 class QListWidget;
 class QMenu;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QSplitter;
@@ -84,11 +89,16 @@ public:
     QCheckBox *CheckBoxAudit, *CheckBoxExports, *CheckBoxComments, *CheckBoxLabels, *CheckBoxBranches,
         *CheckBoxCalls, *CheckBoxMacros, *CheckBoxIOs, *CheckBoxCalc;
     QGroupBox *GroupBoxSelectedFiles;
-    QListWidget *CheckListBoxSelectedFiles;
+    QListView *CheckListBoxSelectedFiles;   // over Analysis->Sources
     QPushButton *BitBtnRunTool, *BitBtnAddFiles, *BitBtnAddDirectories, *BitBtnImportWordList;
     QTabWidget *PageControlHelper;    // the side tabs
     QWidget *TabSheetComponents;
-    QListWidget *ListBoxComponents, *ListBoxModules;
+    QListView *ListBoxComponents, *ListBoxModules;   // the irrelevant names ticked
+    QLabel *LabelDepth;
+    // The progress area of a run or a long list command.
+    QWidget *PanelProgress;
+    QLabel *LabelProgress;
+    QProgressBar *ProgressBarModules, *ProgressBarSources;
     QPlainTextEdit *NewFileNames, *Longextensions;
     QListWidget *CheckListBoxRules, *CheckListBoxMetrics, *CheckListBoxSpecs, *CheckListBoxFunctab;
     QComboBox *ComboBoxMetricWeight;  // the weight chooser over the current metric
@@ -128,6 +138,7 @@ public:
     std::unique_ptr<TShellSettings> Settings;
     std::unique_ptr<TShellJob> Job;
     std::unique_ptr<TShellLanguage> Language;
+    std::unique_ptr<TShellAnalysis> Analysis;   // the sources and runs; goes before the job
     QString ToolRootDir;
     QString HelpFile;
     QString ProgramVersion;
@@ -148,6 +159,10 @@ public:
     void SaveSettings();            // "Save initialisation parameters"
     void DropFiles(QObject *target, const QStringList &files);
     void ApplyShowAdvanced();
+    // "Start Analysis" and "Convert export files".
+    void RunTool(TRunType type);
+    // What the window's controls say for a run.
+    TRunOptions RunOptions();
     // Runs a command through the status bar, then shows the job again.
     bool runCommand(const std::function<void()> &command);
 
@@ -202,6 +217,11 @@ private:
     void openWeightChooser();
     void storeWeightChoice();
     void showHelp(int context);
+    void buildSourceHooks();
+    void showStructure();
+    // The list a list command acts on: the one double-clicked, else the focused one.
+    QAbstractItemView *commandTarget(QAction *action);
+    void listCommand(QAction *action, int command);
 
     QStringList m_args;
     QString m_programPath;
@@ -215,6 +235,7 @@ private:
     bool m_arranging = false;
     QMenu *m_menuFile = nullptr;
     QSet<int> m_invalidLimits;   // limits grid rows whose typed number was refused
+    QAbstractItemView *m_clickedList = nullptr;   // the list double-clicked last
 };
 
 // The hosted shell: creates the shell for the host's tag and hand-over,
