@@ -38,16 +38,20 @@ bool RunHostedAnalysis(Ostrin::TShellHost &host, int hostTag, const QString &pro
         settings.ApplySettings(true);
         job.SetModifiedDirectly(false);
 
+        // The job the host names, else the one the language's selection finds
+        // under the shell's own name for it (product, system, language version).
         const QString initial = Ostrin::InitialJobPath(row.KindNumber, row.JobExtension, host, Ostrin::TShellCommandLine());
-        if (initial.isEmpty())
-            reporter->ErrorAndAbort(QStringLiteral("No analysis job for %1 %2 in %3: open the analysis shell from the "
-                                                   "workbench once, add the sources and save the job")
-                                        .arg(host.ProductName, host.SystemName, host.ProjectDirectory));
-        job.LoadJob(initial);
-        job.SetNeverSaved(false);
-        job.CheckBatchOnOpen();
+        if (!initial.isEmpty()) {
+            job.LoadJob(initial);
+            job.SetNeverSaved(false);
+            job.CheckBatchOnOpen();
+        } else {
+            language.SelectLanguage(settings.ActiveButton());
+        }
         if (analysis.Sources.Count() == 0)
-            reporter->ErrorAndAbort(QStringLiteral("The analysis job %1 holds no source files").arg(initial));
+            reporter->ErrorAndAbort(QStringLiteral("No analysis job with source files for %1 %2 in %3: open the analysis "
+                                                   "shell from the workbench, add the sources and save the job")
+                                        .arg(host.ProductName, host.SystemName, host.ProjectDirectory));
         analysis.Sources.AnalyseStructure(true);
 
         const TPickers &pickers = language.Pickers();

@@ -241,6 +241,11 @@ void TShellAnalysis::checkOutputDirectory()
         m_job.SetOutputDirectory(Staging.CheckOutputDirectory());
 }
 
+QString TShellAnalysis::checkedOutputDirectory()
+{
+    return m_job.OutputDirectory();
+}
+
 void TShellAnalysis::setBatchCaption(const QString &suffix)
 {
     if (OnBatchCaption)

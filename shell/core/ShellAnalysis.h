@@ -96,6 +96,7 @@ public:
     void postRun(TRunType type) override;
     void runEnded(const QString &runtime, bool cancelled) override;
     void checkOutputDirectory() override;
+    QString checkedOutputDirectory() override;
     void setBatchCaption(const QString &suffix) override;
     void showRunPages() override;
     bool prepareRun(TRunType type) override;

@@ -136,6 +136,8 @@ bool TToolRunner::RunTool(const TRunRequest &request)
 {
     IReporter *reporter = m_host.reporter();
     m_host.checkOutputDirectory();
+    const QString checked = m_host.checkedOutputDirectory();
+    const QString folder = checked.isEmpty() ? request.outputDirectory : checked;
     m_host.setBatchCaption(QStringLiteral(" Last batch started at: ") + QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
     m_host.showRunPages();
     if (!m_host.prepareRun(request.type))
@@ -143,7 +145,7 @@ bool TToolRunner::RunTool(const TRunRequest &request)
     m_host.setLogViewersEnabled(false);
     ResetProgress();
     m_host.showProgress(m_progress);
-    QFile::remove(QDir(request.outputDirectory).filePath(QStringLiteral("Exports/") + request.systemName + QStringLiteral(".log")));
+    QFile::remove(QDir(folder).filePath(QStringLiteral("Exports/") + request.systemName + QStringLiteral(".log")));
     if (!m_host.languageInstalled()
         && reporter->Ask(TMsgDlgType::Confirmation,
                          QStringLiteral("At least one of the required components for this \r\nlanguage was not found at "
@@ -159,7 +161,7 @@ bool TToolRunner::RunTool(const TRunRequest &request)
         CommandFor(request.type, request.commandFile, request.toolProgram, Settings.captureLog, Settings.commandRunner);
     bool started = false;
     try {
-        started = StartProcess(command.program, command.arguments, request.outputDirectory, request.type);
+        started = StartProcess(command.program, command.arguments, folder, request.type);
     } catch (const EToolStartError &) {
         m_host.hideProgress();
         throw;

@@ -83,6 +83,8 @@ public:
 
     // The steps of a whole run (RunTool) around the tool's start.
     virtual void checkOutputDirectory() {}                  // as if the folder had been edited
+    // The output directory after that check (it may move the run into a language folder); empty: as requested.
+    virtual QString checkedOutputDirectory() { return QString(); }
     virtual void setBatchCaption(const QString &suffix) { Q_UNUSED(suffix); } // " Last batch started at: ..." / "runtime: ..."
     virtual void showRunPages() {}                          // "Names and datasets", the console pane cleared
     // The converter parameters (export file conversion) or the job's

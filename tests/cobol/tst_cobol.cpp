@@ -762,7 +762,7 @@ void TestCobol::badInputs()
             QVERIFY2(def.contains(QStringLiteral("| PROB | ") + expected[k].first), qPrintable(def.left(2000)));
     }
     QVERIFY(log.contains(QStringLiteral("8 of 12 source(s) analysed, 1 copybook(s), 3 failed")));
-    QVERIFY(QFileInfo::exists(out + QStringLiteral("/Exports/COMP0001/MOD0001/SRC0012.csv")));
+    QVERIFY(QFileInfo::exists(out + QStringLiteral("/Exports/SRC0012.csv")));
 }
 
 void TestCobol::semaphoreStop()
@@ -783,7 +783,7 @@ void TestCobol::semaphoreStop()
     // Present from the start: nothing is analysed.
     QVERIFY(writeBytes(out + QStringLiteral("/Semaphore.xml"), QByteArray()));
     QCOMPARE(runAnalyser({out + QStringLiteral("/last.xml")}), int(ExitCancelled));
-    QVERIFY(!QFileInfo::exists(out + QStringLiteral("/Metrics/COMP0001/MOD0001/SRC0001.met")));
+    QVERIFY(!QFileInfo::exists(out + QStringLiteral("/Metrics/SRC0001.met")));
     QVERIFY(TextFile::readText(out + QStringLiteral("/Exports/ORDERS.log")).contains(QStringLiteral("cancelled (Semaphore.xml found)")));
     QFile::remove(out + QStringLiteral("/Semaphore.xml"));
 
@@ -801,7 +801,7 @@ void TestCobol::semaphoreStop()
     canceller.join();
     QCOMPARE(rc, int(ExitCancelled));
     QVERIFY2(endedAt - createdAt < 1000, qPrintable(QString::number(endedAt - createdAt)));
-    QVERIFY(!QFileInfo::exists(out + QStringLiteral("/Metrics/COMP0001/MOD0001/SRC0040.met")));
+    QVERIFY(!QFileInfo::exists(out + QStringLiteral("/Metrics/SRC0040.met")));
 }
 
 void TestCobol::parameterFile()
@@ -855,7 +855,7 @@ void TestCobol::programPath()
     QVERIFY(proc.waitForFinished(60000));
     QCOMPARE(proc.exitCode(), int(ExitOk));
     QVERIFY(proc.readAllStandardOutput().contains("4 of 7 source(s) analysed"));
-    QVERIFY(QFileInfo::exists(tmp.path() + QStringLiteral("/Exports/COMP0003/MOD0005/SRC0007.csv")));
+    QVERIFY(QFileInfo::exists(tmp.path() + QStringLiteral("/Exports/SRC0007.csv")));
 }
 
 void TestCobol::copyFolder()
@@ -871,7 +871,7 @@ void TestCobol::copyFolder()
     QDir().mkpath(out);
     stage(tmp.path() + QStringLiteral("/job"), out, QStringLiteral("11111111111111"), QString(), QDir::toNativeSeparators(sys));
     QCOMPARE(runAnalyser({out + QStringLiteral("/last.xml")}), int(ExitOk));
-    QCOMPARE(TextFile::readLines(out + QStringLiteral("/Exports/COMP0001/MOD0001/SRC0001.csv")).mid(3),
+    QCOMPARE(TextFile::readLines(out + QStringLiteral("/Exports/SRC0001.csv")).mid(3),
              (QStringList{"ENTRY;P", "PARAM;CUST-REC;1;INOUT;GROUP", "PARAM;CUST-NO;5;;NUMERIC;6;;;PIC 9(6)"}));
 }
 

@@ -283,7 +283,9 @@ int runAnalyser(const QStringList &arguments, const QStringList &definitionFolde
             ++failed;
             continue;
         }
-        const QString base = staged.left(staged.size() - info.suffix().size() - (info.suffix().isEmpty() ? 0 : 1));
+        // Results lie directly in their folders under the staged names (SRC####,
+        // MOD####): the shell renames them back into the source tree.
+        const QString base = info.completeBaseName();
         const QString module = QFileInfo(staged).path() == QLatin1String(".") ? QString() : QFileInfo(staged).path();
         currentModule = module;
         const QString origName = QString(file.orig).replace(u'/', u'\\');
@@ -366,7 +368,7 @@ int runAnalyser(const QStringList &arguments, const QStringList &definitionFolde
     try {
         for (auto it = modules.begin(); it != modules.end(); ++it) {
             it.value().finish(settings);
-            writeLines(outDir + QStringLiteral("/Metrics/") + it.key() + QStringLiteral(".met"),
+            writeLines(outDir + QStringLiteral("/Metrics/") + it.key().section(u'/', -1) + QStringLiteral(".met"),
                        metricsLines(it.value(), settings, QString(it.key()).replace(u'/', u'\\')));
         }
         total.finish(settings);

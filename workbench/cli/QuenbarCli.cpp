@@ -43,6 +43,7 @@ struct TCommandInfo
 
 const TCommandInfo kCommands[] = {
     {"import", TCliCommand::Import, 1, 1},
+    {"reuse", TCliCommand::Reuse, 1, 1},
     {"import-wsdl", TCliCommand::ImportWsdl, 2, -1},
     {"list", TCliCommand::List, 1, 1},
     {"generate", TCliCommand::Generate, 1, -1},
@@ -277,7 +278,8 @@ public:
             m_outputDir = absolutePath(m_request.outputDir);
         bool done = false;
         switch (m_request.command) {
-        case TCliCommand::Import: done = importJob(); break;
+        case TCliCommand::Import: done = importJob(false); break;
+        case TCliCommand::Reuse: done = importJob(true); break;
         case TCliCommand::ImportWsdl: done = command([this] { importWsdl(); }); break;
         case TCliCommand::List: done = command([this] { list(); }); break;
         case TCliCommand::Generate: done = command([this] { generate(); }); break;
@@ -327,7 +329,8 @@ private:
     // beside the program read and applied, the tool root found, the job
     // loaded, then the job's own unattended import. Per-user settings
     // (last folders, program version) are left alone.
-    bool importJob()
+    // reuse: the hosted shell's analysis of the job's sources first.
+    bool importJob(bool reuse)
     {
         const QString jobFile = absolutePath(m_request.job);
         m_document.insert(QStringLiteral("job"), jobFile);
@@ -377,7 +380,8 @@ private:
         m_outputDir = absolutePath(job.OutputDirectory());
 
         TConverterRun run(job);
-        const int status = job.RunUnattendedImport(run);
+        const int status = reuse ? job.RunUnattendedReuse(run, QDir(m_programFolder).filePath(QStringLiteral("Quenbar")))
+                                 : job.RunUnattendedImport(run);
         job.SetModified(false);
         QJsonArray generated;
         for (const TGeneratedInterface &done : job.GeneratedInterfaces())
@@ -562,6 +566,8 @@ QString UsageText()
         "\n"
         "Commands:\n"
         "  import JOB                       run the reuse job unattended, as Quenbar -AutoRun:Import does\n"
+        "  reuse JOB                        analyse the sources of the job's analysis job, then import as above,\n"
+        "                                   as Quenbar -AutoRun:Reuse does\n"
         "  import-wsdl OUTPUT_DIR FILE...   import WSDL files into the repository of OUTPUT_DIR\n"
         "  list OUTPUT_DIR                  the interfaces with their operation, message and parameter counts\n"
         "  generate OUTPUT_DIR [INTERFACE...]\n"
@@ -654,6 +660,7 @@ TCliRequest Parse(const QStringList &arguments)
         return request;
     switch (info->command) {
     case TCliCommand::Import:
+    case TCliCommand::Reuse:
         request.job = args.at(0);
         break;
     case TCliCommand::ImportWsdl:

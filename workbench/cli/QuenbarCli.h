@@ -11,7 +11,7 @@
 
 class QIODevice;
 
-enum class TCliCommand { None, Import, ImportWsdl, List, Generate, Xref };
+enum class TCliCommand { None, Import, Reuse, ImportWsdl, List, Generate, Xref };
 
 struct TCliRequest
 {

@@ -1,5 +1,7 @@
 #include "Job.h"
 
+#include "HostedAnalysis.h"
+
 #include "Commands.h"
 #include "Errors.h"
 #include "QuenbarDB.h"
@@ -15,6 +17,7 @@
 
 #include <QDir>
 #include <QEventLoop>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QSqlQuery>
 
@@ -424,6 +427,65 @@ int TReuseJob::RunUnattendedImport(TConverterRun &run)
         }
     });
     return m_reporter && m_reporter->ErrorsReported() > 0 ? 1 : 0;
+}
+
+// ---- The analysis hand-off -------------------------------------------------------------
+
+Ostrin::TShellHost TReuseJob::AnalysisHost(const QString &languageButton)
+{
+    const QString out = WithTrailingChar(m_outputDirectory, QLatin1Char('/'));
+    Ostrin::TShellHost host;
+    host.OutputDirectory = m_outputDirectory;
+    host.ActiveLanguage = languageButton;
+    host.ProductName = m_product;
+    host.SystemName = m_system;
+    host.ProjectDirectory = out;
+    host.Version = QStringLiteral("1.0");
+    host.HostJobPath = out + DerivedJobName() + m_quenbarJobName;
+    return host;
+}
+
+QStringList TReuseJob::TakeAnalyserExports(const QString &shellOutputDirectory)
+{
+    // Our analyser writes one export per program (the export format holds
+    // one program), in folders that mirror the sources: then each joins.
+    const QString exports = WithTrailingChar(shellOutputDirectory, QLatin1Char('/')) + QStringLiteral("Exports");
+    QStringList exported;
+    const QString systemExport = exports + QLatin1Char('/') + m_system + QStringLiteral(".csv");
+    if (QFileInfo::exists(systemExport)) {
+        exported << systemExport;
+    } else {
+        QDirIterator it(exports, {QStringLiteral("*.csv")}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            exported << it.next();
+        exported.sort();
+    }
+    for (const QString &file : std::as_const(exported)) {
+        m_sources->RemoveSourceFile(file);
+        m_sources->AddSourceFile(file);
+    }
+    m_sources->RefreshSourceList();
+    return exported;
+}
+
+int TReuseJob::RunUnattendedReuse(TConverterRun &run, const QString &programPath)
+{
+    // The analysis of the COBOL sources the shell's job holds.
+    Ostrin::TShellHost host = AnalysisHost(QStringLiteral("RadioButtonCob85"));
+    const bool analysed = RunHostedAnalysis(host, 3, programPath, m_reporter);
+    SetQuenbarJobName(host.ProjectSubVersion);
+    SetModified(true);
+    if (!analysed) {
+        if (m_reporter)
+            m_reporter->AddError(QStringLiteral("The analysis of the sources failed, nothing was imported"), true);
+        return 1;
+    }
+    const QStringList taken = TakeAnalyserExports(host.OutputDirectory);
+    if (taken.isEmpty() && m_reporter)
+        m_reporter->AddError(QStringLiteral("The analyser left no export in ") + host.OutputDirectory
+                                 + QStringLiteral("/Exports"),
+                             true);
+    return RunUnattendedImport(run);
 }
 
 // ---- IConverterRunHost -----------------------------------------------------------------

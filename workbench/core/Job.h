@@ -8,6 +8,7 @@
 #include "ConverterRun.h"
 #include "InterfaceFiles.h"
 #include "ReuseJob.h"
+#include "ShellKinds.h"
 #include "SourceList.h"
 #include "WorkbenchRow.h"
 
@@ -127,6 +128,19 @@ public:
     // SaveJob when set, else Save). Every failure is reported; the status
     // is 0 when no error was reported since the reporter was made, else 1.
     int RunUnattendedImport(TConverterRun &run);
+    // ---- The analysis hand-off ----------------------------------------------------
+    // What the hosted analysis shell is handed: the job's names and output
+    // directory, the language button, the project folder and its job's path.
+    Ostrin::TShellHost AnalysisHost(const QString &languageButton = QStringLiteral("RadioButtonJava1"));
+    // After the shell: its export of interfaces (shellOutput + "/Exports/" +
+    // system + ".csv") joins the source list; without it each program's
+    // export below "Exports" does. Returns the files that joined.
+    QStringList TakeAnalyserExports(const QString &shellOutputDirectory);
+    // The unattended reuse run: the hosted shell's analysis of the sources
+    // its job holds (programPath: the program whose folder holds the
+    // shell's settings), the exports into the source list, then the
+    // unattended import. 0 when every step succeeded.
+    int RunUnattendedReuse(TConverterRun &run, const QString &programPath);
     // The files the last unattended import generated.
     const std::vector<TGeneratedInterface> &GeneratedInterfaces() const { return m_generated; }
     std::function<void()> SaveJob;

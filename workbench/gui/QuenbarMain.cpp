@@ -142,7 +142,10 @@ void TfrmQuenbarMain::RunAutoImport()
     // the names and the output directory as a click would.
     Job->SaveJob = [this] { SaveJob(false); };
     const bool admitted = RunCommand(MyStB, [this] { gate(ActRunCSVToWSDL); });
-    const int status = admitted ? Job->RunUnattendedImport(*Runner) : autoRunStatus();
+    // "Reuse" first analyses the sources in the hosted shell, as "Call Mireth program to analyse sources" does.
+    const int status = !admitted       ? autoRunStatus()
+                       : m_autoRunReuse ? Job->RunUnattendedReuse(*Runner, m_programPath)
+                                        : Job->RunUnattendedImport(*Runner);
     Job->SaveJob = nullptr;
     Job->SetModified(false);
     m_closing = true;
@@ -656,7 +659,9 @@ void TfrmQuenbarMain::FormCreate()
     Settings->OnTextChanged = [this] { showSettingsText(); };
     Settings->OnShowConsoleLog = [this](bool on) { ActViewConsoleLog->setVisible(on); };
     CommandLine = TWorkbenchCommandLine::parse(m_args);
-    m_autoRun = CommandLine.HasAutoRun && SameText(CommandLine.AutoRun.trimmed(), QStringLiteral("Import"));
+    m_autoRunReuse = CommandLine.HasAutoRun && SameText(CommandLine.AutoRun.trimmed(), QStringLiteral("Reuse"));
+    m_autoRun = m_autoRunReuse
+                || (CommandLine.HasAutoRun && SameText(CommandLine.AutoRun.trimmed(), QStringLiteral("Import")));
     if (m_autoRun) {
         // Nobody watches: every question takes the answer that lets the run go on, every report goes to stderr.
         Dialogs::setAutoRun(true);
@@ -1248,14 +1253,7 @@ void TfrmQuenbarMain::ActCallMirethExecute()
     });
     writeJobFile(temp);
 
-    Ostrin::TShellHost host;
-    host.OutputDirectory = out;
-    host.ActiveLanguage = QStringLiteral("RadioButtonJava1");
-    host.ProductName = EditProductName->text();
-    host.SystemName = EditSystemName->text();
-    host.ProjectDirectory = WithTrailingChar(out, QLatin1Char('/'));
-    host.Version = QStringLiteral("1.0");
-    host.HostJobPath = WithTrailingChar(out, QLatin1Char('/')) + Job->JobName() + Job->QuenbarJobName();
+    Ostrin::TShellHost host = Job->AnalysisHost();
     RunHostedShell(host, 3, this, m_programPath);
 
     const QString projectDirectory = Job->ProjectDirectory();
@@ -1265,25 +1263,8 @@ void TfrmQuenbarMain::ActCallMirethExecute()
     SetModified(true);
     Job->SetQuenbarJobName(host.ProjectSubVersion);
 
-    // The system's export; our analyser writes one per program instead
-    // (the export format holds one program), in folders that mirror the
-    // sources: then each of those joins.
-    const QString exports = WithTrailingChar(out, QLatin1Char('/')) + QStringLiteral("Exports");
-    QStringList exported;
-    const QString systemExport = exports + QLatin1Char('/') + EditSystemName->text() + QStringLiteral(".csv");
-    if (QFileInfo::exists(systemExport)) {
-        exported << systemExport;
-    } else {
-        QDirIterator it(exports, {QStringLiteral("*.csv")}, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext())
-            exported << it.next();
-        exported.sort();
-    }
-    for (const QString &file : std::as_const(exported)) {
-        Sources->RemoveSourceFile(file);
-        Sources->AddSourceFile(file);
-    }
-    Sources->RefreshSourceList();
+    // The shell's output directory: a language folder below ours.
+    Job->TakeAnalyserExports(host.OutputDirectory);
 }
 
 void TfrmQuenbarMain::ActRestartProjectExecute()

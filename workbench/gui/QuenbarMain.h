@@ -123,7 +123,7 @@ public:
     bool modified() const { return Job->Modified(); }
     // True after a fatal start: the program ends with a failure status.
     bool fatalStart() const { return m_fatalStart; }
-    // "-AutoRun:Import": the status the program ends with (0: no error reported).
+    // "-AutoRun:Import" and "-AutoRun:Reuse": the status the program ends with (0: no error reported).
     bool autoRun() const { return m_autoRun; }
     int autoRunStatus() const;
     // The unattended import: import, generate, save, close.
@@ -240,6 +240,7 @@ private:
     bool m_shown = false;
     bool m_fatalStart = false;
     bool m_autoRun = false;
+    bool m_autoRunReuse = false;   // "-AutoRun:Reuse": the analysis before the import
     bool m_closing = false;
     bool m_userInvoked = true;
     bool m_suppressNamesDrag = false;
