@@ -462,6 +462,16 @@ QStringList TReuseJob::TakeAnalyserExports(const QString &shellOutputDirectory)
     }
     for (const QString &file : std::as_const(exported)) {
         m_sources->RemoveSourceFile(file);
+        // An older source of the same base name would import over the fresh
+        // export (the base name is the interface's CSV name): the export replaces it.
+        const QString base = QFileInfo(file).completeBaseName();
+        for (int row = m_sources->Count() - 1; row >= 0; --row)
+            if (QFileInfo(m_sources->PathAt(row)).completeBaseName().compare(base, Qt::CaseInsensitive) == 0) {
+                if (m_reporter)
+                    m_reporter->ShowWarning(QStringLiteral("%1 is replaced by the analyser's export %2")
+                                                .arg(m_sources->PathAt(row), file));
+                m_sources->RemoveSourceFile(row);
+            }
         m_sources->AddSourceFile(file);
     }
     m_sources->RefreshSourceList();
