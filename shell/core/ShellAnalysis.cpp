@@ -235,10 +235,10 @@ void TShellAnalysis::runEnded(const QString &, bool cancelled)
 
 void TShellAnalysis::checkOutputDirectory()
 {
+    // The edit's own check first (a missing folder is offered), then the job's rules.
     if (OnCheckOutputDirectory)
         OnCheckOutputDirectory();
-    else
-        m_job.SetOutputDirectory(Staging.CheckOutputDirectory());
+    m_job.SetOutputDirectory(Staging.CheckOutputDirectory());
 }
 
 QString TShellAnalysis::checkedOutputDirectory()

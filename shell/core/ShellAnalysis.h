@@ -77,7 +77,7 @@ public:
     std::function<void()> OnShowRunPages;
     std::function<void(bool enabled)> OnLogViewersEnabled;
     std::function<void(const QString &title)> OnApplicationTitle;
-    // The output directory edit's check (the window's frame); without it the staging checks.
+    // The output directory edit's check (the window's frame), before the staging's.
     std::function<void()> OnCheckOutputDirectory;
     std::function<bool()> OnLanguageInstalled;
     // The maps were rebuilt by a preparation (the memos show them).

@@ -9,6 +9,7 @@
 #include "RadioGroup.h"
 #include "SharedRoutinesCommon.h"
 #include "TextFile.h"
+#include "DropFilesHandler.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -17,6 +18,8 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QListView>
+#include <QSignalSpy>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -36,6 +39,8 @@ private slots:
     void xmlExcludesSql_data();
     void xmlExcludesSql();
     void autoRunStartsTheAnalysis();
+    void startAnalysisStagesRunsAndRenames();
+    void runWhileRunningAndCancel();
     void languageSelectionFillsLists();
     void settingsApplyAndSave();
     void captionOverridesFollowTheLanguage();
@@ -272,7 +277,123 @@ void TestOstrinMain::autoRunStartsTheAnalysis()
     TShellGuiTestBase t("Mireth", 0, TShellGuiTestBase::exampleSettings("Mireth"), {"-ar:anal", "-Proj:" + file});
     QVERIFY(t.start());
     QCOMPARE(t.window()->Job->JobName(), QString("Auto"));
-    QCOMPARE(t.window()->MyStB->LastMessage(), QString("Start Analysis is not available in this version"));
+    // Past the gate, the preparation finds nothing to analyse.
+    QCOMPARE(t.window()->MyStB->LastMessage(), QString("No files are selected for processing!"));
+}
+
+namespace {
+
+// The hosted re-documentation shell on COBOL 85, its sources dropped on the file list.
+Ostrin::TShellHost cobolHost(const TShellGuiTestBase &t)
+{
+    Ostrin::TShellHost host;
+    host.OutputDirectory = t.outputRoot();
+    host.ActiveLanguage = "RadioButtonCob85";
+    host.ProductName = "ACME";
+    host.SystemName = "ORDERS";
+    host.Version = "1.0";
+    host.ProjectDirectory = t.jobsFolder() + "/";
+    return host;
+}
+
+void dropOnFileList(TfrmOstrinMain *w, const QStringList &paths)
+{
+    for (TDropFilesHandler *h : w->findChildren<TDropFilesHandler *>())
+        if (h->Target() == w->GroupBoxSelectedFiles)
+            h->dropFiles(paths);
+}
+
+void installAnalyser(const TShellGuiTestBase &t, const QString &program)
+{
+    const QString target = t.programFolder() + "/COBReDoc/COBReDoc";
+    QFile::remove(target);
+    QVERIFY(QFile::copy(program, target));
+    QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+} // namespace
+
+// "Start Analysis" with our COBOL analyser: the dropped tree is staged, the
+// analyser runs under the watcher, and its results come back under the tree.
+void TestOstrinMain::startAnalysisStagesRunsAndRenames()
+{
+    TShellGuiTestBase t("Quenbar", 3, TShellGuiTestBase::exampleSettings("Quenbar_Mireth"));
+    installAnalyser(t, QUENBAR_COBREDOC);
+    Ostrin::TShellHost host = cobolHost(t);
+    QVERIFY(t.start(&host));
+    TfrmOstrinMain *w = t.window();
+    dropOnFileList(w, {QUENBAR_EXAMPLES_DIR "/cobol/ORDERS"});
+    QCOMPARE(w->CheckListBoxSelectedFiles->model()->rowCount(), 7);
+    QCOMPARE(w->GroupBoxSelectedFiles->title(), QString("Source files of the project (7)"));
+    QCOMPARE(w->EditCommonRoot->text(), QString(QUENBAR_EXAMPLES_DIR "/cobol/ORDERS"));
+    QVERIFY(w->Job->Modified());
+
+    QSignalSpy finished(&w->Analysis->Runner, &TToolRunner::runFinished);
+    w->ActRunTool->trigger();
+    QVERIFY(finished.count() > 0 || finished.wait(30000));
+    QCOMPARE(finished.first().first().toBool(), false);
+    const QString out = t.outputRoot() + "/COB85";
+    QCOMPARE(w->Job->OutputDirectory(), out);
+    for (const char *result : {"/Exports/BATCH/RATECALC/RATECALC.csv", "/Metrics/BATCH/RATECALC/RATECALC.met",
+                               "/Metrics/BATCH/RATECALC.met", "/Defis/ONLINE/CUSTINQ/CUSTINQ.def"})
+        QVERIFY2(QFile::exists(out + result), result);
+    QVERIFY(!QFileInfo::exists(out + "/Exports/SRC0001.csv"));
+    QVERIFY(!QFileInfo::exists(out + "/workinp"));
+    QCOMPARE(w->MyStB->LastMessage(), QString("Analysis completed, processing finished"));
+    QVERIFY(!w->ActCancelRun->isEnabled());
+    QVERIFY(!w->Job->BatchRunning());
+    QVERIFY(w->windowTitle().contains(" Last batch runtime: "));
+    QVERIFY(w->NewFileNames->toPlainText().contains("XCPY0000="));
+    QVERIFY(w->PanelProgress->isHidden());
+    // The job keeps its sources and maps: a save and reopen brings them back.
+    t.dialogs().answerFile(t.jobsFolder() + "/Orders.jmrt");   // a new job is saved under a name first
+    QVERIFY2(w->runCommand([w] { w->Job->SaveJob(false); }), qPrintable(w->MyStB->LastMessage()));
+    const QString saved = host.SavedJobFile;
+    QVERIFY(QFile::exists(saved));
+    QCOMPARE(host.ProjectSubVersion, w->Job->LanguageVersion());
+    QCOMPARE(host.OutputDirectory, out);
+    w->Analysis->Sources.Clear();
+    w->runCommand([w, &saved] { w->Job->LoadJob(saved); });
+    QCOMPARE(w->CheckListBoxSelectedFiles->model()->rowCount(), 7);
+    QVERIFY(w->NewFileNames->toPlainText().contains("XCPY0000="));
+}
+
+// A run is one at a time; the cancel request ends it, the window stays usable.
+void TestOstrinMain::runWhileRunningAndCancel()
+{
+    TShellGuiTestBase t("Quenbar", 3, TShellGuiTestBase::exampleSettings("Quenbar_Mireth"));
+    // An analyser that runs until it is asked to stop.
+    const QString slow = t.path("slow-analyser");
+    QFile script(slow);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nwhile [ ! -f Semaphore.xml ]; do sleep 0.05; done\n");
+    script.close();
+    QFile::setPermissions(slow, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    installAnalyser(t, slow);
+    Ostrin::TShellHost host = cobolHost(t);
+    QVERIFY(t.start(&host));
+    TfrmOstrinMain *w = t.window();
+    dropOnFileList(w, {QUENBAR_EXAMPLES_DIR "/cobol/ORDERS/BATCH"});
+    QSignalSpy finished(&w->Analysis->Runner, &TToolRunner::runFinished);
+    w->ActRunTool->trigger();
+    QVERIFY2(w->Job->BatchRunning(), qPrintable(w->MyStB->LastMessage()));
+    QVERIFY(w->ActCancelRun->isEnabled());
+    QVERIFY(w->PanelProgress->isVisible());
+    w->ActRunTool->trigger();
+    QCOMPARE(w->MyStB->LastMessage(), QString("Only viewing,Save,Cancel & Exit are allowed when processing"));
+    QCOMPARE(finished.count(), 0);
+
+    t.dialogs().answerMessage(mbYes);   // "Do you really want to cancel processing?"
+    w->ActCancelRun->trigger();
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.first().first().toBool(), true);
+    QCOMPARE(w->MyStB->LastMessage(), QString("Background process cancelled!"));
+    QVERIFY(!w->Job->BatchRunning());
+    QVERIFY(!w->ActCancelRun->isEnabled());
+    // Nothing of the sources was touched; the shell takes commands again.
+    QVERIFY(QFile::exists(QUENBAR_EXAMPLES_DIR "/cobol/ORDERS/BATCH/RATECALC/RATECALC.cbl"));
+    w->ActCalculateCommonRoot->trigger();
+    QVERIFY(w->MyStB->LastMessage() != QString("Only viewing,Save,Cancel & Exit are allowed when processing"));
 }
 
 void TestOstrinMain::languageSelectionFillsLists()
@@ -656,7 +777,8 @@ void TestOstrinMain::droppedJobFile()
     leaveEdit(w->EditSystemVersion, "1");
     const QString file = t.jobsFolder() + "/dropped.jmrt";
     t.dialogs().answerFile(file);
-    w->ActSaveProject->trigger();
+    t.dialogs().answerFile(t.jobsFolder() + "/Orders.jmrt");   // a new job is saved under a name first
+    QVERIFY2(w->runCommand([w] { w->Job->SaveJob(false); }), qPrintable(w->MyStB->LastMessage()));
     QVERIFY(QFile::exists(file));
     w->ActNewProject->trigger();
     QCOMPARE(w->EditProductName->text(), QString());

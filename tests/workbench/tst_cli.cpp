@@ -9,6 +9,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
@@ -141,6 +143,8 @@ private slots:
     void importJobAsTheProgramDoes();
     void importNeedsAJobFile_data();
     void importNeedsAJobFile();
+    void reuseGoesFromSourcesToRepository();
+    void reuseWithoutAnalysisJobFails();
 
 private:
     QProcessEnvironment environment(bool display) const;
@@ -740,6 +744,94 @@ void TestCli::importNeedsAJobFile()
     QVERIFY2(r.err.contains(job), qPrintable(r.err));
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              create ? QStringList{name} : QStringList());
+}
+
+namespace {
+
+// Interface name -> "level name" of its parameters, in key order.
+QMap<QString, QStringList> repositoryParameters(const QString &outputDir)
+{
+    QMap<QString, QStringList> rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "reuse");
+        db.setDatabaseName(outputDir + "/ParadoxDB/Interfaces.db");
+        if (db.open()) {
+            QSqlQuery interfaces("SELECT Name FROM Interfaces", db);
+            while (interfaces.next())
+                rows[interfaces.value(0).toString()];
+            QSqlQuery q("SELECT i.Name, p.LevelX, p.Name FROM Parameters p JOIN Interfaces i ON p.InterfacesKulcs = i.Kulcs "
+                        "ORDER BY p.Kulcs",
+                        db);
+            while (q.next())
+                rows[q.value(0).toString()] << QString::number(q.value(1).toInt()) + ' ' + q.value(2).toString();
+        }
+    }
+    QSqlDatabase::removeDatabase("reuse");
+    return rows;
+}
+
+} // namespace
+
+// The demo job's COBOL system, analysed in the hosted shell, renamed back,
+// exported, converted and imported: one interface per program with its
+// LINKAGE items at their levels; the program and the command line alike.
+void TestCli::reuseGoesFromSourcesToRepository()
+{
+    QTemporaryDir dir;
+    const QString guiDemo = dir.filePath("gui");
+    const QString cliDemo = dir.filePath("cli");
+    const QString guiJob = prepareDemo(guiDemo);
+    const QString cliJob = prepareDemo(cliDemo);
+    QVERIFY(QFile::exists(guiJob) && QFile::exists(cliJob));
+
+    const TRun cli = run({"reuse", "--json", cliJob});
+    QVERIFY2(cli.finished && cli.exitCode == 0, qPrintable(cli.err));
+    QCOMPARE(parseJson(cli.out).value("ok").toBool(), true);
+    QProcess gui;
+    gui.setProcessEnvironment(environment(true));
+    gui.start(kGui, {"-Proj:" + guiJob, "-AutoRun:Reuse"});
+    QVERIFY(gui.waitForFinished(120000));
+    QVERIFY2(gui.exitStatus() == QProcess::NormalExit && gui.exitCode() == 0,
+             qPrintable(QString::fromLocal8Bit(gui.readAllStandardError())));
+
+    for (const QString &demo : {cliDemo, guiDemo}) {
+        const QString shellOut = demo + "/out/COB85";
+        // The results came back under the source tree; the staging is gone.
+        QVERIFY(QFile::exists(shellOut + "/Exports/BATCH/RATECALC/RATECALC.csv"));
+        QVERIFY(QFile::exists(shellOut + "/Metrics/BATCH/RATECALC/RATECALC.met"));
+        QVERIFY(!QFileInfo::exists(shellOut + "/workinp"));
+        const QMap<QString, QStringList> rows = repositoryParameters(demo + "/out");
+        for (const char *program : {"CUSTINQ", "ORDBATCH", "ORDRPT", "RATECALC"})
+            QVERIFY2(rows.contains(program), program);
+        // The subprogram's interface: its USING items from the copybook, with their levels.
+        QCOMPARE(rows.value("RATECALC").mid(0, 10),
+                 (QStringList{"1 RATE-PARAMETERS", "2 RP-CUSTOMER-CLASS", "2 RP-ORDER-AMOUNT", "2 RP-DISCOUNT-RATE",
+                              "2 RP-RESULT", "3 RP-NET-AMOUNT", "3 RP-RETURN-CODE", "1 RATE-CONTROL",
+                              "2 RC-TRACE-FLAG", "2 RC-RATE-TABLE-DATE"}));
+        QCOMPARE(rows.value("CUSTINQ").value(0), QString("1 DFHCOMMAREA"));
+        // The demo's own sources are there too.
+        QVERIFY(rows.contains("CUSTMAINT") && rows.contains("InvoiceService"));
+        // The job remembers the shell's job for the next hand-off.
+        QCOMPARE(jobValues(demo == cliDemo ? cliJob : guiJob, "QuenbarJobName", demo),
+                 QStringList{"QuenbarJobName=IBM Enterprise"});
+    }
+    // A second run finds the analysis job the first one saved.
+    const TRun again = run({"reuse", cliJob});
+    QVERIFY2(again.finished && again.exitCode == 0, qPrintable(again.err));
+}
+
+void TestCli::reuseWithoutAnalysisJobFails()
+{
+    QTemporaryDir dir;
+    const QString job = prepareDemo(dir.path());
+    QVERIFY(QFile::exists(job));
+    QVERIFY(QFile::remove(dir.filePath("out/DemoLegacyIbm Enterprise.jmrt")));
+    const TRun r = run({"reuse", job});
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.contains("No analysis job with source files for Demo Legacy"), qPrintable(r.err));
+    QVERIFY2(r.err.contains("nothing was imported"), qPrintable(r.err));
+    QVERIFY(!QFileInfo::exists(dir.filePath("out/ParadoxDB/Interfaces.db")));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
