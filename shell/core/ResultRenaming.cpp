@@ -7,6 +7,7 @@
 #include "StagingRoutines.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QFile>
 #include <QFileInfo>
 
@@ -81,11 +82,19 @@ int TResultRenaming::RenameResults(const QString &folderName)
         const int at = FindFirstByName(map, name);
         return at < 0 ? QString() : TextAfter(map[at], QStringLiteral("="));
     };
+    // A source's further results ("SRC0001_2": its second program) follow its
+    // own name with their number kept.
+    static const QRegularExpression further(QStringLiteral("^(SRC\\d+)(_\\d+)$"), QRegularExpression::CaseInsensitiveOption);
+    const auto splitFurther = [](const QString &name, QString &suffix) {
+        const QRegularExpressionMatch m = further.match(name);
+        suffix = m.hasMatch() ? m.captured(2) : QString();
+        return m.hasMatch() ? m.captured(1) : name;
+    };
 
     QStringList folders;
     for (const QString &file : std::as_const(files)) {
-        const QString name = Staging::WithoutExtension(file);
-        const QString value = valueOf(name);
+        QString suffix;
+        const QString value = valueOf(splitFurther(Staging::WithoutExtension(file), suffix));
         QString sub;
         if (StartsWithText(QStringLiteral("MOD"), file) && componentLevel)
             sub = Staging::FolderPart(value);
@@ -101,17 +110,18 @@ int TResultRenaming::RenameResults(const QString &folderName)
     const bool javaLike = m_job.Kind() == 7 && !MethodFileMode;
     int moved = 0;
     for (const QString &file : std::as_const(files)) {
-        const QString name = Staging::WithoutExtension(file);
+        QString suffix;
+        const QString name = splitFurther(Staging::WithoutExtension(file), suffix);
         const QString ext = Staging::ExtensionOf(file);
         const QString value = valueOf(name);
         if (value.isEmpty())
             continue;   // not a generated name of this run
         QString target;
         const bool src = StartsWithText(QStringLiteral("SRC"), file);
-        if (src && (SameText(ext, QStringLiteral(".JAV")) || javaLike))
+        if (src && suffix.isEmpty() && (SameText(ext, QStringLiteral(".JAV")) || javaLike))
             target = value;
         else if (src)
-            target = Staging::WithoutExtension(value) + ext;
+            target = Staging::WithoutExtension(value) + suffix + ext;
         else
             target = value + ext;
         const QString to = folder + QLatin1Char('/') + target;

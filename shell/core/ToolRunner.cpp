@@ -339,6 +339,10 @@ void TToolRunner::completion()
         m_process->closeWriteChannel();
     }
     m_host.setBatchRunning(false);
+    // Exit codes are not read, but a tool that crashed has not done its work.
+    if (m_process && m_process->state() == QProcess::NotRunning && m_process->exitStatus() == QProcess::CrashExit
+        && !m_stopRequested)
+        reporter->AddError(QStringLiteral("The tool ended abnormally: ") + m_lastCommandLine.trimmed(), true);
     try {
         m_host.postRun(m_type);
     } catch (const EAbort &) {
