@@ -41,6 +41,7 @@ private slots:
     void autoRunStartsTheAnalysis();
     void startAnalysisStagesRunsAndRenames();
     void runWhileRunningAndCancel();
+    void closeDuringRun();
     void languageSelectionFillsLists();
     void settingsApplyAndSave();
     void captionOverridesFollowTheLanguage();
@@ -358,18 +359,22 @@ void TestOstrinMain::startAnalysisStagesRunsAndRenames()
     QVERIFY(w->NewFileNames->toPlainText().contains("XCPY0000="));
 }
 
-// A run is one at a time; the cancel request ends it, the window stays usable.
-void TestOstrinMain::runWhileRunningAndCancel()
+// An analyser that runs until it is asked to stop.
+void installSlowAnalyser(const TShellGuiTestBase &t)
 {
-    TShellGuiTestBase t("Quenbar", 3, TShellGuiTestBase::exampleSettings("Quenbar_Mireth"));
-    // An analyser that runs until it is asked to stop.
     const QString slow = t.path("slow-analyser");
     QFile script(slow);
     QVERIFY(script.open(QIODevice::WriteOnly));
     script.write("#!/bin/sh\nwhile [ ! -f Semaphore.xml ]; do sleep 0.05; done\n");
     script.close();
-    QFile::setPermissions(slow, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     installAnalyser(t, slow);
+}
+
+// A run is one at a time; the cancel request ends it, the window stays usable.
+void TestOstrinMain::runWhileRunningAndCancel()
+{
+    TShellGuiTestBase t("Quenbar", 3, TShellGuiTestBase::exampleSettings("Quenbar_Mireth"));
+    installSlowAnalyser(t);
     Ostrin::TShellHost host = cobolHost(t);
     QVERIFY(t.start(&host));
     TfrmOstrinMain *w = t.window();
@@ -394,6 +399,34 @@ void TestOstrinMain::runWhileRunningAndCancel()
     QVERIFY(QFile::exists(QUENBAR_EXAMPLES_DIR "/cobol/ORDERS/BATCH/RATECALC/RATECALC.cbl"));
     w->ActCalculateCommonRoot->trigger();
     QVERIFY(w->MyStB->LastMessage() != QString("Only viewing,Save,Cancel & Exit are allowed when processing"));
+}
+
+// Closing while a batch runs asks; a yes stops the tool and keeps the shell
+// open with the run ended, and the next close closes it with the job saved.
+void TestOstrinMain::closeDuringRun()
+{
+    TShellGuiTestBase t("Quenbar", 3, TShellGuiTestBase::exampleSettings("Quenbar_Mireth"));
+    installSlowAnalyser(t);
+    Ostrin::TShellHost host = cobolHost(t);
+    QVERIFY(t.start(&host));
+    TfrmOstrinMain *w = t.window();
+    dropOnFileList(w, {QUENBAR_EXAMPLES_DIR "/cobol/ORDERS/BATCH"});
+    QSignalSpy finished(&w->Analysis->Runner, &TToolRunner::runFinished);
+    w->ActRunTool->trigger();
+    QVERIFY(w->Job->BatchRunning());
+
+    t.dialogs().answerMessage(mbNo);
+    QVERIFY(!t.close());
+    QVERIFY(w->Job->BatchRunning());
+    QCOMPARE(finished.count(), 0);
+    t.dialogs().answerMessage(mbYes);
+    QVERIFY(!t.close());
+    QVERIFY(t.dialogs().lastMessage().text.startsWith("You are running a batch process in the background."));
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(!w->Job->BatchRunning());
+    QCOMPARE(w->MyStB->LastMessage(), QString("Background process cancelled!"));
+    QVERIFY(t.close());
+    QVERIFY(QFile::exists(host.SavedJobFile));
 }
 
 void TestOstrinMain::languageSelectionFillsLists()
