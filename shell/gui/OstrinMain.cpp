@@ -12,6 +12,7 @@
 #include "MyStatusBar.h"
 #include "RadioGroup.h"
 #include "SharedRoutinesCommon.h"
+#include "SourceColumns.h"
 #include "StreamToIni.h"
 #include "TextFile.h"
 #include "WidgetRoutines.h"
@@ -49,6 +50,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
+#include <QTreeView>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -156,6 +158,10 @@ TfrmOstrinMain::TfrmOstrinMain(const QStringList &args, QWidget *parent, const Q
 
 TfrmOstrinMain::~TfrmOstrinMain()
 {
+    // The list's columns read the analysis, which goes before the widgets.
+    CheckListBoxSelectedFiles->setModel(nullptr);
+    delete m_sourceColumns;
+    m_sourceColumns = nullptr;
     // The pickers report a focus leaving them while the children are destroyed.
     for (TFrameFindDirectory *f : findChildren<TFrameFindDirectory *>()) {
         f->OnBeforeCheck = nullptr;
@@ -335,7 +341,12 @@ void TfrmOstrinMain::buildUi()
     GroupBoxSelectedFiles = new QGroupBox(QStringLiteral("Source files of the project (0)"), PanelLibraries);
     GroupBoxSelectedFiles->setObjectName(QStringLiteral("GroupBoxSelectedFiles"));
     auto *files = new QVBoxLayout(GroupBoxSelectedFiles);
-    CheckListBoxSelectedFiles = checkList("CheckListBoxSelectedFiles", GroupBoxSelectedFiles);
+    CheckListBoxSelectedFiles = new QTreeView(GroupBoxSelectedFiles);
+    CheckListBoxSelectedFiles->setObjectName(QStringLiteral("CheckListBoxSelectedFiles"));
+    CheckListBoxSelectedFiles->setRootIsDecorated(false);
+    CheckListBoxSelectedFiles->setUniformRowHeights(true);   // thousands of sources stay quick to show
+    CheckListBoxSelectedFiles->setSelectionMode(QAbstractItemView::SingleSelection);
+    CheckListBoxSelectedFiles->setAllColumnsShowFocus(true);
     files->addWidget(CheckListBoxSelectedFiles, 1);
     auto *fileButtons = new QWidget(GroupBoxSelectedFiles);
     fileButtons->setObjectName(QStringLiteral("PanelFileButtons"));
@@ -1060,6 +1071,8 @@ void TfrmOstrinMain::ApplyShowAdvanced()
     setPageVisible(TabSheetTech, on);
     SetCategoryVisible(QStringLiteral("ExtraActions"), false, on);
     NewFileNames->setVisible(on);
+    if (m_sourceColumns)
+        m_sourceColumns->SetCompactedShown(on);
     Longextensions->setVisible(on);
     PageControlHelper->setTabVisible(PageControlHelper->indexOf(NewFileNames), on);
     PageControlHelper->setTabVisible(PageControlHelper->indexOf(Longextensions), on);
@@ -1523,7 +1536,9 @@ void TfrmOstrinMain::showHelp(int context)
 void TfrmOstrinMain::buildSourceHooks()
 {
     TShellSourceList &sources = Analysis->Sources;
-    CheckListBoxSelectedFiles->setModel(&sources);
+    m_sourceColumns = new TSourceColumns(sources, this);
+    CheckListBoxSelectedFiles->setModel(m_sourceColumns);
+    CheckListBoxSelectedFiles->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     ListBoxComponents->setModel(&sources.ComponentNames());
     ListBoxModules->setModel(&sources.ModuleNames());
     const auto busy = [](bool on) {
@@ -1539,7 +1554,10 @@ void TfrmOstrinMain::buildSourceHooks()
     sources.OnCountChanged = [this](int count) {
         GroupBoxSelectedFiles->setTitle(TShellSourceList::CountCaption(GroupBoxSelectedFiles->title(), count));
     };
-    sources.OnStructureChanged = [this](const QString &, int) { showStructure(); };
+    sources.OnStructureChanged = [this](const QString &, int) {
+        m_sourceColumns->StructureChanged();
+        showStructure();
+    };
     // A tick of the files or of an irrelevant name changes the structure.
     for (TCheckListModel *model : {static_cast<TCheckListModel *>(&sources), &sources.ComponentNames(), &sources.ModuleNames()})
         connect(model, &TCheckListModel::CheckMarkClicked, this, [this] {

@@ -35,11 +35,13 @@ class QPushButton;
 class QRadioButton;
 class QSplitter;
 class QTabWidget;
+class QTreeView;
 class QTableWidget;
 class TFrameFindDirectory;
 class TFrameFindexec;
 class TMyStatusBar;
 class TRadioGroup;
+class TSourceColumns;
 class TStreamToIniCore;
 
 // Sets the visibility (and with alsoEnable the enabled state) of every
@@ -89,7 +91,7 @@ public:
     QCheckBox *CheckBoxAudit, *CheckBoxExports, *CheckBoxComments, *CheckBoxLabels, *CheckBoxBranches,
         *CheckBoxCalls, *CheckBoxMacros, *CheckBoxIOs, *CheckBoxCalc;
     QGroupBox *GroupBoxSelectedFiles;
-    QListView *CheckListBoxSelectedFiles;   // over Analysis->Sources
+    QTreeView *CheckListBoxSelectedFiles;   // over Analysis->Sources, in columns
     QPushButton *BitBtnRunTool, *BitBtnAddFiles, *BitBtnAddDirectories, *BitBtnImportWordList;
     QTabWidget *PageControlHelper;    // the side tabs
     QWidget *TabSheetComponents;
@@ -236,6 +238,7 @@ private:
     QMenu *m_menuFile = nullptr;
     QSet<int> m_invalidLimits;   // limits grid rows whose typed number was refused
     QAbstractItemView *m_clickedList = nullptr;   // the list double-clicked last
+    TSourceColumns *m_sourceColumns = nullptr;
 };
 
 // The hosted shell: creates the shell for the host's tag and hand-over,

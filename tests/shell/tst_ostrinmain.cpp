@@ -18,7 +18,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QListView>
+#include <QTreeView>
 #include <QSignalSpy>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -327,6 +327,12 @@ void TestOstrinMain::startAnalysisStagesRunsAndRenames()
     QCOMPARE(w->CheckListBoxSelectedFiles->model()->rowCount(), 7);
     QCOMPARE(w->GroupBoxSelectedFiles->title(), QString("Source files of the project (7)"));
     QCOMPARE(w->EditCommonRoot->text(), QString(QUENBAR_EXAMPLES_DIR "/cobol/ORDERS"));
+    // Ticked sources show their path below it with their component and module.
+    const QAbstractItemModel *list = w->CheckListBoxSelectedFiles->model();
+    QCOMPARE(list->index(0, 0).data().toString(), QString("BATCH/ORDBATCH/ORDBATCH.cbl"));
+    QCOMPARE(list->index(0, 1).data().toString(), QString("BATCH"));
+    QCOMPARE(list->index(0, 2).data().toString(), QString("ORDBATCH"));
+    QCOMPARE(list->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
     QVERIFY(w->Job->Modified());
 
     QSignalSpy finished(&w->Analysis->Runner, &TToolRunner::runFinished);
