@@ -514,7 +514,7 @@ void TestOstrinMain::settingsApplyAndSave()
     w->ButtonWriteINIFile->click();
     const QStringList after = TextFile::readLines(t.settingsPath());
     QVERIFY(after.contains("Not installed RadioButtonJava1=Java 1,JAV1,JAV1,2,1.4,5.0"));
-    QVERIFY(after.contains("COB85.Extras=(DirDepth=2,Exports=Y,Procpgm=COB85ReDoc\\COB85ReDoc)"));
+    QVERIFY(after.contains("COB85.Extras=(DirDepth=2,Exports=Y,Procpgm=COBReDoc\\COBReDoc)"));
     QCOMPARE(after.first(), before.first());   // comments and order kept
     QVERIFY(after[1].startsWith("Date Written="));
     QVERIFY(after[1] != before[1]);
