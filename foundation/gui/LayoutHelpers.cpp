@@ -1,6 +1,7 @@
 #include "LayoutHelpers.h"
 
 #include "CodePage1250.h"
+#include "SharedRoutinesCommon.h"
 #include "WidgetRoutines.h"
 
 #include <QAbstractItemModel>
@@ -15,6 +16,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSet>
+#include <QSplitter>
 #include <QStyle>
 #include <QTableView>
 #include <QTextBlock>
@@ -586,4 +588,30 @@ void ArrangeFrameButtons(QWidget *frame)
         row.height = std::max(row.height, slot.target.height());
     }
     applyLayout(entries, rows, rowNeeds(entries, rows));
+}
+
+void RestoreMainWindowPlace(QWidget *window, QSplitter *splitter, QWidget *firstPanel)
+{
+    if (ReadSettingInt(QStringLiteral("FormWidth")) == 0)
+        return;
+    const int panel = ReadSettingInt(firstPanel->objectName() + QStringLiteral(".Width"), firstPanel->width());
+    splitter->setSizes({panel, std::max(100, window->width() - panel)});
+    window->setGeometry(ReadSettingInt(QStringLiteral("FormLeft"), window->x()),
+                        ReadSettingInt(QStringLiteral("FormTop"), window->y()),
+                        ReadSettingInt(QStringLiteral("FormWidth"), window->width()),
+                        ReadSettingInt(QStringLiteral("FormHeight"), window->height()));
+}
+
+void SaveMainWindowPlace(QWidget *window, const QList<QWidget *> &panels)
+{
+    if (window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
+        return;
+    if (SettingsProgram().isEmpty())
+        return;   // the start never reached the per-user settings
+    WriteSettingInt(QStringLiteral("FormTop"), window->y());
+    WriteSettingInt(QStringLiteral("FormLeft"), window->x());
+    WriteSettingInt(QStringLiteral("FormWidth"), window->width());
+    WriteSettingInt(QStringLiteral("FormHeight"), window->height());
+    for (QWidget *panel : panels)
+        WriteSettingInt(panel->objectName() + QStringLiteral(".Width"), panel->width());
 }

@@ -13,11 +13,13 @@
 // tag receives the width its widest row needs.
 
 #include <QCursor>
+#include <QList>
 #include <QString>
 #include <qnamespace.h>
 
 class QFileDialog;
 class QPlainTextEdit;
+class QSplitter;
 class QTableView;
 class QTextEdit;
 class QWidget;
@@ -35,6 +37,14 @@ void SetWidgetTag(QWidget *widget, int tag);
 // size. The 50 pixels keep a corner of the window on screen to grab it by
 // when the stored position came from a larger screen.
 void FitFormToWorkArea(QWidget *window);
+
+// A main window's place and the width of its splitter's first panel, kept
+// per user under "FormTop", "FormLeft", "FormWidth", "FormHeight" and each
+// panel's object name + ".Width". Restoring does nothing before a first
+// save; saving skips a minimised or maximised window and a start that never
+// reached the per-user settings.
+void RestoreMainWindowPlace(QWidget *window, QSplitter *splitter, QWidget *firstPanel);
+void SaveMainWindowPlace(QWidget *window, const QList<QWidget *> &panels);
 
 // Selects the whole 0-based line (paragraph) including its line break, or an
 // empty selection at its start for the last line, brings it into view and

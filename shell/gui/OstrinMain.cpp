@@ -975,13 +975,7 @@ void TfrmOstrinMain::FormShow()
             new TDropFilesHandler(target, [this](QObject *sender, const QStringList &files) { DropFiles(sender, files); });
     FrameFindDirectoryOutputDir->OnBeforeCheck = [](QObject *) {};
 
-    if (ReadSettingInt(QStringLiteral("FormWidth")) != 0) {
-        const int panel = ReadSettingInt(QStringLiteral("PanelBozomek.Width"), PanelBozomek->width());
-        SplitterMain->setSizes({panel, std::max(100, width() - panel)});
-        setGeometry(ReadSettingInt(QStringLiteral("FormLeft"), x()), ReadSettingInt(QStringLiteral("FormTop"), y()),
-                    ReadSettingInt(QStringLiteral("FormWidth"), width()),
-                    ReadSettingInt(QStringLiteral("FormHeight"), height()));
-    }
+    RestoreMainWindowPlace(this, SplitterMain, PanelBozomek);
     Job->SetCaption(Row.AppCaption + QStringLiteral(" - "));
     setWindowTitle(Job->Caption());
     setPageVisible(languagePage(), true);
@@ -1775,16 +1769,7 @@ void TfrmOstrinMain::hideEvent(QHideEvent *event)
 
 void TfrmOstrinMain::FormHide()
 {
-    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
-        return;
-    if (SettingsProgram().isEmpty())
-        return;   // the start never reached the per-user settings
-    WriteSettingInt(QStringLiteral("FormTop"), y());
-    WriteSettingInt(QStringLiteral("FormLeft"), x());
-    WriteSettingInt(QStringLiteral("FormWidth"), width());
-    WriteSettingInt(QStringLiteral("FormHeight"), height());
-    WriteSettingInt(QStringLiteral("PanelBozomek.Width"), PanelBozomek->width());
-    WriteSettingInt(QStringLiteral("PanelLibraries.Width"), PanelLibraries->width());
+    SaveMainWindowPlace(this, {PanelBozomek, PanelLibraries});
 }
 
 // ---- The hosted shell ------------------------------------------------------------------------------

@@ -731,15 +731,7 @@ void TfrmQuenbarMain::FormShow()
 
     GroupBoxSelectedFiles->setAcceptDrops(true);
     ViewerPages->ReadFontSettings();
-    if (ReadSettingInt(QStringLiteral("FormWidth")) != 0) {
-        const int panel = ReadSettingInt(QStringLiteral("PanelBozomek.Width"), PanelBozomek->width());
-        SplitterMain->setSizes({panel, std::max(100, width() - panel)});
-        const int top = ReadSettingInt(QStringLiteral("FormTop"), y());
-        const int leftEdge = ReadSettingInt(QStringLiteral("FormLeft"), x());
-        const int w = ReadSettingInt(QStringLiteral("FormWidth"), width());
-        const int h = ReadSettingInt(QStringLiteral("FormHeight"), height());
-        setGeometry(leftEdge, top, w, h);
-    }
+    RestoreMainWindowPlace(this, SplitterMain, PanelBozomek);
     setCaption(Row.AppCaption + QStringLiteral(" - "));
     PageControlMain->setCurrentWidget(TabSheetNames);
 
@@ -1595,14 +1587,5 @@ void TfrmQuenbarMain::hideEvent(QHideEvent *event)
 
 void TfrmQuenbarMain::FormHide()
 {
-    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
-        return;
-    if (SettingsProgram().isEmpty())
-        return;   // the start never reached the per-user settings
-    WriteSettingInt(QStringLiteral("FormTop"), y());
-    WriteSettingInt(QStringLiteral("FormLeft"), x());
-    WriteSettingInt(QStringLiteral("FormWidth"), width());
-    WriteSettingInt(QStringLiteral("FormHeight"), height());
-    WriteSettingInt(QStringLiteral("PanelBozomek.Width"), PanelBozomek->width());
-    WriteSettingInt(QStringLiteral("PanelLibraries.Width"), PanelLibraries->width());
+    SaveMainWindowPlace(this, {PanelBozomek, PanelLibraries});
 }
