@@ -14,6 +14,8 @@
 #include "SourceList.h"
 #include "StringListHolder.h"
 #include "TextFile.h"
+#include "DropFilesHandler.h"
+#include "OstrinMain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,6 +29,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QSignalSpy>
 #include <QtTest>
 
 class TestQuenbarMain : public QObject
@@ -35,6 +38,7 @@ class TestQuenbarMain : public QObject
 private slots:
     void startsWithSettings();
     void callMirethHandsOffAndTakesTheExport();
+    void callMirethAnalysesByHand();
     void startWithoutSettingsIsFatal();
     void startSelfCheck_data();
     void startSelfCheck();
@@ -589,6 +593,53 @@ void TestQuenbarMain::callMirethHandsOffAndTakesTheExport()
     w->ActCallMireth->trigger();
     for (const QString &file : perProgram)
         QVERIFY2(w->Sources->HolderPaths().contains(file), qPrintable(file));
+}
+
+// By hand: the hand-off opens the shell on Java; the user chooses COBOL 85,
+// drops the sources, starts the analysis and closes the shell; the analyser's
+// exports, renamed back below the shell's language folder, join the list.
+void TestQuenbarMain::callMirethAnalysesByHand()
+{
+    TGuiTestBase t;
+    const QString bin = t.programFolder();
+    TextFile::writeLines(bin + "/Quenbar_Mireth.INI",
+                         TextFile::readLines(QStringLiteral(QUENBAR_EXAMPLES_DIR "/Tools/Maintain/Quenbar/Quenbar_Mireth.INI")));
+    QVERIFY(QDir().mkpath(bin + "/COBReDoc") && QDir().mkpath(bin + "/COB85ReDoc"));
+    QVERIFY(QFile::copy(QUENBAR_COBREDOC, bin + "/COBReDoc/COBReDoc"));
+    const QString definitions = QStringLiteral(QUENBAR_EXAMPLES_DIR "/Tools/Maintain/Quenbar/COB85ReDoc");
+    for (const QString &name : QDir(definitions).entryList(QDir::Files))
+        QVERIFY(QFile::copy(definitions + '/' + name, bin + "/COB85ReDoc/" + name));
+    QVERIFY(t.start());
+    TfrmQuenbarMain *w = t.window();
+    w->EditProductName->setText("Demo");
+    w->EditSystemName->setText("Legacy");
+    w->SetOutputDirectory(t.outputRoot());
+    bool ran = false;
+    QTimer::singleShot(500, [&] {
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            auto *shell = qobject_cast<TfrmOstrinMain *>(top);
+            if (!shell || !shell->isVisible())
+                continue;
+            shell->SelectLanguage("RadioButtonCob85");
+            for (TDropFilesHandler *h : shell->findChildren<TDropFilesHandler *>())
+                if (h->Target() == shell->GroupBoxSelectedFiles)
+                    h->dropFiles({QUENBAR_EXAMPLES_DIR "/cobol/ORDERS"});
+            QSignalSpy finished(&shell->Analysis->Runner, &TToolRunner::runFinished);
+            t.dialogs().answerMessage(mbYes);   // the output directory has not been used yet
+            shell->ActRunTool->trigger();
+            ran = finished.count() > 0 || finished.wait(30000);
+            shell->close();
+        }
+    });
+    w->ActCallMireth->trigger();
+    QVERIFY(ran);
+    const QString exports = t.outputRoot() + "/COB85/Exports";
+    for (const char *file : {"/BATCH/ORDBATCH/ORDBATCH.csv", "/BATCH/RATECALC/RATECALC.csv", "/BATCH/ORDRPT/ordrpt.csv",
+                             "/ONLINE/CUSTINQ/CUSTINQ.csv"})
+        QVERIFY2(w->Sources->HolderPaths().contains(exports + file), file);
+    QCOMPARE(w->Job->QuenbarJobName(), QString("IBM Enterprise"));
+    // The shell saved its job where the next hand-off looks for it.
+    QVERIFY(QFile::exists(t.outputRoot() + "/DemoLegacyIbm Enterprise.jmrt"));
 }
 
 QTEST_MAIN(TestQuenbarMain)
