@@ -9,61 +9,85 @@
 
 #include <QFileInfo>
 
-bool RunHostedAnalysis(Ostrin::TShellHost &host, int hostTag, const QString &programPath, IReporter *reporter)
+THostedShell::THostedShell(Ostrin::TShellHost &host, int hostTag, const QString &programPath, IReporter *reporter)
+    : m_host(host),
+      m_row(Ostrin::SelectApplicationKind(programPath, hostTag)),
+      m_programFolder(QFileInfo(programPath).absolutePath()),
+      m_reporter(reporter)
 {
-    const int errorsBefore = reporter->ErrorsReported();
-    const Ostrin::TAnalTypeConstants row = Ostrin::SelectApplicationKind(programPath, hostTag);
-    const QString programFolder = QFileInfo(programPath).absolutePath();
-    TShellSettings settings(reporter, programPath, row);
-    TShellJob job(settings, reporter);
-    TShellLanguage language(settings, job, reporter);
-    TShellAnalysis analysis(job, language, reporter);
-    job.SetLanguage(&language);
-    job.SetHost(&host);
-    language.OnConfiguration = [&analysis](const TLanguageConfiguration &c) { analysis.ApplyConfiguration(c); };
-    language.LanguagePageVisible = [] { return true; };
-    settings.OnNameByDirectory = [&job](bool on) { job.SetNameByDirectory(on); };
+    m_settings = std::make_unique<TShellSettings>(reporter, programPath, m_row);
+    m_job = std::make_unique<TShellJob>(*m_settings, reporter);
+    m_language = std::make_unique<TShellLanguage>(*m_settings, *m_job, reporter);
+    m_analysis = std::make_unique<TShellAnalysis>(*m_job, *m_language, reporter);
+    m_job->SetLanguage(m_language.get());
+    m_job->SetHost(&m_host);
+    m_language->OnConfiguration = [this](const TLanguageConfiguration &c) { m_analysis->ApplyConfiguration(c); };
+    m_language->LanguagePageVisible = [] { return true; };
+    m_settings->OnNameByDirectory = [this](bool on) { m_job->SetNameByDirectory(on); };
+}
 
-    bool ran = false;
-    const bool done = RunCommand(reporter, [&] {
-        settings.LoadSettingsText();
-        settings.ApplySettings(false);
-        settings.SetToolRoot(Ostrin::ToolRoot(row, programFolder, Ostrin::TShellCommandLine()));
-        settings.SetConsoleRelayAvailable(QFileInfo(programFolder + QStringLiteral("/console_stub")).isFile());
+THostedShell::~THostedShell()
+{
+    // The job's hooks point into the analysis; the host is the caller's.
+    m_analysis.reset();
+    m_job->SetHost(nullptr);
+}
+
+bool THostedShell::Open()
+{
+    return RunCommand(m_reporter, [this] {
+        m_settings->LoadSettingsText();
+        m_settings->ApplySettings(false);
+        m_settings->SetToolRoot(Ostrin::ToolRoot(m_row, m_programFolder, Ostrin::TShellCommandLine()));
+        m_settings->SetConsoleRelayAvailable(QFileInfo(m_programFolder + QStringLiteral("/console_stub")).isFile());
         QList<TLanguageButton> buttons;
         for (const auto &[name, page] : Ostrin::AllLanguageButtons())
             buttons << TLanguageButton{name, page, true};
-        settings.SetLanguageButtons(buttons);
-        job.ApplyHost();
-        settings.ApplySettings(true);
-        job.SetModifiedDirectly(false);
+        m_settings->SetLanguageButtons(buttons);
+        m_job->ApplyHost();
+        m_settings->ApplySettings(true);
+        m_job->SetModifiedDirectly(false);
 
-        // The job the host names, else the one the language's selection finds
-        // under the shell's own name for it (product, system, language version).
-        const QString initial = Ostrin::InitialJobPath(row.KindNumber, row.JobExtension, host, Ostrin::TShellCommandLine());
+        const QString initial =
+            Ostrin::InitialJobPath(m_row.KindNumber, m_row.JobExtension, m_host, Ostrin::TShellCommandLine());
         if (!initial.isEmpty()) {
-            job.LoadJob(initial);
-            job.SetNeverSaved(false);
-            job.CheckBatchOnOpen();
+            m_job->LoadJob(initial);
+            m_job->SetNeverSaved(false);
+            m_job->CheckBatchOnOpen();
         } else {
-            language.SelectLanguage(settings.ActiveButton());
+            m_language->SelectLanguage(m_settings->ActiveButton());
         }
-        if (analysis.Sources.Count() == 0)
-            reporter->ErrorAndAbort(QStringLiteral("No analysis job with source files for %1 %2 in %3: open the analysis "
-                                                   "shell from the workbench, add the sources and save the job")
-                                        .arg(host.ProductName, host.SystemName, host.ProjectDirectory));
-        analysis.Sources.AnalyseStructure(true);
+    });
+}
 
-        const TPickers &pickers = language.Pickers();
+bool THostedShell::Analyse()
+{
+    bool ran = false;
+    const bool done = RunCommand(m_reporter, [this, &ran] {
+        TShellSourceList &sources = m_analysis->Sources;
+        if (sources.Count() == 0)
+            m_reporter->ErrorAndAbort(QStringLiteral("No analysis job with source files for %1 %2 in %3: open the "
+                                                     "analysis shell from the workbench, add the sources and save the job")
+                                          .arg(m_host.ProductName, m_host.SystemName, m_host.ProjectDirectory));
+        sources.AnalyseStructure(true);
+        const TPickers &pickers = m_language->Pickers();
         if (!pickers.Analyser.Valid)
-            reporter->ErrorAndAbort(QStringLiteral("The analyser %1 of %2 cannot be found")
-                                        .arg(pickers.Analyser.Path, language.DisplayName()));
+            m_reporter->ErrorAndAbort(QStringLiteral("The analyser %1 of %2 cannot be found")
+                                          .arg(pickers.Analyser.Path, m_language->DisplayName()));
         TRunOptions options;
         options.AnalyserProgram = pickers.Analyser.Path;
         options.FunctionTableFile = pickers.Functab.Path;
-        ran = analysis.RunToEnd(TRunType::Analysis, options, pickers.Analyser.Path);
-        job.SetModifiedDirectly(true);
-        job.SaveJob(false);
+        ran = m_analysis->RunToEnd(TRunType::Analysis, options, pickers.Analyser.Path);
+        m_job->SetModifiedDirectly(true);
+        m_job->SaveJob(false);
     });
-    return done && ran && reporter->ErrorsReported() == errorsBefore;
+    return done && ran;
+}
+
+bool RunHostedAnalysis(Ostrin::TShellHost &host, int hostTag, const QString &programPath, IReporter *reporter)
+{
+    const int errorsBefore = reporter->ErrorsReported();
+    THostedShell shell(host, hostTag, programPath, reporter);
+    const bool analysed = shell.Open() && shell.Analyse();
+    return analysed && reporter->ErrorsReported() == errorsBefore;
 }

@@ -3,7 +3,10 @@
 // one that floods its console. Each run ends, reports what went wrong, and
 // leaves the sources and everything outside the run's own files alone.
 #include "HostedAnalysis.h"
+#include "Commands.h"
 #include "Reporting.h"
+#include "ShellAnalysis.h"
+#include "ShellJob.h"
 #include "TextFile.h"
 
 #include <QDir>
@@ -56,7 +59,7 @@ public:
             job << "YY" + kSources + u'/' + source;
         job << "[Konyec szkazki]";
         QDir().mkpath(runFolder() + QStringLiteral("/Metrics"));   // used before: no question
-        TextFile::writeLines(out() + QStringLiteral("/AcmeOrdersIbm Enterprise.jmrt"), job);
+        TextFile::writeLines(jobFile(), job);
         // Something of the user's own beside the run's files.
         TextFile::writeLines(out() + QStringLiteral("/notes.txt"), {"mine"});
     }
@@ -65,7 +68,10 @@ public:
     QString out() const { return m_dir.filePath(QStringLiteral("out")); }
     QString runFolder() const { return out() + QStringLiteral("/COB85"); }
 
-    bool run(IReporter *reporter)
+    QString jobFile() const { return out() + QStringLiteral("/AcmeOrdersIbm Enterprise.jmrt"); }
+    QString programPath() const { return bin() + QStringLiteral("/Quenbar"); }
+
+    Ostrin::TShellHost host() const
     {
         Ostrin::TShellHost host;
         host.OutputDirectory = out();
@@ -75,7 +81,13 @@ public:
         host.Version = QStringLiteral("1.0");
         host.ProjectDirectory = out() + u'/';
         host.HostJobPath = out() + QStringLiteral("/AcmeOrdersIbm Enterprise");
-        return RunHostedAnalysis(host, 3, bin() + QStringLiteral("/Quenbar"), reporter);
+        return host;
+    }
+
+    bool run(IReporter *reporter)
+    {
+        Ostrin::TShellHost h = host();
+        return RunHostedAnalysis(h, 3, programPath(), reporter);
     }
 
 private:
@@ -97,7 +109,13 @@ public:
         errors << message;
         TConsoleReporter::ShowError(message, carryOn);
     }
+    int Ask(TMsgDlgType type, const QString &text, int buttons, int defaultButton) override
+    {
+        questions << text;
+        return TConsoleReporter::Ask(type, text, buttons, defaultButton);
+    }
     QStringList errors;
+    QStringList questions;
 };
 
 } // namespace
@@ -108,6 +126,8 @@ class TestShellAnalysis : public QObject
 private slots:
     void misbehavingAnalysers_data();
     void misbehavingAnalysers();
+    void batchThatEndedWhileClosed_data();
+    void batchThatEndedWhileClosed();
 };
 
 void TestShellAnalysis::misbehavingAnalysers_data()
@@ -167,6 +187,58 @@ void TestShellAnalysis::misbehavingAnalysers()
     QVERIFY(!QFileInfo::exists(installation.runFolder() + "/workinp"));
     QCOMPARE(filesBelow(kSources), sourcesBefore);
     QCOMPARE(TextFile::readLines(installation.out() + "/notes.txt"), QStringList{"mine"});
+}
+
+void TestShellAnalysis::batchThatEndedWhileClosed_data()
+{
+    QTest::addColumn<bool>("allArrived");
+    QTest::addColumn<QString>("question");
+    QTest::newRow("all arrived") << true << "Your batch process seems to have finished in the mean time.";
+    QTest::newRow("some missing") << false << "Some awaited outputs are still misssing from your previous processing.";
+}
+
+// A job saved while its batch ran is opened again after the tool wrote its
+// results: the results are renamed back and the job no longer waits.
+void TestShellAnalysis::batchThatEndedWhileClosed()
+{
+    QFETCH(bool, allArrived);
+    QFETCH(QString, question);
+    TInstallation installation("exit 0\n");
+    int modules = 0;
+    {
+        Ostrin::TShellHost host = installation.host();
+        TConsoleReporter reporter(true);
+        THostedShell shell(host, 3, installation.programPath(), &reporter);
+        QVERIFY(shell.Open());
+        QVERIFY(RunCommand(&reporter, [&] {
+            shell.Analysis().Sources.AnalyseStructure(true);
+            QVERIFY(shell.Analysis().prepareRun(TRunType::Analysis));
+            shell.Job().SetBatchRunning(true);
+            shell.Job().SetModifiedDirectly(true);
+            shell.Job().SaveJob(false);
+        }));
+        modules = shell.Job().Modules;
+    }
+    QCOMPARE(modules, 3);
+    QVERIFY(TextFile::readText(installation.jobFile()).contains("BatchRunning=Y"));
+    // What the tool left while the shell was closed.
+    const QString results = installation.runFolder() + "/Metrics/";
+    for (int m = 1; m <= (allArrived ? modules : modules - 1); ++m)
+        TextFile::writeLines(results + QStringLiteral("MOD%1.met").arg(m, 4, 10, QLatin1Char('0')), {"module"});
+    TextFile::writeLines(results + "SRC0001.met", {"source"});
+
+    Ostrin::TShellHost host = installation.host();
+    TRecordingReporter reporter;
+    THostedShell shell(host, 3, installation.programPath(), &reporter);
+    QVERIFY(shell.Open());
+    QVERIFY(!shell.Job().BatchRunning());
+    QVERIFY2(reporter.questions.filter(question).size() == 1, qPrintable(reporter.questions.join('\n')));
+    QCOMPARE(shell.Job().RenamedModules, allArrived ? modules : modules - 1);
+    QVERIFY(QFile::exists(results + "BATCH/ORDBATCH/ORDBATCH.met"));
+    QVERIFY(QFile::exists(results + "BATCH/ORDBATCH.met"));
+    QVERIFY(!QFileInfo::exists(installation.runFolder() + "/workinp"));
+    // With every result in, the job was saved as no longer running.
+    QCOMPARE(TextFile::readText(installation.jobFile()).contains("BatchRunning=N"), allArrived);
 }
 
 QTEST_GUILESS_MAIN(TestShellAnalysis)
