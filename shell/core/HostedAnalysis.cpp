@@ -36,10 +36,10 @@ THostedShell::~THostedShell()
 bool THostedShell::Open()
 {
     return RunCommand(m_reporter, [this] {
+        m_settings->SetConsoleRelayAvailable(QFileInfo(m_programFolder + QStringLiteral("/console_stub")).isFile());
         m_settings->LoadSettingsText();
         m_settings->ApplySettings(false);
         m_settings->SetToolRoot(Ostrin::ToolRoot(m_row, m_programFolder, Ostrin::TShellCommandLine()));
-        m_settings->SetConsoleRelayAvailable(QFileInfo(m_programFolder + QStringLiteral("/console_stub")).isFile());
         QList<TLanguageButton> buttons;
         for (const auto &[name, page] : Ostrin::AllLanguageButtons())
             buttons << TLanguageButton{name, page, true};

@@ -878,6 +878,10 @@ void TfrmOstrinMain::FormCreate()
     CommandLine = Ostrin::TShellCommandLine::Parse(m_args);
 
     RunCommand(MyStB, [this, &programFolder] {
+        // The relay must be known before the settings decide on console capture.
+        const bool relay = QFileInfo(programFolder + QStringLiteral("/console_stub")).isFile()
+                           || QFileInfo(programFolder + QStringLiteral("/console_stub.exe")).isFile();
+        Settings->SetConsoleRelayAvailable(relay);
         Settings->LoadSettingsText();
         showSettingsText();
         Settings->ApplySettings(false);
@@ -887,9 +891,6 @@ void TfrmOstrinMain::FormCreate()
         ProgramVersion = ProgramVersionString(QStringLiteral("FileVersion"));
         if (CommandLine.Register && !Ostrin::IsHostedKind(kind()))
             Ostrin::RegisterJobFileType(Row, m_programPath, ToolRootDir);   // failures are ignored
-        const bool relay = QFileInfo(programFolder + QStringLiteral("/console_stub")).isFile()
-                           || QFileInfo(programFolder + QStringLiteral("/console_stub.exe")).isFile();
-        Settings->SetConsoleRelayAvailable(relay);
         if (Settings->SystemCaptureConsole()) {
             MemoConsole->show();
             MemoConsole->clear();

@@ -42,6 +42,7 @@ private slots:
     void startAnalysisStagesRunsAndRenames();
     void runWhileRunningAndCancel();
     void closeDuringRun();
+    void consoleCaptureShowsTheToolsLines();
     void languageSelectionFillsLists();
     void settingsApplyAndSave();
     void captionOverridesFollowTheLanguage();
@@ -405,6 +406,32 @@ void TestOstrinMain::runWhileRunningAndCancel()
     QVERIFY(QFile::exists(QUENBAR_EXAMPLES_DIR "/cobol/ORDERS/BATCH/RATECALC/RATECALC.cbl"));
     w->ActCalculateCommonRoot->trigger();
     QVERIFY(w->MyStB->LastMessage() != QString("Only viewing,Save,Cancel & Exit are allowed when processing"));
+}
+
+// With console capture the tool runs through the relay: its lines come live
+// into the console pane, count the sources, and are kept as "Console.log".
+void TestOstrinMain::consoleCaptureShowsTheToolsLines()
+{
+    QStringList settings = TShellGuiTestBase::exampleSettings("Quenbar_Mireth");
+    settings.replaceInStrings("Runcontrol.SystemCaptureConsole=N", "Runcontrol.SystemCaptureConsole=Y");
+    TShellGuiTestBase t("Quenbar", 3, settings);
+    installAnalyser(t, QUENBAR_COBREDOC);
+    QVERIFY(QFile::copy(QUENBAR_CONSOLE_STUB, t.programFolder() + "/console_stub"));
+    Ostrin::TShellHost host = cobolHost(t);
+    QVERIFY(t.start(&host));
+    TfrmOstrinMain *w = t.window();
+    QVERIFY(w->ActHideConsole->isVisible() && !w->ActShowConsole->isVisible());
+    dropOnFileList(w, {QUENBAR_EXAMPLES_DIR "/cobol/ORDERS/BATCH"});
+    QSignalSpy finished(&w->Analysis->Runner, &TToolRunner::runFinished);
+    w->ActRunTool->trigger();
+    QVERIFY(finished.count() > 0 || finished.wait(30000));
+    const QStringList pane = w->MemoConsole->toPlainText().split('\n');
+    QCOMPARE(pane.filter("Orig Source File = ").size(), 3);
+    QVERIFY(pane.filter("COBReDoc: 3 of 3 source(s) analysed").size() == 1);
+    QCOMPARE(TextFile::readLines(t.outputRoot() + "/COB85/Console.log"), pane);
+    QCOMPARE(w->Analysis->Runner.Progress().modulesPosition, 3);
+    QVERIFY(w->Analysis->Runner.Progress().caption.startsWith("Started processing project "));
+    QVERIFY(w->Analysis->Runner.Progress().caption.contains("Entity 3 of 3 - "));
 }
 
 // Closing while a batch runs asks; a yes stops the tool and keeps the shell

@@ -266,6 +266,8 @@ int runAnalyser(const QStringList &arguments, const QStringList &definitionFolde
         }
         const QString staged = QString(file.staged).replace(u'\\', u'/');
         const QString label = QStringLiteral("%1 (%2)").arg(file.staged, file.orig);
+        // The shell's console pane counts a source at each such line.
+        out(QStringLiteral("Orig Source File = ") + file.orig);
         if (!safeRelative(file.staged)) {
             note(label + QStringLiteral(": staged name is not inside the input folder, skipped"));
             ++failed;
