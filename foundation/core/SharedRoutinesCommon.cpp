@@ -1333,3 +1333,54 @@ void WriteDosBoxConfig(const QString &program, const QString &folder, const QStr
         process.waitForFinished();
     }
 }
+
+TDosBoxLocation LocateDosBox(const QStringList &candidates, const QString &storedLocation, const QString &settingsFolder,
+                             const QString &configName, int timeoutMs, IReporter *reporter,
+                             const std::function<void(const QString &program)> &store)
+{
+    QString candidate;
+    for (const QString &c : candidates)
+        if (ProgramFileExists(c)) {
+            candidate = ProgramFile(c);
+            break;
+        }
+    if (candidate.isEmpty())
+        candidate = storedLocation;
+    if (candidate.isEmpty()) {
+        TFileDialogRequest request;
+        request.caption = QStringLiteral("Please locate DOSBox-0.74\\DOSBox.exe manually");
+        request.folder = QStringLiteral("/usr/bin");
+        request.fileName = QStringLiteral("dosbox");
+        candidate = reporter->AskOpenFileName(request);
+        if (candidate.isEmpty())
+            reporter->ShowWarning(QStringLiteral("DOSBox-0.74\\DOSBox.exe file search cancelled"));
+        else if (store)
+            store(candidate);
+    }
+    TDosBoxLocation found;
+    candidate = ProgramFile(candidate);
+    if (!ProgramFileExists(candidate))
+        return found;
+    const QString config = settingsFolder + QLatin1Char('/') + configName;
+    if (!QFileInfo::exists(config))
+        WriteDosBoxConfig(candidate, settingsFolder, configName, timeoutMs);
+    found.active = QFileInfo::exists(config);
+    if (found.active) {
+        found.program = QDir::cleanPath(QFileInfo(candidate).absoluteFilePath());
+        found.configFile = config;
+    }
+    return found;
+}
+
+void SetLocationLine(QStringList &lines, const QString &locationName, const QString &useName, const QString &path)
+{
+    for (int i = int(lines.size()) - 1; i >= 0; --i)
+        if (lines[i].contains(QLatin1Char('=')) && SameText(ListName(lines[i]), locationName))
+            lines.removeAt(i);
+    const QString line = locationName + QLatin1Char('=') + path;
+    const int at = IndexOfNameIn(lines, useName);
+    if (at < 0)
+        lines.append(line);
+    else
+        lines.insert(at + 1, line);
+}

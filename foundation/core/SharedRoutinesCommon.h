@@ -189,3 +189,24 @@ QStringList DefaultDosBoxCandidates();
 // Starts DOSBox once in folder so that it writes its default configuration
 // file configName there, and waits for it at most timeoutMs.
 void WriteDosBoxConfig(const QString &program, const QString &folder, const QString &configName, int timeoutMs);
+
+class IReporter;
+
+// DOSBox as the settings of a program find it.
+struct TDosBoxLocation
+{
+    bool active = false;   // a program and its configuration beside the settings file
+    QString program;
+    QString configFile;
+};
+// The first of candidates that exists, else storedLocation, else the user is
+// asked (a choice goes to store, a cancel is warned about); then DOSBox's
+// configuration configName is written into settingsFolder when it is not
+// there yet. Not active without a program or a configuration.
+TDosBoxLocation LocateDosBox(const QStringList &candidates, const QString &storedLocation, const QString &settingsFolder,
+                             const QString &configName, int timeoutMs, IReporter *reporter,
+                             const std::function<void(const QString &program)> &store);
+// Sets the location line locationName=path in settings lines: the only line
+// of that name (an empty one before it would hide it), placed after the
+// line named useName, or appended.
+void SetLocationLine(QStringList &lines, const QString &locationName, const QString &useName, const QString &path);

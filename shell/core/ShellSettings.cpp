@@ -374,53 +374,18 @@ void TShellSettings::LocateDosBox(bool use)
     }
     if (m_dosBoxActive)
         return;
-    QString candidate;
-    const QStringList candidates = FindDosBoxCandidates ? FindDosBoxCandidates() : StandardDosBoxCandidates();
-    for (const QString &c : candidates)
-        if (ProgramFileExists(c)) {
-            candidate = ProgramFile(c);
-            break;
-        }
-    if (candidate.isEmpty())
-        candidate = ValueOf(kDosBoxLocation);
-    if (candidate.isEmpty()) {
-        TFileDialogRequest request;
-        request.caption = QStringLiteral("Please locate DOSBox-0.74\\DOSBox.exe manually");
-        request.fileName = QStringLiteral("DOSBox.exe");
-        request.folder = FromStoredPath(ExpandEnvironment(QStringLiteral("%ProgramFiles%\\DOSBox-0.74\\")));
-        candidate = m_reporter->AskOpenFileName(request);
-        if (candidate.isEmpty())
-            m_reporter->ShowWarning(QStringLiteral("DOSBox-0.74\\DOSBox.exe file search cancelled"));
-        else
-            storeDosBoxLocation(candidate);
-    }
-    candidate = ProgramFile(candidate);
-    if (!ProgramFileExists(candidate))
-        return;
-    const QString folder = QFileInfo(LocateSettingsFile()).absolutePath();
-    const QString config = folder + QLatin1Char('/') + kDosBoxConfigName;
-    if (!QFileInfo::exists(config))
-        WriteDosBoxConfig(candidate, folder, kDosBoxConfigName, DOSBoxConfigTimeoutMs);
-    m_dosBoxActive = QFileInfo::exists(config);
-    if (m_dosBoxActive) {
-        m_dosBoxProgram = fullPath(candidate);
-        m_dosBoxConfigFile = config;
-    }
+    const TDosBoxLocation found = ::LocateDosBox(
+        FindDosBoxCandidates ? FindDosBoxCandidates() : StandardDosBoxCandidates(), ValueOf(kDosBoxLocation),
+        QFileInfo(LocateSettingsFile()).absolutePath(), kDosBoxConfigName, DOSBoxConfigTimeoutMs, m_reporter,
+        [this](const QString &program) { storeDosBoxLocation(program); });
+    m_dosBoxActive = found.active;
+    m_dosBoxProgram = found.program;
+    m_dosBoxConfigFile = found.configFile;
 }
 
 void TShellSettings::storeDosBoxLocation(const QString &path)
 {
-    // Only the first line of a name counts: an empty location line standing
-    // before the new one would hide it.
-    for (int i = int(m_lines.size()) - 1; i >= 0; --i)
-        if (m_lines[i].contains(QLatin1Char('=')) && SameText(ListName(m_lines[i]), kDosBoxLocation))
-            m_lines.removeAt(i);
-    const QString line = kDosBoxLocation + QLatin1Char('=') + path;
-    const int at = IndexOfNameIn(m_lines, kUseDosBox);
-    if (at < 0)
-        m_lines.append(line);
-    else
-        m_lines.insert(at + 1, line);
+    SetLocationLine(m_lines, kDosBoxLocation, kUseDosBox, path);
     SaveSettingsText();
     LoadSettingsText();
 }

@@ -187,65 +187,22 @@ void TWorkbenchSettings::LocateDosBox(bool use)
         m_dosBoxProgram.clear();
         m_dosBoxConfigFile.clear();
     } else if (!m_dosBoxActive) {
-        m_dosBoxProgram.clear();
-        m_dosBoxConfigFile.clear();
-        QString candidate;
-        const QStringList candidates = FindDosBoxCandidates ? FindDosBoxCandidates() : DefaultDosBoxCandidates();
-        for (const QString &c : candidates)
-            if (ProgramFileExists(c)) {
-                candidate = ProgramFile(c);
-                break;
-            }
-        if (candidate.isEmpty()) {
-            candidate = ValueOf(kDosBoxLocation);
-            if (candidate.isEmpty()) {
-                TFileDialogRequest request;
-                request.caption = QStringLiteral("Please locate DOSBox-0.74\\DOSBox.exe manually");
-                request.folder = QStringLiteral("/usr/bin");
-                request.fileName = QStringLiteral("dosbox");
-                candidate = m_reporter->AskOpenFileName(request);
-                if (candidate.isEmpty())
-                    m_reporter->ShowWarning(QStringLiteral("DOSBox-0.74\\DOSBox.exe file search cancelled"));
-                else
-                    storeDosBoxLocation(candidate);
-            }
-        }
-        candidate = ProgramFile(candidate);
-        if (ProgramFileExists(candidate)) {
-            const QString folder = settingsFolder();
-            const QString config = folder + QLatin1Char('/') + kDosBoxConfigName;
-            if (!QFileInfo::exists(config))
-                writeDosBoxConfig(candidate, folder);
-            m_dosBoxActive = QFileInfo::exists(config);
-            if (m_dosBoxActive) {
-                m_dosBoxProgram = fullPath(candidate);
-                m_dosBoxConfigFile = config;
-            }
-        }
+        const TDosBoxLocation found = ::LocateDosBox(
+            FindDosBoxCandidates ? FindDosBoxCandidates() : DefaultDosBoxCandidates(), ValueOf(kDosBoxLocation),
+            settingsFolder(), kDosBoxConfigName, DOSBoxConfigTimeoutMs, m_reporter,
+            [this](const QString &program) { storeDosBoxLocation(program); });
+        m_dosBoxActive = found.active;
+        m_dosBoxProgram = found.program;
+        m_dosBoxConfigFile = found.configFile;
     }
     mirrorIntoShellSettings();
 }
 
 void TWorkbenchSettings::storeDosBoxLocation(const QString &path)
 {
-    // Only the first line of a name counts, so an empty location line standing
-    // before the new one would hide it; the new line is the only one kept.
-    for (int i = int(m_lines.size()) - 1; i >= 0; --i)
-        if (m_lines[i].contains(QLatin1Char('=')) && SameText(ListName(m_lines[i]), kDosBoxLocation))
-            m_lines.removeAt(i);
-    const QString line = kDosBoxLocation + QLatin1Char('=') + path;
-    const int at = IndexOfName(m_lines, kUseDosBox);
-    if (at < 0)
-        m_lines.append(line);
-    else
-        m_lines.insert(at + 1, line);
+    SetLocationLine(m_lines, kDosBoxLocation, kUseDosBox, path);
     SaveSettingsText();
     LoadSettingsText();
-}
-
-void TWorkbenchSettings::writeDosBoxConfig(const QString &program, const QString &folder)
-{
-    WriteDosBoxConfig(program, folder, kDosBoxConfigName, DOSBoxConfigTimeoutMs);
 }
 
 void TWorkbenchSettings::mirrorIntoShellSettings()

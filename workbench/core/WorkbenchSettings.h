@@ -142,7 +142,6 @@ public:
 
 private:
     void textChanged();
-    void writeDosBoxConfig(const QString &program, const QString &folder);
     void storeDosBoxLocation(const QString &path);
     void mirrorIntoShellSettings();
     QString settingsFolder();
