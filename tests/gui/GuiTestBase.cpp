@@ -1,4 +1,5 @@
 #include "GuiTestBase.h"
+#include "WindowStart.h"
 
 #include "MyStatusBar.h"
 #include "ProgressQuenbar.h"
@@ -63,12 +64,5 @@ bool TGuiTestBase::start(const std::function<void(TfrmQuenbarMain *)> &beforeSho
     m_window->setDataModule(m_dm.get());
     if (beforeShow)
         beforeShow(m_window.get());
-    QSignalSpy started(m_window.get(), &TfrmQuenbarMain::startFinished);
-    QSignalSpy failed(m_window.get(), &TfrmQuenbarMain::fatalStartReported);
-    m_window->show();
-    QElapsedTimer waited;
-    waited.start();
-    while (started.count() == 0 && failed.count() == 0 && waited.elapsed() < 5000)
-        QTest::qWait(10);
-    return started.count() > 0;
+    return ShowAndWaitForStart(m_window.get());
 }

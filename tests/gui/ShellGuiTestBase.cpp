@@ -1,4 +1,5 @@
 #include "ShellGuiTestBase.h"
+#include "WindowStart.h"
 
 #include "OstrinMain.h"
 #include "SharedRoutinesCommon.h"
@@ -100,14 +101,7 @@ bool TShellGuiTestBase::start(Ostrin::TShellHost *host, const std::function<void
                                                 programPath(), m_hostTag, host);
     if (beforeShow)
         beforeShow(m_window.get());
-    QSignalSpy started(m_window.get(), &TfrmOstrinMain::startFinished);
-    QSignalSpy failed(m_window.get(), &TfrmOstrinMain::fatalStartReported);
-    m_window->show();
-    QElapsedTimer waited;
-    waited.start();
-    while (started.count() == 0 && failed.count() == 0 && waited.elapsed() < 5000)
-        QTest::qWait(10);
-    return started.count() > 0;
+    return ShowAndWaitForStart(m_window.get());
 }
 
 bool TShellGuiTestBase::close()
