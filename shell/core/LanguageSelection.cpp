@@ -121,21 +121,21 @@ void TShellLanguage::selectSteps(const QString &name, bool loadSelection, const 
 void TShellLanguage::newJobFolders(const QString &loadSubFolder)
 {
     const QString code = m_entry.Code;
-    QString project = ReadSetting(QStringLiteral("LastPosition") + code, ReadSetting(QStringLiteral("LastPosition")));
+    // Stored paths may hold "\": they are made native before any folder is made.
+    QString project = FromStoredPath(ReadSetting(QStringLiteral("LastPosition") + code, ReadSetting(QStringLiteral("LastPosition"))));
     if (project.isEmpty() || !QFileInfo(project).isDir()) {
-        const QString last = withoutTrailingDelimiter(ReadSetting(QStringLiteral("LastPosition")));
+        const QString last = withoutTrailingDelimiter(FromStoredPath(ReadSetting(QStringLiteral("LastPosition"))));
         project = existsOrCreated(last) ? last : WithTrailingChar(DocumentsFolder(), QLatin1Char('/'));
     }
-    m_job.SetProjectFolderDirectly(FromStoredPath(project));
+    m_job.SetProjectFolderDirectly(project);
 
     const QString documents = DocumentsFolder();
-    QString output = withoutTrailingDelimiter(ReadSetting(
-        QStringLiteral("LastOutputDir") + code, ReadSetting(QStringLiteral("LastOutputDir"), documents)));
+    QString output = withoutTrailingDelimiter(FromStoredPath(ReadSetting(
+        QStringLiteral("LastOutputDir") + code, ReadSetting(QStringLiteral("LastOutputDir"), documents))));
     if (!existsOrCreated(output)) {
-        const QString last = withoutTrailingDelimiter(ReadSetting(QStringLiteral("LastOutputDir"), documents));
+        const QString last = withoutTrailingDelimiter(FromStoredPath(ReadSetting(QStringLiteral("LastOutputDir"), documents)));
         output = existsOrCreated(last) ? last : documents;
     }
-    output = FromStoredPath(output);
     if (!loadSubFolder.isEmpty())
         output += QLatin1Char('/') + loadSubFolder;
     m_job.SetOutputDirectory(output);

@@ -121,6 +121,7 @@ private slots:
     void cancelledSaveQuestionKeepsButton();
     void pickerDefaults();
     void newJobFolders();
+    void newJobFoldersFromStoredPaths();
     void definitionsReloadedOnlyWhenNewer();
     void limitRowsAndNumbers_data();
     void limitRowsAndNumbers();
@@ -287,6 +288,18 @@ void TestShellJob::newJobFolders()
     QCOMPARE(f.job->OutputDirectory(), f.path("cobout"));
     QVERIFY(QFileInfo(f.path("cobout")).isDir());
     QCOMPARE(f.job->WorkFolder(), f.path("cobout") + "/work");
+}
+
+// A stored output folder written with "\" is made as the native folder, not as one odd name.
+void TestShellJob::newJobFoldersFromStoredPaths()
+{
+    TJobFixture f;
+    f.make();
+    g_store["LastOutputDirCOB"] = QString(f.path("stored/out")).replace('/', '\\');
+    f.language->SelectLanguage("RadioButtonCob");
+    QCOMPARE(f.job->OutputDirectory(), f.path("stored/out"));
+    QVERIFY(QFileInfo(f.path("stored/out")).isDir());
+    QVERIFY(QDir(f.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).filter("\\").isEmpty());
 }
 
 void TestShellJob::definitionsReloadedOnlyWhenNewer()
