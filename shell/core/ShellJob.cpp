@@ -449,12 +449,15 @@ void TShellJob::LoadJob(const QString &file)
         m_reporter->AddError(kLoadError, true);
     m_saveTime = FileModifiedTime(jobFile);
     {
+        // The names page comes up however the definitions end.
+        const TScopeGuard namesPage([this] {
+            if (OnShowNamesPage)
+                OnShowNamesPage();
+        });
         const TScopeGuard loadModeOff([this] { m_loadMode = false; });
         if (m_language)
             m_language->LoadDefinitions();
     }
-    if (OnShowNamesPage)
-        OnShowNamesPage();
     if (failed)
         throw EAbort();
 }
