@@ -236,7 +236,15 @@ bool TToolRunner::StartProcess(const QString &program, const QStringList &argume
     m_process = std::move(started.process);
     m_splitter = TConsoleLineSplitter();
     m_decoder = std::make_unique<QStringDecoder>(QStringDecoder::System);
-    m_consoleLines.clear();
+    m_consoleLog.reset();
+    m_consoleLineCount = 0;
+    if (m_capturing) {
+        try {
+            m_consoleLog = std::make_unique<TextFile::TWriter>(outputFile(ConsoleLogName()));
+        } catch (const EQuenbarError &e) {
+            m_host.reporter()->AddError(e.message(), true);   // the run goes on without its log
+        }
+    }
     m_stopRequested = false;
     m_killDeadline = QDeadlineTimer(QDeadlineTimer::Forever);
     m_elapsed.start();
@@ -310,8 +318,7 @@ void TToolRunner::pumpConsole()
     const QString marker = Kind == 5 || Kind == 6 ? QStringLiteral("Orig Text File =") : QStringLiteral("Orig Source File =");
     const bool marks = Kind == 0 || Kind == 1 || Kind == 3 || Kind == 4 || Kind == 5 || Kind == 6;
     for (const QString &line : m_splitter.Feed(QString(m_decoder->decode(bytes)))) {
-        m_consoleLines << line;
-        m_host.consoleLine(line);
+        keepConsoleLine(line);
         ++m_progress.sourcesPosition;
         const qsizetype at = marks ? line.indexOf(marker) : -1;
         if (at < 0)
@@ -324,6 +331,21 @@ void TToolRunner::pumpConsole()
     }
 }
 
+void TToolRunner::keepConsoleLine(const QString &line)
+{
+    if (m_consoleLog) {
+        try {
+            m_consoleLog->writeLine(line);
+            ++m_consoleLineCount;
+        } catch (const EQuenbarError &e) {
+            // A full disk loses the log, not the run.
+            m_consoleLog.reset();
+            m_host.reporter()->AddError(e.message(), true);
+        }
+    }
+    m_host.consoleLine(line);
+}
+
 void TToolRunner::completion()
 {
     if (m_destroying)
@@ -333,8 +355,7 @@ void TToolRunner::completion()
         QStringList rest = m_splitter.Feed(QString(m_decoder->decode(m_process->readAllStandardOutput())));
         rest << m_splitter.Flush();
         for (const QString &line : std::as_const(rest)) {
-            m_consoleLines << line;
-            m_host.consoleLine(line);
+            keepConsoleLine(line);
         }
         m_process->closeWriteChannel();
     }
@@ -350,13 +371,14 @@ void TToolRunner::completion()
         reporter->AddError(e.message(), true);
     }
     m_host.hideProgress();
-    if (m_capturing && !m_consoleLines.isEmpty()) {
+    if (m_consoleLog && m_consoleLineCount > 0) {
         try {
-            TextFile::writeLines(outputFile(ConsoleLogName()), m_consoleLines);
+            m_consoleLog->commit();
         } catch (const EQuenbarError &e) {
             reporter->AddError(e.message(), true);
         }
     }
+    m_consoleLog.reset();
     const bool cancelled = !m_cancelEnabled;
     if (cancelled)
         reporter->ShowError(QStringLiteral("Process cancelled, analysis incomplete!"), true);

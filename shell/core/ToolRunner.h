@@ -7,6 +7,7 @@
 // for; a tool that ignores it is killed after a grace period. No widget is
 // touched: the window shows what the host interface hands it.
 
+#include "TextFile.h"
 #include "ToolProcess.h"
 
 #include <QDateTime>
@@ -167,7 +168,6 @@ public:
     void WaitForWatcher();
 
     const TRunProgress &Progress() const { return m_progress; }
-    QStringList ConsoleLines() const { return m_consoleLines; }
     QString LastCommandLine() const { return m_lastCommandLine; }
     bool CancelEnabled() const { return m_cancelEnabled; }
 
@@ -178,6 +178,7 @@ private:
     bool processEnded();
     void progressTick();
     void pumpConsole();
+    void keepConsoleLine(const QString &line);
     void completion();
     void setCancelEnabled(bool enabled);
     QString outputFile(const QString &name) const;
@@ -189,7 +190,10 @@ private:
     QPointer<TTarvellToolWatcherThread> m_watcher;
     TRunProgress m_progress;
     TConsoleLineSplitter m_splitter;
-    QStringList m_consoleLines;
+    // The console lines of a captured run go to "Console.log" as they come,
+    // so a tool that floods its console holds no memory.
+    std::unique_ptr<TextFile::TWriter> m_consoleLog;
+    qint64 m_consoleLineCount = 0;
     QString m_lastCommandLine;
     QElapsedTimer m_elapsed;
     QDeadlineTimer m_killDeadline{QDeadlineTimer::Forever};
