@@ -40,6 +40,7 @@ private slots:
     void xmlExcludesSql();
     void autoRunStartsTheAnalysis();
     void startAnalysisStagesRunsAndRenames();
+    void autoRunAnalysesSavesAndCloses();
     void runWhileRunningAndCancel();
     void closeDuringRun();
     void consoleCaptureShowsTheToolsLines();
@@ -375,6 +376,38 @@ void installSlowAnalyser(const TShellGuiTestBase &t)
     script.write("#!/bin/sh\nwhile [ ! -f Semaphore.xml ]; do sleep 0.05; done\n");
     script.close();
     installAnalyser(t, slow);
+}
+
+// "-AutoRun:Anal" on a job with sources: the analysis runs, the job is saved
+// and the shell closes by itself.
+void TestOstrinMain::autoRunAnalysesSavesAndCloses()
+{
+    QTemporaryDir jobs;
+    const QString file = jobs.filePath("Orders.jmrt");
+    TShellGuiTestBase t("Mireth", 0, TShellGuiTestBase::exampleSettings("Mireth"), {"-ar:anal", "-Proj:" + file});
+    installAnalyser(t, QUENBAR_COBREDOC);
+    const QString out = t.outputRoot() + "/COB85";
+    QStringList job{"StreamToIni.FileFormat=1", "[RadioButtons]", "ActiveRadioButton=RadioButtonCob85", "[Properties]",
+                    "ProjectName=Orders", "ProjectProductName=ACME", "ProjectSystemName=ORDERS",
+                    "ProjectSystemVersion=1", "[Form - frmOstrinMain]", "[TFrames]",
+                    "frmOstrinMain.FrameFindDirectoryOutputDir.Edit=" + out, "[CheckListBoxes]",
+                    "[TCheckListBox - frmOstrinMain.CheckListBoxSelectedFiles]",
+                    "frmOstrinMain.CheckListBoxSelectedFiles=CheckListBoxSelectedFiles"};
+    for (const char *source : {"/BATCH/ORDBATCH/ORDBATCH.cbl", "/BATCH/RATECALC/RATECALC.cbl"})
+        job << QString("YY") + QUENBAR_EXAMPLES_DIR "/cobol/ORDERS" + source;
+    job << "[Konyec szkazki]";
+    TextFile::writeLines(file, job);
+    QVERIFY(QDir().mkpath(out + "/Metrics"));   // used before: nobody is asked
+    std::unique_ptr<QSignalSpy> closed;
+    QVERIFY(t.start(nullptr, [&closed](TfrmOstrinMain *w) {
+        closed = std::make_unique<QSignalSpy>(w, &TfrmOstrinMain::closed);
+    }));
+    QVERIFY(closed->count() > 0 || closed->wait(30000));
+    QVERIFY(QFile::exists(out + "/Exports/BATCH/RATECALC/RATECALC.csv"));
+    QVERIFY(QFile::exists(out + "/Defis/BATCH/ORDBATCH/ORDBATCH.def"));
+    const QString saved = TextFile::readText(file);
+    QVERIFY(saved.contains("BatchRunning=N"));
+    QVERIFY(saved.contains("NewFileNames"));
 }
 
 // A run is one at a time; the cancel request ends it, the window stays usable.
