@@ -126,6 +126,64 @@ private:
 
 } // namespace
 
+// The window's progress area as the list commands report to it: a caption
+// and a bar, and a stop request the close request sets.
+class TPanelProgress : public IProgress
+{
+public:
+    TPanelProgress(QWidget *panel, QLabel *caption, QProgressBar *bar) : m_panel(panel), m_caption(caption), m_bar(bar) {}
+
+    void StartCounting(int maximum, const QString &title) override { start(maximum, title); }
+    void StartPingPong(int maximum, const QString &title) override { start(maximum, title); }
+    void StepProgress() override
+    {
+        stopPoint();
+        m_bar->setValue(std::min(m_bar->maximum(), m_bar->value() + 1));
+        pump();
+    }
+    void PingPongProgress(bool reset) override
+    {
+        stopPoint();
+        m_bar->setValue(reset || m_bar->value() >= m_bar->maximum() ? 0 : m_bar->value() + 1);
+        pump();
+    }
+    void ShowProgressWindow(bool show) override
+    {
+        m_panel->setVisible(show);
+        m_active = show;
+    }
+    bool StopRequested() const override { return m_stop; }
+    void RequestStop() override { m_stop = true; }
+    bool Active() const { return m_active; }
+
+private:
+    void start(int maximum, const QString &title)
+    {
+        m_stop = false;
+        m_active = true;
+        m_caption->setText(title);
+        m_bar->setRange(0, std::max(0, maximum));
+        m_bar->setValue(0);
+        m_panel->show();
+        pump();
+    }
+    void stopPoint()
+    {
+        if (m_stop) {
+            m_stop = false;
+            throw EAbort();
+        }
+    }
+    // Lets the close request in while the work goes on.
+    static void pump() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
+    QWidget *m_panel;
+    QLabel *m_caption;
+    QProgressBar *m_bar;
+    bool m_stop = false;
+    bool m_active = false;
+};
+
 void SetCategoryVisible(const QString &category, bool alsoEnable, bool value)
 {
     for (QWidget *w : QApplication::topLevelWidgets())
@@ -751,7 +809,6 @@ void TfrmOstrinMain::buildCore()
         m_closing = true;
         QTimer::singleShot(0, this, [this] { close(); });
     };
-    Job->StoppableOperationRunning = [] { return false; };
     Job->CloseViewerPages = [] { return true; };
 
     Language->OnClearOtherGroups = [this](const QString &name) {
@@ -1542,8 +1599,15 @@ void TfrmOstrinMain::buildSourceHooks()
         else
             QApplication::restoreOverrideCursor();
     };
+    m_panelProgress = std::make_unique<TPanelProgress>(PanelProgress, LabelProgress, ProgressBarModules);
+    sources.SetProgress(m_panelProgress.get());
     sources.ShowBusy = busy;
-    Analysis->Staging.ShowBusy = busy;
+    // Long list commands and the staging can be stopped by the close request.
+    Job->StoppableOperationRunning = [this] { return m_panelProgress->Active() && !Analysis->Runner.Watching(); };
+    Job->RequestStop = [this] {
+        m_panelProgress->RequestStop();
+        Analysis->Staging.RequestStop();
+    };
     Analysis->Renaming.ShowBusy = busy;
     sources.OnRecalculateVisible = [this](bool visible) { ActCalculateCommonRootStrict->setVisible(visible); };
     sources.OnCountChanged = [this](int count) {
@@ -1585,6 +1649,11 @@ void TfrmOstrinMain::buildSourceHooks()
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
     Analysis->Staging.OnProgress = progress;
+    Analysis->Staging.ShowBusy = [this, busy](bool on) {
+        busy(on);
+        if (!on && !Analysis->Runner.Watching())
+            PanelProgress->hide();
+    };
     Analysis->Renaming.OnProgress = [progress](const QString &caption, int position, int maximum) {
         progress(caption, position, maximum);
     };

@@ -41,6 +41,7 @@ class TFrameFindDirectory;
 class TFrameFindexec;
 class TMyStatusBar;
 class TRadioGroup;
+class TPanelProgress;
 class TSourceColumns;
 class TStreamToIniCore;
 
@@ -239,6 +240,7 @@ private:
     QSet<int> m_invalidLimits;   // limits grid rows whose typed number was refused
     QAbstractItemView *m_clickedList = nullptr;   // the list double-clicked last
     TSourceColumns *m_sourceColumns = nullptr;
+    std::unique_ptr<TPanelProgress> m_panelProgress;   // the progress area of the list commands
 };
 
 // The hosted shell: creates the shell for the host's tag and hand-over,
