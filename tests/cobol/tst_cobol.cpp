@@ -185,6 +185,7 @@ class TestCobol : public QObject
 private slots:
     void constructs_data();
     void constructs();
+    void filesAccessed();
     void sourceFormats_data();
     void sourceFormats();
     void copybooks();
@@ -279,6 +280,31 @@ void TestCobol::constructs()
     expected = rules;
     std::sort(expected.begin(), expected.end());
     QCOMPARE(rulesOf(a), expected);
+}
+
+void TestCobol::filesAccessed()
+{
+    Library lib;
+    // Each file once, though FILE-CONTROL and the FDs both name it.
+    const SourceAnalysis a = analyseSource(
+        fixedFormat({"IDENTIFICATION DIVISION.", "PROGRAM-ID. FILES.", "ENVIRONMENT DIVISION.", "INPUT-OUTPUT SECTION.",
+                     "FILE-CONTROL.", "    SELECT IN-FILE ASSIGN TO INDD.", "    SELECT OPTIONAL OUT-FILE ASSIGN TO OUTDD",
+                     "        FILE STATUS IS WS-STATUS.", "DATA DIVISION.", "FILE SECTION.", "FD  IN-FILE.",
+                     "01  IN-REC PIC X(80).", "FD  OUT-FILE.", "01  OUT-REC PIC X(80).", "WORKING-STORAGE SECTION.",
+                     "01  WS-STATUS PIC XX.", "PROCEDURE DIVISION.", "M.", "    OPEN INPUT IN-FILE OUTPUT OUT-FILE",
+                     "    CLOSE IN-FILE OUT-FILE", "    GOBACK."}),
+        lib.lib, defaultSettings(), false);
+    QCOMPARE(a.metrics.files, 2);
+    const QStringList met = metricsLines(a.metrics, defaultSettings(), QStringLiteral("T")).filter(QStringLiteral("FILE "));
+    QCOMPARE(met.size(), 1);
+    QVERIFY(met[0].startsWith(QLatin1String("FILE Number of files accessed")));
+    QCOMPARE(met[0].section(u'>', 1).trimmed(), QStringLiteral("2"));
+    // Without FILE-CONTROL the FDs name the files.
+    const SourceAnalysis b = analyseSource(
+        fixedFormat({"IDENTIFICATION DIVISION.", "PROGRAM-ID. FDONLY.", "DATA DIVISION.", "FILE SECTION.", "FD  LOG-FILE.",
+                     "01  LOG-REC PIC X(80).", "PROCEDURE DIVISION.", "M.", "    GOBACK."}),
+        lib.lib, defaultSettings(), false);
+    QCOMPARE(b.metrics.files, 1);
 }
 
 void TestCobol::sourceFormats_data()
@@ -475,7 +501,7 @@ void TestCobol::metricsLayout()
     QCOMPARE(lines[size].section(u' ', 1).section(u'=', 0, 0).simplified(), QStringLiteral("Number of statements"));
     // Metrics with weight 0 are left out; the quality follows the weights.
     Settings conformOnly = defaultSettings();
-    conformOnly.weights = {1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3};
+    conformOnly.weights = {1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0};
     const SourceAnalysis b = analyseSource(text, lib.lib, conformOnly, false);
     const QStringList few = metricsLines(b.metrics, conformOnly, QStringLiteral("T"));
     QCOMPARE(few.filter(QStringLiteral("= >")).size(), 5);   // LINE, STMT, CPLX, CONF, QUAL
@@ -886,7 +912,7 @@ void TestCobol::definitions()
     QCOMPARE(s.ruleOf, (std::vector<int>{RuleGoTo, RuleAlter, RulePerformThru, RuleFallThrough, 0, 0, 0,
                                          RuleMissingCopybook, RuleDeadParagraph, 0}));
     // STMT NEST CYCL PARA LOCS COMM CALL FILE
-    QCOMPARE(s.metricOf, (std::vector<int>{3, 7, 6, 4, 1, 2, 8, -1}));
+    QCOMPARE(s.metricOf, (std::vector<int>{3, 7, 6, 4, 1, 2, 8, 14}));
     QCOMPARE(s.specOf.size(), size_t(5));
     // GO TO unticked, ALTER ticked under its own name; EVALUATE without WHEN
     // OTHER is not in the list and not reported; input faults always are.

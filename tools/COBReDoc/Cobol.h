@@ -197,6 +197,8 @@ struct Program
     std::vector<Violation> violations;
     QStringList usedData;      // data names referenced in the procedure division, in order
     QHash<QString, QList<int>> uses;   // upper-cased data name -> lines
+    QStringList selectedFiles;         // SELECT names of FILE-CONTROL
+    QStringList describedFiles;        // FD names
 };
 
 struct ParseResult
@@ -213,6 +215,8 @@ ParseResult parse(const std::vector<Token> &tokens, const Checkpoint &checkpoint
 
 // Control flow rules on a parsed program: fall-through, dead paragraphs.
 void checkFlow(Program &program);
+// The distinct files a program accesses: its SELECTs, else its FDs.
+int filesAccessed(const Program &program);
 
 // ---- Interface ---------------------------------------------------------------
 

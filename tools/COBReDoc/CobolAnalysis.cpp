@@ -173,6 +173,14 @@ void checkFlow(Program &program)
     }
 }
 
+// ---- Data use -------------------------------------------------------------------
+
+int filesAccessed(const Program &program)
+{
+    const QStringList &names = program.selectedFiles.isEmpty() ? program.describedFiles : program.selectedFiles;
+    return int(QSet<QString>(names.begin(), names.end()).size());
+}
+
 // ---- Data types -----------------------------------------------------------------
 
 namespace {

@@ -225,8 +225,14 @@ struct Parser
     void skipEnvironment()
     {
         while (!atEnd() && !divisionHeader("DATA") && !divisionHeader("PROCEDURE") && !programStart()
-               && !(curIs("END") && peekIs(1, "PROGRAM")))
+               && !(curIs("END") && peekIs(1, "PROGRAM"))) {
+            if (curIs("SELECT")) {
+                const size_t k = peekIs(1, "OPTIONAL") ? i + 2 : i + 1;
+                if (k < t.size() && t[k].kind == Tok::Word)
+                    prog->selectedFiles << t[k].text;
+            }
             ++i;
+        }
     }
 
     void endProgram()
@@ -305,6 +311,8 @@ struct Parser
                 continue;
             }
             if (tok.is("FD") || tok.is("SD") || tok.is("RD") || tok.is("CD")) {
+                if (tok.is("FD") && i + 1 < t.size() && t[i + 1].kind == Tok::Word)
+                    prog->describedFiles << t[i + 1].text;
                 skipToPeriod();
                 continue;
             }

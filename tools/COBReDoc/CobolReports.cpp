@@ -31,6 +31,7 @@ const std::vector<MetricDef> &metricDefinitions()
         {"STRQ", "Degree of structuredness", 2},
         {"MODQ", "Degree of modularity", 2},
         {"CONF", "Degree of conformity to the rules", 2},
+        {"FILE", "Number of files accessed", 0},
     };
     return defs;
 }
@@ -230,6 +231,7 @@ double Metrics::value(size_t metric) const
     case 11: return structuredness;
     case 12: return modularity;
     case 13: return conformity;
+    case 14: return files;
     default: return 0;
     }
 }
@@ -244,6 +246,7 @@ void Metrics::add(const Metrics &o)
     statements += o.statements;
     paragraphs += o.paragraphs;
     dataItems += o.dataItems;
+    files += o.files;
     cyclomatic += o.cyclomatic;
     nesting = qMax(nesting, o.nesting);
     fanCall += o.fanCall;
@@ -356,6 +359,7 @@ SourceAnalysis analyseSource(const QString &text, CopyLibrary &library, const Se
     for (Program prog : a.parsed.programs) {
         checkFlow(prog);
         ++m.programs;
+        m.files += filesAccessed(prog);
         m.statements += prog.statements;
         m.cyclomatic += 1 + prog.decisions;
         m.nesting = qMax(m.nesting, prog.maxNesting);
