@@ -185,6 +185,8 @@ class TestCobol : public QObject
 private slots:
     void constructs_data();
     void constructs();
+    void statementRules_data();
+    void statementRules();
     void filesAccessed();
     void sourceFormats_data();
     void sourceFormats();
@@ -216,7 +218,7 @@ void TestCobol::constructs_data()
     QTest::newRow("nested IF") << QStringList{"MAIN-PARA.", "    IF WS-A = 1", "       IF WS-B = 2 OR WS-B = 3",
                                               "          MOVE 1 TO WS-A", "       END-IF", "    ELSE", "       MOVE 2 TO WS-B",
                                               "    END-IF", "    STOP RUN."}
-                               << 5 << 4 << 2 << QList<int>{};
+                               << 5 << 4 << 2 << QList<int>{RuleLiteralComparison};
     QTest::newRow("GO TO") << QStringList{"MAIN-PARA.", "    GO TO END-PARA.", "END-PARA.", "    STOP RUN."}
                            << 2 << 1 << 0 << QList<int>{RuleGoTo};
     QTest::newRow("ALTER") << QStringList{"MAIN-PARA.", "    ALTER SW-PARA TO PROCEED TO END-PARA", "    GO TO SW-PARA.",
@@ -228,7 +230,8 @@ void TestCobol::constructs_data()
     QTest::newRow("EVALUATE without WHEN OTHER")
         << QStringList{"MAIN-PARA.", "    EVALUATE WS-A", "      WHEN 1 MOVE 1 TO WS-B", "      WHEN 2 WHEN 3",
                        "         MOVE 2 TO WS-B", "    END-EVALUATE", "    STOP RUN."}
-        << 4 << 4 << 1 << QList<int>{RuleNoWhenOther};
+        << 4 << 4 << 1
+        << QList<int>{RuleNoWhenOther, RuleLiteralComparison, RuleLiteralComparison};
     QTest::newRow("EVALUATE with WHEN OTHER")
         << QStringList{"MAIN-PARA.", "    EVALUATE TRUE", "      WHEN WS-A = 1 CONTINUE", "      WHEN OTHER CONTINUE",
                        "    END-EVALUATE", "    GOBACK."}
@@ -246,7 +249,7 @@ void TestCobol::constructs_data()
                                   << 2 << 1 << 0 << QList<int>{RuleUnbalancedScope};
     QTest::newRow("inline PERFORM without END-PERFORM")
         << QStringList{"MAIN-PARA.", "    PERFORM UNTIL WS-A > 5", "       ADD 1 TO WS-A.", "    STOP RUN."}
-        << 3 << 2 << 1 << QList<int>{RuleUnbalancedScope};
+        << 3 << 2 << 1 << QList<int>{RuleUnbalancedScope, RuleLiteralComparison};
     QTest::newRow("NEXT SENTENCE") << QStringList{"MAIN-PARA.", "    IF WS-A = 1 NEXT SENTENCE", "    ELSE MOVE 1 TO WS-B.",
                                                   "    STOP RUN."}
                                    << 4 << 2 << 1 << QList<int>{RuleNextSentence};
@@ -262,7 +265,8 @@ void TestCobol::constructs_data()
     QTest::newRow("nesting limit") << QStringList{"MAIN-PARA.", "    IF WS-A = 1", "     IF WS-A = 1", "      IF WS-A = 1",
                                                   "       IF WS-A = 1", "        IF WS-A = 1", "         IF WS-A = 1",
                                                   "          IF WS-A = 1", "            MOVE 1 TO WS-B.", "    GOBACK."}
-                                   << 9 << 8 << 7 << QList<int>{RuleNestingLimit};
+                                   << 9 << 8 << 7
+                                   << (QList<int>{RuleNestingLimit} + QList<int>(6, RuleNestedIf));
 }
 
 void TestCobol::constructs()
@@ -280,6 +284,98 @@ void TestCobol::constructs()
     expected = rules;
     std::sort(expected.begin(), expected.end());
     QCOMPARE(rulesOf(a), expected);
+}
+
+// Rules on single statements and data items: where each fires, and the
+// near misses that must stay quiet. In program() the procedure's first line
+// is line 8, plus one per extra data line.
+void TestCobol::statementRules_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<QList<int>>("lines");
+
+    QTest::newRow("nested IF ended by the period")
+        << program({"MAIN-PARA.", "    IF WS-A = 1", "       MOVE 1 TO WS-B", "       IF WS-B = 1",
+                    "          MOVE 0 TO WS-A.", "    STOP RUN."})
+        << int(RuleNestedIf) << QList<int>{11};
+    QTest::newRow("outer IF without END-IF around a closed one")
+        << program({"MAIN-PARA.", "    IF WS-A = 1", "       IF WS-B = 1", "          MOVE 0 TO WS-A", "       END-IF",
+                    "    ELSE", "       MOVE 1 TO WS-B.", "    STOP RUN."})
+        << int(RuleNestedIf) << QList<int>{10};
+    QTest::newRow("each nested IF once, also inside a PERFORM")
+        << program({"MAIN-PARA.", "    IF WS-A = 1", "       IF WS-B = 1", "          IF WS-A = 0", "             MOVE 1 TO WS-B.",
+                    "    IF WS-A = 1", "       PERFORM UNTIL WS-B = 1", "          IF WS-A = 1 MOVE 1 TO WS-B",
+                    "       END-PERFORM", "    END-IF", "    STOP RUN."})
+        << int(RuleNestedIf) << QList<int>{10, 11, 15};
+    QTest::newRow("nested IFs closed by END-IF")
+        << program({"MAIN-PARA.", "    IF WS-A = 1", "       IF WS-B = 1 MOVE 0 TO WS-A END-IF", "    ELSE",
+                    "       IF WS-B = 0 MOVE 1 TO WS-A END-IF", "    END-IF", "    IF WS-B = 1 MOVE 1 TO WS-A.",
+                    "    STOP RUN."})
+        << int(RuleNestedIf) << QList<int>{};
+
+    QTest::newRow("STOP RUN in a program called with USING")
+        << fixedFormat({"IDENTIFICATION DIVISION.", "PROGRAM-ID. SUBPROG.", "DATA DIVISION.", "LINKAGE SECTION.",
+                        "01  LK-A PIC X.", "PROCEDURE DIVISION USING LK-A.", "MAIN-PARA.", "    IF LK-A = SPACE",
+                        "       STOP RUN", "    END-IF", "    GOBACK."})
+        << int(RuleStopRunInSubprogram) << QList<int>{9};
+    QTest::newRow("STOP RUN in a nested program")
+        << fixedFormat({"IDENTIFICATION DIVISION.", "PROGRAM-ID. OUTER.", "PROCEDURE DIVISION.", "MAIN-PARA.",
+                        "    CALL 'INNER'", "    STOP RUN.", "IDENTIFICATION DIVISION.", "PROGRAM-ID. INNER.",
+                        "PROCEDURE DIVISION.", "I1.", "    STOP RUN.", "END PROGRAM INNER.", "END PROGRAM OUTER."})
+        << int(RuleStopRunInSubprogram) << QList<int>{11};
+    QTest::newRow("STOP RUN in the main program, GOBACK in a called one")
+        << fixedFormat({"IDENTIFICATION DIVISION.", "PROGRAM-ID. ONE.", "PROCEDURE DIVISION.", "P1.", "    CALL 'TWO'",
+                        "    STOP RUN.", "IDENTIFICATION DIVISION.", "PROGRAM-ID. TWO.", "DATA DIVISION.",
+                        "LINKAGE SECTION.", "01  LK-A PIC X.", "PROCEDURE DIVISION USING LK-A.", "P2.", "    GOBACK."})
+        << int(RuleStopRunInSubprogram) << QList<int>{};
+
+    QTest::newRow("literal in IF, once per condition")
+        << program({"MAIN-PARA.", "    IF WS-A = 5 AND WS-B NOT > 7 MOVE 1 TO WS-B END-IF",
+                    "    IF 2 < WS-A MOVE 1 TO WS-B END-IF", "    IF WS-A = 0 OR 9 MOVE 1 TO WS-B END-IF", "    STOP RUN."})
+        << int(RuleLiteralComparison) << QList<int>{9, 10, 11};
+    QTest::newRow("literal in EVALUATE WHEN, PERFORM UNTIL, SEARCH WHEN")
+        << program({"MAIN-PARA.", "    EVALUATE WS-A", "       WHEN 0 CONTINUE", "       WHEN 3 THRU 4 CONTINUE",
+                    "       WHEN OTHER CONTINUE", "    END-EVALUATE", "    EVALUATE TRUE",
+                    "       WHEN WS-B IS GREATER THAN OR EQUAL TO 6 CONTINUE", "       WHEN OTHER CONTINUE",
+                    "    END-EVALUATE", "    PERFORM UNTIL WS-A > 8", "       ADD 1 TO WS-A", "    END-PERFORM",
+                    "    SEARCH WS-ENTRY", "       WHEN WS-ENTRY (WS-IX) = 'AB' CONTINUE", "    END-SEARCH", "    STOP RUN."},
+                   {"01  WS-TAB.", "    05  WS-ENTRY PIC X(2) OCCURS 5 INDEXED BY WS-IX."})
+        << int(RuleLiteralComparison) << QList<int>{13, 17, 20, 24};
+    QTest::newRow("0, 1, figurative constants, the empty literal, two items")
+        << program({"MAIN-PARA.", "    IF WS-A = 0 OR WS-B = 1 OR WS-A NOT = ZERO MOVE 1 TO WS-B END-IF",
+                    "    IF WS-T = SPACES OR WS-T = '' OR WS-T = ALL '*' MOVE 1 TO WS-B END-IF",
+                    "    IF WS-A = WS-B OR WS-A + 2 > WS-B MOVE 1 TO WS-B END-IF",
+                    "    EVALUATE WS-A WHEN 1 CONTINUE WHEN OTHER CONTINUE END-EVALUATE", "    STOP RUN."},
+                   {"01  WS-T PIC X(3) VALUE SPACES."})
+        << int(RuleLiteralComparison) << QList<int>{};
+}
+
+void TestCobol::statementRules()
+{
+    QFETCH(QString, source);
+    QFETCH(int, rule);
+    QFETCH(QList<int>, lines);
+    Library lib;
+    const SourceAnalysis a = analyseSource(source, lib.lib, defaultSettings(), false);
+    QVERIFY2(!a.failed, qPrintable(a.problem));
+    QList<int> found;
+    QStringList details;
+    for (const PlacedViolation &v : a.violations) {
+        if (v.v.rule == rule)
+            found << v.v.firstLine;
+        details << QStringLiteral("%1 line %2: %3").arg(v.v.rule).arg(v.v.firstLine).arg(v.v.detail);
+    }
+    QVERIFY2(found == lines, qPrintable(details.join(u'\n')));
+    // Unticked, the rule is not reported and not counted.
+    if (lines.isEmpty())
+        return;
+    Settings off = defaultSettings();
+    off.rules.assign(size_t(RuleCount), true);
+    off.rules[size_t(rule - 1)] = false;
+    const SourceAnalysis b = analyseSource(source, lib.lib, off, false);
+    QVERIFY(!rulesOf(b).contains(rule));
+    QCOMPARE(b.violations.size() + size_t(lines.size()), a.violations.size());
 }
 
 void TestCobol::filesAccessed()
@@ -909,8 +1005,9 @@ void TestCobol::definitions()
     QVERIFY(loadDefinitions(s, {QStringLiteral("/nonexistent"),
                                 QStringLiteral(QUENBAR_EXAMPLES_DIR "/Tools/Maintain/Quenbar/COB85ReDoc")}));
     QCOMPARE(s.ruleNames.value(0), QStringLiteral("R001 GO TO statement used"));
-    QCOMPARE(s.ruleOf, (std::vector<int>{RuleGoTo, RuleAlter, RulePerformThru, RuleFallThrough, 0, 0, 0,
-                                         RuleMissingCopybook, RuleDeadParagraph, 0}));
+    QCOMPARE(s.ruleOf, (std::vector<int>{RuleGoTo, RuleAlter, RulePerformThru, RuleFallThrough, RuleNestedIf,
+                                         RuleStopRunInSubprogram, RuleLiteralComparison, RuleMissingCopybook,
+                                         RuleDeadParagraph, 0}));
     // STMT NEST CYCL PARA LOCS COMM CALL FILE
     QCOMPARE(s.metricOf, (std::vector<int>{3, 7, 6, 4, 1, 2, 8, 14}));
     QCOMPARE(s.specOf.size(), size_t(5));

@@ -24,7 +24,8 @@ struct Token
     bool is(const char *word) const { return kind == Tok::Word && text == QLatin1String(word); }
 };
 
-// Rules, numbered as in the definition file "Rules.COB85" (1-based).
+// Rules in this analyser's own order (1-based); the entries of a definition
+// file such as "Rules.COB85" are mapped to them by their wording.
 enum Rule {
     RuleGoTo = 1,
     RuleAlter,
@@ -41,7 +42,10 @@ enum Rule {
     RuleNotCobol,
     RuleNextSentence,
     RuleComplexityLimit,
-    RuleCount = RuleComplexityLimit
+    RuleNestedIf,
+    RuleStopRunInSubprogram,
+    RuleLiteralComparison,
+    RuleCount = RuleLiteralComparison
 };
 enum class Severity { Problem, Defi, Warning };
 Severity severityOf(int rule);

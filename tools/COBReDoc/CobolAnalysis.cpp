@@ -19,6 +19,8 @@ Severity severityOf(int rule)
     case RulePerformThru:
     case RuleParameterLimit:
     case RuleNextSentence:
+    case RuleNestedIf:
+    case RuleLiteralComparison:
         return Severity::Warning;
     default:
         return Severity::Defi;
@@ -43,6 +45,9 @@ QString ruleText(int rule)
         "Source is not COBOL or is incomplete",
         "NEXT SENTENCE used",
         "Complexity limit exceeded",
+        "Nested IF without END-IF",
+        "STOP RUN outside the main program",
+        "Hard-coded literal in a comparison",
     };
     if (rule < 1 || rule > RuleCount)
         return QString();

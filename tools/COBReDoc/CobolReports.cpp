@@ -130,6 +130,12 @@ int ruleFor(const QString &entry)
         return RuleNotCobol;
     if (has("NEXT SENTENCE"))
         return RuleNextSentence;
+    if (has("NESTED IF"))
+        return RuleNestedIf;
+    if (has("STOP RUN"))
+        return RuleStopRunInSubprogram;
+    if (has("LITERAL"))
+        return RuleLiteralComparison;
     if (has("LIMIT") || has("MAXIMAL") || has("TOO MANY") || has("TOO DEEP")) {
         if (has("STATEMENT"))
             return RuleStatementLimit;
