@@ -231,11 +231,11 @@ void TestCobol::constructs_data()
         << QStringList{"MAIN-PARA.", "    EVALUATE WS-A", "      WHEN 1 MOVE 1 TO WS-B", "      WHEN 2 WHEN 3",
                        "         MOVE 2 TO WS-B", "    END-EVALUATE", "    STOP RUN."}
         << 4 << 4 << 1
-        << QList<int>{RuleNoWhenOther, RuleLiteralComparison, RuleLiteralComparison};
+        << QList<int>{RuleNoWhenOther, RuleLiteralComparison, RuleLiteralComparison, RuleUninitialised};
     QTest::newRow("EVALUATE with WHEN OTHER")
         << QStringList{"MAIN-PARA.", "    EVALUATE TRUE", "      WHEN WS-A = 1 CONTINUE", "      WHEN OTHER CONTINUE",
                        "    END-EVALUATE", "    GOBACK."}
-        << 4 << 2 << 1 << QList<int>{};
+        << 4 << 2 << 1 << QList<int>{RuleUninitialised};
     QTest::newRow("dead paragraph") << QStringList{"MAIN-PARA.", "    PERFORM USED-PARA", "    STOP RUN.", "USED-PARA.",
                                                    "    MOVE 1 TO WS-A.", "UNUSED-PARA.", "    MOVE 2 TO WS-A."}
                                     << 4 << 1 << 0 << QList<int>{RuleDeadParagraph};
@@ -252,7 +252,7 @@ void TestCobol::constructs_data()
         << 3 << 2 << 1 << QList<int>{RuleUnbalancedScope, RuleLiteralComparison};
     QTest::newRow("NEXT SENTENCE") << QStringList{"MAIN-PARA.", "    IF WS-A = 1 NEXT SENTENCE", "    ELSE MOVE 1 TO WS-B.",
                                                   "    STOP RUN."}
-                                   << 4 << 2 << 1 << QList<int>{RuleNextSentence};
+                                   << 4 << 2 << 1 << QList<int>{RuleNextSentence, RuleUninitialised};
     QTest::newRow("conditional phrases") << QStringList{"MAIN-PARA.", "    COMPUTE WS-A = WS-B + 1",
                                                         "        ON SIZE ERROR MOVE 0 TO WS-A",
                                                         "        NOT ON SIZE ERROR MOVE 1 TO WS-B", "    END-COMPUTE",
@@ -266,7 +266,7 @@ void TestCobol::constructs_data()
                                                   "       IF WS-A = 1", "        IF WS-A = 1", "         IF WS-A = 1",
                                                   "          IF WS-A = 1", "            MOVE 1 TO WS-B.", "    GOBACK."}
                                    << 9 << 8 << 7
-                                   << (QList<int>{RuleNestingLimit} + QList<int>(6, RuleNestedIf));
+                                   << (QList<int>{RuleNestingLimit, RuleUninitialised} + QList<int>(6, RuleNestedIf));
 }
 
 void TestCobol::constructs()
@@ -349,6 +349,35 @@ void TestCobol::statementRules_data()
                     "    EVALUATE WS-A WHEN 1 CONTINUE WHEN OTHER CONTINUE END-EVALUATE", "    STOP RUN."},
                    {"01  WS-T PIC X(3) VALUE SPACES."})
         << int(RuleLiteralComparison) << QList<int>{};
+
+    QTest::newRow("numeric items read but never set, at their first use")
+        << program({"MAIN-PARA.", "    MOVE 1 TO WS-A", "    IF WS-N = 0 DISPLAY WS-N END-IF", "    COMPUTE WS-B = WS-P + 1",
+                    "    DISPLAY WS-P", "    MOVE 'AB' TO WS-X", "    STOP RUN."},
+                   {"01  WS-N PIC 9(4) COMP.", "01  WS-GRP.", "    05  WS-P PIC S9(5)V99 COMP-3.", "    05  WS-X PIC X(4)."})
+        << int(RuleUninitialised) << QList<int>{14, 15};
+    // Read first, stored into later: any statement of the program counts.
+    QTest::newRow("numeric items some statement stores into")
+        << program({"MAIN-PARA.", "    DISPLAY WS-C1 WS-C2 WS-C3 WS-C4 WS-C5 WS-C6",
+                    "    DISPLAY WS-C7 WS-C8 WS-C9 WS-G1 WS-G2 WS-R1 WS-SQL", "    MOVE WS-C1 TO WS-C2",
+                    "    SUBTRACT 1 FROM WS-C3", "    MULTIPLY 2 BY WS-C4", "    DIVIDE 2 INTO WS-C5",
+                    "    ACCEPT WS-C6 FROM DATE", "    PERFORM VARYING WS-C7 FROM 1 BY 1 UNTIL WS-C7 > WS-C1",
+                    "       CONTINUE", "    END-PERFORM", "    SET WS-C8-ON TO TRUE",
+                    "    UNSTRING WS-S DELIMITED BY SPACE INTO WS-S2 COUNT IN WS-C9", "    INITIALIZE WS-GRP",
+                    "    CALL 'SUBPGM' USING WS-REC", "    EXEC SQL SELECT 1 INTO :WS-SQL FROM T1 END-EXEC",
+                    "    STOP RUN."},
+                   {"01  WS-C1 PIC 9(3) VALUE 0.", "01  WS-C2 PIC 9(3).", "01  WS-C3 PIC S9(3) COMP.",
+                    "01  WS-C4 PIC 9(3).", "01  WS-C5 PIC 9(3).", "01  WS-C6 PIC 9(6).", "01  WS-C7 PIC 9(3).",
+                    "01  WS-C8 PIC 9.", "    88  WS-C8-ON VALUE 1.", "01  WS-C9 PIC 9(3).", "01  WS-S PIC X(8) VALUE SPACES.",
+                    "01  WS-S2 PIC X(8).", "01  WS-GRP.", "    05  WS-G1 PIC 9(3).", "    05  WS-G2 PIC 9(3) COMP-3.",
+                    "01  WS-REC.", "    05  WS-R1 PIC 9(3).", "01  WS-SQL PIC S9(9) COMP."})
+        << int(RuleUninitialised) << QList<int>{};
+    QTest::newRow("group values, tables, overlays, shared and linkage items")
+        << program({"MAIN-PARA.", "    DISPLAY WS-V1 WS-T1 (1) WS-OV-N WS-EXT LK-N", "    MOVE 'ABCD' TO WS-OV", "    GOBACK."},
+                   {"01  WS-VALUES VALUE ZEROS.", "    05  WS-V1 PIC 9(3).", "01  WS-TAB.", "    05  WS-T1 PIC 9(3) OCCURS 3.",
+                    "01  WS-OV PIC X(4).",
+                    "01  WS-OV-N REDEFINES WS-OV PIC 9(4).", "01  WS-EXT PIC 9(3) EXTERNAL.", "LINKAGE SECTION.",
+                    "01  LK-N PIC 9(3)."})
+        << int(RuleUninitialised) << QList<int>{};
 }
 
 void TestCobol::statementRules()
@@ -1007,7 +1036,7 @@ void TestCobol::definitions()
     QCOMPARE(s.ruleNames.value(0), QStringLiteral("R001 GO TO statement used"));
     QCOMPARE(s.ruleOf, (std::vector<int>{RuleGoTo, RuleAlter, RulePerformThru, RuleFallThrough, RuleNestedIf,
                                          RuleStopRunInSubprogram, RuleLiteralComparison, RuleMissingCopybook,
-                                         RuleDeadParagraph, 0}));
+                                         RuleDeadParagraph, RuleUninitialised}));
     // STMT NEST CYCL PARA LOCS COMM CALL FILE
     QCOMPARE(s.metricOf, (std::vector<int>{3, 7, 6, 4, 1, 2, 8, 14}));
     QCOMPARE(s.specOf.size(), size_t(5));
@@ -1020,8 +1049,12 @@ void TestCobol::definitions()
         program({"MAIN-PARA.", "    ALTER X-PARA TO PROCEED TO MAIN-PARA", "    GO TO X-PARA.", "X-PARA.", "    GO TO MAIN-PARA.",
                  "    EVALUATE WS-A WHEN 1 CONTINUE END-EVALUATE", "    END-IF."}),
         lib.lib, s, false);
-    QCOMPARE(rulesOf(a), (QList<int>{RuleAlter, RuleUnbalancedScope}));
+    QCOMPARE(rulesOf(a), (QList<int>{RuleAlter, RuleUnbalancedScope, RuleUninitialised}));
     QCOMPARE(a.violations.front().ruleName, QStringLiteral("R002 ALTER statement used"));
+    const auto unset = std::find_if(a.violations.begin(), a.violations.end(),
+                                    [](const PlacedViolation &v) { return v.v.rule == RuleUninitialised; });
+    QVERIFY(unset != a.violations.end());
+    QCOMPARE(unset->ruleName, QStringLiteral("R010 Numeric field used without initialisation"));
     QVERIFY(defiLines(a, QStringLiteral("M\\p.cbl")).join(u'\n').contains(QStringLiteral("| PROB | R002 ALTER statement used")));
     const QStringList met = metricsLines(a.metrics, s, QStringLiteral("T")).filter(QStringLiteral("= >"));
     QCOMPARE(met.size(), 3);   // STMT, then the program complexity and quality

@@ -3,6 +3,7 @@
 // expanded), the programs parsed from them, and what the reports need.
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -45,7 +46,8 @@ enum Rule {
     RuleNestedIf,
     RuleStopRunInSubprogram,
     RuleLiteralComparison,
-    RuleCount = RuleLiteralComparison
+    RuleUninitialised,
+    RuleCount = RuleUninitialised
 };
 enum class Severity { Problem, Defi, Warning };
 Severity severityOf(int rule);
@@ -134,6 +136,8 @@ struct DataItem
     DataSection section = DataSection::Working;
     int parent = -1;       // index of the group it belongs to
     bool hasChildren = false;
+    bool hasValue = false; // a VALUE clause
+    bool shared = false;   // EXTERNAL or GLOBAL: other programs may store into it
 };
 
 struct ProcRef
@@ -201,6 +205,8 @@ struct Program
     std::vector<Violation> violations;
     QStringList usedData;      // data names referenced in the procedure division, in order
     QHash<QString, QList<int>> uses;   // upper-cased data name -> lines
+    QHash<QString, int> firstRead;     // data name -> first line it is read (a sending operand)
+    QSet<QString> received;            // data names some statement may store into
     QStringList selectedFiles;         // SELECT names of FILE-CONTROL
     QStringList describedFiles;        // FD names
 };
@@ -219,6 +225,8 @@ ParseResult parse(const std::vector<Token> &tokens, const Checkpoint &checkpoint
 
 // Control flow rules on a parsed program: fall-through, dead paragraphs.
 void checkFlow(Program &program);
+// Numeric working data read while no statement ever stores into it.
+void checkInitialisation(Program &program);
 // The distinct files a program accesses: its SELECTs, else its FDs.
 int filesAccessed(const Program &program);
 

@@ -376,6 +376,8 @@ struct Parser
                 d.occurs = qMax(n, 1);
             } else if (w == QLatin1String("DEPENDING")) {
                 d.dependingOn = true;
+            } else if (w == QLatin1String("EXTERNAL") || w == QLatin1String("GLOBAL")) {
+                d.shared = true;
             } else if (w.startsWith(QLatin1String("COMP")) || w == QLatin1String("BINARY")
                        || w == QLatin1String("PACKED-DECIMAL") || w == QLatin1String("INDEX")
                        || w == QLatin1String("POINTER") || w == QLatin1String("NATIONAL")
@@ -383,6 +385,7 @@ struct Parser
                        || w == QLatin1String("PROCEDURE-POINTER") || w == QLatin1String("FUNCTION-POINTER")) {
                 d.usage = w;
             } else if (w == QLatin1String("VALUE") || w == QLatin1String("VALUES")) {
+                d.hasValue = true;
                 // Values may hold words that look like clauses; skip them.
                 ++i;
                 while (!atEnd() && cur().kind != Tok::Period
@@ -709,6 +712,55 @@ struct Parser
         return false;
     }
 
+    // The operands a statement may store into. Generous on purpose: an item
+    // wrongly taken for never set would be a false report.
+    void noteReceivers(const QString &verb, size_t from, size_t to)
+    {
+        static const QSet<QString> readOnly = [] {
+            QSet<QString> s;
+            for (const char *w : {"DISPLAY", "WRITE", "REWRITE", "RELEASE", "START", "DELETE", "OPEN", "CLOSE",
+                                  "CANCEL", "STOP", "EXIT", "GOBACK", "CONTINUE", "EXHIBIT"})
+                s.insert(QLatin1String(w));
+            return s;
+        }();
+        // Verbs whose receiving operands follow one of these words; other
+        // verbs (INITIALIZE, ACCEPT, SET, INSPECT, ...) may store into any.
+        static const QHash<QString, QStringList> after{
+            {QStringLiteral("MOVE"), {QStringLiteral("TO")}},
+            {QStringLiteral("ADD"), {QStringLiteral("TO"), QStringLiteral("GIVING")}},
+            {QStringLiteral("SUBTRACT"), {QStringLiteral("FROM"), QStringLiteral("GIVING")}},
+            {QStringLiteral("MULTIPLY"), {QStringLiteral("BY"), QStringLiteral("GIVING")}},
+            {QStringLiteral("DIVIDE"), {QStringLiteral("INTO"), QStringLiteral("BY"), QStringLiteral("GIVING"),
+                                        QStringLiteral("REMAINDER")}},
+            {QStringLiteral("READ"), {QStringLiteral("INTO")}},
+            {QStringLiteral("RETURN"), {QStringLiteral("INTO")}},
+            {QStringLiteral("STRING"), {QStringLiteral("INTO")}},
+            {QStringLiteral("UNSTRING"), {QStringLiteral("INTO")}},
+            {QStringLiteral("CALL"), {QStringLiteral("USING"), QStringLiteral("RETURNING")}},
+        };
+        if (readOnly.contains(verb))
+            return;
+        const auto markers = after.constFind(verb);
+        const bool compute = verb == QLatin1String("COMPUTE");
+        bool receiving = markers == after.constEnd();
+        for (size_t k = from; k < to; ++k) {
+            const Token &tok = t[k];
+            if (compute && (tok.is("EQUAL") || (tok.kind == Tok::Op && tok.text == QLatin1String("="))))
+                return;
+            if (tok.kind != Tok::Word)
+                continue;
+            if (markers != after.constEnd() && markers->contains(tok.text)) {
+                receiving = true;
+                continue;
+            }
+            // A qualifier names the group, not what is stored ("COUNT IN" does).
+            const bool qualifier = k >= 2 && (t[k - 1].is("OF") || t[k - 1].is("IN")) && !t[k - 2].is("COUNT")
+                                   && !t[k - 2].is("DELIMITER") && !t[k - 2].is("TALLYING");
+            if (receiving && !qualifier)
+                prog->received.insert(tok.text);
+        }
+    }
+
     // ---- Literals in comparisons ------------------------------------------------
 
     enum class Operand { None, Item, Literal, Figurative, Other };
@@ -1000,6 +1052,8 @@ struct Parser
         if (noise.contains(tok.text))
             return;
         (output ? para->outputs : para->inputs) << tok.text;
+        if (!output && !prog->firstRead.contains(tok.text))
+            prog->firstRead.insert(tok.text, tok.line);
         QList<int> &lines = prog->uses[tok.text];
         if (lines.isEmpty())
             prog->usedData << tok.text;
@@ -1079,8 +1133,11 @@ struct Parser
         }
         if (v == QLatin1String("SEARCH")) {
             ++i;
-            while (!atEnd() && !phraseStart() && !curIs("WHEN") && cur().kind != Tok::Period)
+            while (!atEnd() && !phraseStart() && !curIs("WHEN") && cur().kind != Tok::Period) {
+                if (curIs("VARYING") && i + 1 < t.size())
+                    prog->received.insert(t[i + 1].text);
                 ++i;
+            }
             if (phraseStart())
                 phrase(depth);
             while (curIs("WHEN")) {
@@ -1205,6 +1262,7 @@ struct Parser
         if (verb == QLatin1String("COMPUTE") || verb == QLatin1String("READ") || verb == QLatin1String("ACCEPT")
             || verb == QLatin1String("INITIALIZE"))
             output = verb != QLatin1String("READ");
+        const size_t operands = i;
         while (!stopHere(StopPhrase) && !(cur().kind == Tok::Word && verbs().contains(cur().text))
                && !(curIs("NEXT") && peekIs(1, "SENTENCE"))) {
             if (curIs("TO") && targetsAfterTo)
@@ -1219,6 +1277,7 @@ struct Parser
                 noteUse(output);
             ++i;
         }
+        noteReceivers(verb, operands, i);
         static const QSet<QString> conditional = [] {
             QSet<QString> c;
             for (const char *w : {"READ", "WRITE", "REWRITE", "DELETE", "START", "RETURN", "COMPUTE", "ADD", "SUBTRACT",
@@ -1340,6 +1399,8 @@ struct Parser
             if (until) {
                 condition(depth + 1, "UNTIL");
             } else {
+                if (!atEnd() && cur().kind == Tok::Word)
+                    prog->received.insert(cur().text);   // the loop's counter
                 while (!atEnd() && !curIs("UNTIL") && cur().kind != Tok::Period
                        && !(cur().kind == Tok::Word && verbs().contains(cur().text)))
                     ++i;
@@ -1365,6 +1426,9 @@ struct Parser
         }
         const QString command = i + 1 < t.size() ? t[i + 1].text : QString();
         while (!atEnd() && !curIs("END-EXEC")) {
+            // Any name in the block may be a host variable the command fills.
+            if (prog && cur().kind == Tok::Word)
+                prog->received.insert(cur().text);
             if (cur().kind == Tok::Period && i + 1 < t.size()
                 && (programStart() || (t[i + 1].kind == Tok::Word && verbs().contains(t[i + 1].text))))
                 break;

@@ -136,6 +136,8 @@ int ruleFor(const QString &entry)
         return RuleStopRunInSubprogram;
     if (has("LITERAL"))
         return RuleLiteralComparison;
+    if (has("WITHOUT INITIALI") || has("UNINITIALI") || has("NOT INITIALI"))
+        return RuleUninitialised;
     if (has("LIMIT") || has("MAXIMAL") || has("TOO MANY") || has("TOO DEEP")) {
         if (has("STATEMENT"))
             return RuleStatementLimit;
@@ -364,6 +366,7 @@ SourceAnalysis analyseSource(const QString &text, CopyLibrary &library, const Se
         placed.push_back({v, QString(), QString()});
     for (Program prog : a.parsed.programs) {
         checkFlow(prog);
+        checkInitialisation(prog);
         ++m.programs;
         m.files += filesAccessed(prog);
         m.statements += prog.statements;
