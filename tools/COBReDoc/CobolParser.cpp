@@ -851,13 +851,13 @@ struct Parser
             return {Operand::Figurative, k + 1, 0, false};
         // FUNCTION name (arguments), LENGTH OF x, ADDRESS OF x: no item of their own.
         const bool function = a.is("FUNCTION");
-        const bool special = (a.is("LENGTH") || a.is("ADDRESS")) && peekAt(k + 1, "OF");
-        size_t e = qMin(to, k + (function ? 2 : special ? 3 : 1));
+        const bool ofItem = (a.is("LENGTH") || a.is("ADDRESS")) && peekAt(k + 1, "OF");
+        size_t e = qMin(to, k + (function ? 2 : ofItem ? 3 : 1));
         while (e + 1 < to && (t[e].is("OF") || t[e].is("IN")) && t[e + 1].kind == Tok::Word)
             e += 2;
         while (e < to && t[e].kind == Tok::LParen)
             e = pastGroup(e, to);
-        return {function || special ? Operand::Other : Operand::Item, e, 0, false};
+        return {function || ofItem ? Operand::Other : Operand::Item, e, 0, false};
     }
 
     bool peekAt(size_t k, const char *w) const { return k < t.size() && t[k].is(w); }
