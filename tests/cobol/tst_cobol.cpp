@@ -185,6 +185,9 @@ class TestCobol : public QObject
 private slots:
     void constructs_data();
     void constructs();
+    void statementRules_data();
+    void statementRules();
+    void filesAccessed();
     void sourceFormats_data();
     void sourceFormats();
     void copybooks();
@@ -215,7 +218,7 @@ void TestCobol::constructs_data()
     QTest::newRow("nested IF") << QStringList{"MAIN-PARA.", "    IF WS-A = 1", "       IF WS-B = 2 OR WS-B = 3",
                                               "          MOVE 1 TO WS-A", "       END-IF", "    ELSE", "       MOVE 2 TO WS-B",
                                               "    END-IF", "    STOP RUN."}
-                               << 5 << 4 << 2 << QList<int>{};
+                               << 5 << 4 << 2 << QList<int>{RuleLiteralComparison};
     QTest::newRow("GO TO") << QStringList{"MAIN-PARA.", "    GO TO END-PARA.", "END-PARA.", "    STOP RUN."}
                            << 2 << 1 << 0 << QList<int>{RuleGoTo};
     QTest::newRow("ALTER") << QStringList{"MAIN-PARA.", "    ALTER SW-PARA TO PROCEED TO END-PARA", "    GO TO SW-PARA.",
@@ -227,11 +230,12 @@ void TestCobol::constructs_data()
     QTest::newRow("EVALUATE without WHEN OTHER")
         << QStringList{"MAIN-PARA.", "    EVALUATE WS-A", "      WHEN 1 MOVE 1 TO WS-B", "      WHEN 2 WHEN 3",
                        "         MOVE 2 TO WS-B", "    END-EVALUATE", "    STOP RUN."}
-        << 4 << 4 << 1 << QList<int>{RuleNoWhenOther};
+        << 4 << 4 << 1
+        << QList<int>{RuleNoWhenOther, RuleLiteralComparison, RuleLiteralComparison, RuleUninitialised};
     QTest::newRow("EVALUATE with WHEN OTHER")
         << QStringList{"MAIN-PARA.", "    EVALUATE TRUE", "      WHEN WS-A = 1 CONTINUE", "      WHEN OTHER CONTINUE",
                        "    END-EVALUATE", "    GOBACK."}
-        << 4 << 2 << 1 << QList<int>{};
+        << 4 << 2 << 1 << QList<int>{RuleUninitialised};
     QTest::newRow("dead paragraph") << QStringList{"MAIN-PARA.", "    PERFORM USED-PARA", "    STOP RUN.", "USED-PARA.",
                                                    "    MOVE 1 TO WS-A.", "UNUSED-PARA.", "    MOVE 2 TO WS-A."}
                                     << 4 << 1 << 0 << QList<int>{RuleDeadParagraph};
@@ -245,10 +249,10 @@ void TestCobol::constructs_data()
                                   << 2 << 1 << 0 << QList<int>{RuleUnbalancedScope};
     QTest::newRow("inline PERFORM without END-PERFORM")
         << QStringList{"MAIN-PARA.", "    PERFORM UNTIL WS-A > 5", "       ADD 1 TO WS-A.", "    STOP RUN."}
-        << 3 << 2 << 1 << QList<int>{RuleUnbalancedScope};
+        << 3 << 2 << 1 << QList<int>{RuleUnbalancedScope, RuleLiteralComparison};
     QTest::newRow("NEXT SENTENCE") << QStringList{"MAIN-PARA.", "    IF WS-A = 1 NEXT SENTENCE", "    ELSE MOVE 1 TO WS-B.",
                                                   "    STOP RUN."}
-                                   << 4 << 2 << 1 << QList<int>{RuleNextSentence};
+                                   << 4 << 2 << 1 << QList<int>{RuleNextSentence, RuleUninitialised};
     QTest::newRow("conditional phrases") << QStringList{"MAIN-PARA.", "    COMPUTE WS-A = WS-B + 1",
                                                         "        ON SIZE ERROR MOVE 0 TO WS-A",
                                                         "        NOT ON SIZE ERROR MOVE 1 TO WS-B", "    END-COMPUTE",
@@ -261,7 +265,8 @@ void TestCobol::constructs_data()
     QTest::newRow("nesting limit") << QStringList{"MAIN-PARA.", "    IF WS-A = 1", "     IF WS-A = 1", "      IF WS-A = 1",
                                                   "       IF WS-A = 1", "        IF WS-A = 1", "         IF WS-A = 1",
                                                   "          IF WS-A = 1", "            MOVE 1 TO WS-B.", "    GOBACK."}
-                                   << 9 << 8 << 7 << QList<int>{RuleNestingLimit};
+                                   << 9 << 8 << 7
+                                   << (QList<int>{RuleNestingLimit, RuleUninitialised} + QList<int>(6, RuleNestedIf));
 }
 
 void TestCobol::constructs()
@@ -279,6 +284,152 @@ void TestCobol::constructs()
     expected = rules;
     std::sort(expected.begin(), expected.end());
     QCOMPARE(rulesOf(a), expected);
+}
+
+// Rules on single statements and data items: where each fires, and the
+// near misses that must stay quiet. In program() the procedure's first line
+// is line 8, plus one per extra data line.
+void TestCobol::statementRules_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<QList<int>>("lines");
+
+    QTest::newRow("nested IF ended by the period")
+        << program({"MAIN-PARA.", "    IF WS-A = 1", "       MOVE 1 TO WS-B", "       IF WS-B = 1",
+                    "          MOVE 0 TO WS-A.", "    STOP RUN."})
+        << int(RuleNestedIf) << QList<int>{11};
+    QTest::newRow("outer IF without END-IF around a closed one")
+        << program({"MAIN-PARA.", "    IF WS-A = 1", "       IF WS-B = 1", "          MOVE 0 TO WS-A", "       END-IF",
+                    "    ELSE", "       MOVE 1 TO WS-B.", "    STOP RUN."})
+        << int(RuleNestedIf) << QList<int>{10};
+    QTest::newRow("each nested IF once, also inside a PERFORM")
+        << program({"MAIN-PARA.", "    IF WS-A = 1", "       IF WS-B = 1", "          IF WS-A = 0", "             MOVE 1 TO WS-B.",
+                    "    IF WS-A = 1", "       PERFORM UNTIL WS-B = 1", "          IF WS-A = 1 MOVE 1 TO WS-B",
+                    "       END-PERFORM", "    END-IF", "    STOP RUN."})
+        << int(RuleNestedIf) << QList<int>{10, 11, 15};
+    QTest::newRow("nested IFs closed by END-IF")
+        << program({"MAIN-PARA.", "    IF WS-A = 1", "       IF WS-B = 1 MOVE 0 TO WS-A END-IF", "    ELSE",
+                    "       IF WS-B = 0 MOVE 1 TO WS-A END-IF", "    END-IF", "    IF WS-B = 1 MOVE 1 TO WS-A.",
+                    "    STOP RUN."})
+        << int(RuleNestedIf) << QList<int>{};
+
+    QTest::newRow("STOP RUN in a program called with USING")
+        << fixedFormat({"IDENTIFICATION DIVISION.", "PROGRAM-ID. SUBPROG.", "DATA DIVISION.", "LINKAGE SECTION.",
+                        "01  LK-A PIC X.", "PROCEDURE DIVISION USING LK-A.", "MAIN-PARA.", "    IF LK-A = SPACE",
+                        "       STOP RUN", "    END-IF", "    GOBACK."})
+        << int(RuleStopRunInSubprogram) << QList<int>{9};
+    QTest::newRow("STOP RUN in a nested program")
+        << fixedFormat({"IDENTIFICATION DIVISION.", "PROGRAM-ID. OUTER.", "PROCEDURE DIVISION.", "MAIN-PARA.",
+                        "    CALL 'INNER'", "    STOP RUN.", "IDENTIFICATION DIVISION.", "PROGRAM-ID. INNER.",
+                        "PROCEDURE DIVISION.", "I1.", "    STOP RUN.", "END PROGRAM INNER.", "END PROGRAM OUTER."})
+        << int(RuleStopRunInSubprogram) << QList<int>{11};
+    QTest::newRow("STOP RUN in the main program, GOBACK in a called one")
+        << fixedFormat({"IDENTIFICATION DIVISION.", "PROGRAM-ID. ONE.", "PROCEDURE DIVISION.", "P1.", "    CALL 'TWO'",
+                        "    STOP RUN.", "IDENTIFICATION DIVISION.", "PROGRAM-ID. TWO.", "DATA DIVISION.",
+                        "LINKAGE SECTION.", "01  LK-A PIC X.", "PROCEDURE DIVISION USING LK-A.", "P2.", "    GOBACK."})
+        << int(RuleStopRunInSubprogram) << QList<int>{};
+
+    QTest::newRow("literal in IF, once per condition")
+        << program({"MAIN-PARA.", "    IF WS-A = 5 AND WS-B NOT > 7 MOVE 1 TO WS-B END-IF",
+                    "    IF 2 < WS-A MOVE 1 TO WS-B END-IF", "    IF WS-A = 0 OR 9 MOVE 1 TO WS-B END-IF", "    STOP RUN."})
+        << int(RuleLiteralComparison) << QList<int>{9, 10, 11};
+    QTest::newRow("literal in EVALUATE WHEN, PERFORM UNTIL, SEARCH WHEN")
+        << program({"MAIN-PARA.", "    EVALUATE WS-A", "       WHEN 0 CONTINUE", "       WHEN 3 THRU 4 CONTINUE",
+                    "       WHEN OTHER CONTINUE", "    END-EVALUATE", "    EVALUATE TRUE",
+                    "       WHEN WS-B IS GREATER THAN OR EQUAL TO 6 CONTINUE", "       WHEN OTHER CONTINUE",
+                    "    END-EVALUATE", "    PERFORM UNTIL WS-A > 8", "       ADD 1 TO WS-A", "    END-PERFORM",
+                    "    SEARCH WS-ENTRY", "       WHEN WS-ENTRY (WS-IX) = 'AB' CONTINUE", "    END-SEARCH", "    STOP RUN."},
+                   {"01  WS-TAB.", "    05  WS-ENTRY PIC X(2) OCCURS 5 INDEXED BY WS-IX."})
+        << int(RuleLiteralComparison) << QList<int>{13, 17, 20, 24};
+    QTest::newRow("0, 1, figurative constants, the empty literal, two items")
+        << program({"MAIN-PARA.", "    IF WS-A = 0 OR WS-B = 1 OR WS-A NOT = ZERO MOVE 1 TO WS-B END-IF",
+                    "    IF WS-T = SPACES OR WS-T = '' OR WS-T = ALL '*' MOVE 1 TO WS-B END-IF",
+                    "    IF WS-A = WS-B OR WS-A + 2 > WS-B MOVE 1 TO WS-B END-IF",
+                    "    EVALUATE WS-A WHEN 1 CONTINUE WHEN OTHER CONTINUE END-EVALUATE", "    STOP RUN."},
+                   {"01  WS-T PIC X(3) VALUE SPACES."})
+        << int(RuleLiteralComparison) << QList<int>{};
+
+    QTest::newRow("numeric items read but never set, at their first use")
+        << program({"MAIN-PARA.", "    MOVE 1 TO WS-A", "    IF WS-N = 0 DISPLAY WS-N END-IF", "    COMPUTE WS-B = WS-P + 1",
+                    "    DISPLAY WS-P", "    MOVE 'AB' TO WS-X", "    STOP RUN."},
+                   {"01  WS-N PIC 9(4) COMP.", "01  WS-GRP.", "    05  WS-P PIC S9(5)V99 COMP-3.", "    05  WS-X PIC X(4)."})
+        << int(RuleUninitialised) << QList<int>{14, 15};
+    // Read first, stored into later: any statement of the program counts.
+    QTest::newRow("numeric items some statement stores into")
+        << program({"MAIN-PARA.", "    DISPLAY WS-C1 WS-C2 WS-C3 WS-C4 WS-C5 WS-C6",
+                    "    DISPLAY WS-C7 WS-C8 WS-C9 WS-G1 WS-G2 WS-R1 WS-SQL", "    MOVE WS-C1 TO WS-C2",
+                    "    SUBTRACT 1 FROM WS-C3", "    MULTIPLY 2 BY WS-C4", "    DIVIDE 2 INTO WS-C5",
+                    "    ACCEPT WS-C6 FROM DATE", "    PERFORM VARYING WS-C7 FROM 1 BY 1 UNTIL WS-C7 > WS-C1",
+                    "       CONTINUE", "    END-PERFORM", "    SET WS-C8-ON TO TRUE",
+                    "    UNSTRING WS-S DELIMITED BY SPACE INTO WS-S2 COUNT IN WS-C9", "    INITIALIZE WS-GRP",
+                    "    CALL 'SUBPGM' USING WS-REC", "    EXEC SQL SELECT 1 INTO :WS-SQL FROM T1 END-EXEC",
+                    "    STOP RUN."},
+                   {"01  WS-C1 PIC 9(3) VALUE 0.", "01  WS-C2 PIC 9(3).", "01  WS-C3 PIC S9(3) COMP.",
+                    "01  WS-C4 PIC 9(3).", "01  WS-C5 PIC 9(3).", "01  WS-C6 PIC 9(6).", "01  WS-C7 PIC 9(3).",
+                    "01  WS-C8 PIC 9.", "    88  WS-C8-ON VALUE 1.", "01  WS-C9 PIC 9(3).", "01  WS-S PIC X(8) VALUE SPACES.",
+                    "01  WS-S2 PIC X(8).", "01  WS-GRP.", "    05  WS-G1 PIC 9(3).", "    05  WS-G2 PIC 9(3) COMP-3.",
+                    "01  WS-REC.", "    05  WS-R1 PIC 9(3).", "01  WS-SQL PIC S9(9) COMP."})
+        << int(RuleUninitialised) << QList<int>{};
+    QTest::newRow("group values, tables, overlays, shared and linkage items")
+        << program({"MAIN-PARA.", "    DISPLAY WS-V1 WS-T1 (1) WS-OV-N WS-EXT LK-N", "    MOVE 'ABCD' TO WS-OV", "    GOBACK."},
+                   {"01  WS-VALUES VALUE ZEROS.", "    05  WS-V1 PIC 9(3).", "01  WS-TAB.", "    05  WS-T1 PIC 9(3) OCCURS 3.",
+                    "01  WS-OV PIC X(4).",
+                    "01  WS-OV-N REDEFINES WS-OV PIC 9(4).", "01  WS-EXT PIC 9(3) EXTERNAL.", "LINKAGE SECTION.",
+                    "01  LK-N PIC 9(3)."})
+        << int(RuleUninitialised) << QList<int>{};
+}
+
+void TestCobol::statementRules()
+{
+    QFETCH(QString, source);
+    QFETCH(int, rule);
+    QFETCH(QList<int>, lines);
+    Library lib;
+    const SourceAnalysis a = analyseSource(source, lib.lib, defaultSettings(), false);
+    QVERIFY2(!a.failed, qPrintable(a.problem));
+    QList<int> found;
+    QStringList details;
+    for (const PlacedViolation &v : a.violations) {
+        if (v.v.rule == rule)
+            found << v.v.firstLine;
+        details << QStringLiteral("%1 line %2: %3").arg(v.v.rule).arg(v.v.firstLine).arg(v.v.detail);
+    }
+    QVERIFY2(found == lines, qPrintable(details.join(u'\n')));
+    // Unticked, the rule is not reported and not counted.
+    if (lines.isEmpty())
+        return;
+    Settings off = defaultSettings();
+    off.rules.assign(size_t(RuleCount), true);
+    off.rules[size_t(rule - 1)] = false;
+    const SourceAnalysis b = analyseSource(source, lib.lib, off, false);
+    QVERIFY(!rulesOf(b).contains(rule));
+    QCOMPARE(b.violations.size() + size_t(lines.size()), a.violations.size());
+}
+
+void TestCobol::filesAccessed()
+{
+    Library lib;
+    // Each file once, though FILE-CONTROL and the FDs both name it.
+    const SourceAnalysis a = analyseSource(
+        fixedFormat({"IDENTIFICATION DIVISION.", "PROGRAM-ID. FILES.", "ENVIRONMENT DIVISION.", "INPUT-OUTPUT SECTION.",
+                     "FILE-CONTROL.", "    SELECT IN-FILE ASSIGN TO INDD.", "    SELECT OPTIONAL OUT-FILE ASSIGN TO OUTDD",
+                     "        FILE STATUS IS WS-STATUS.", "DATA DIVISION.", "FILE SECTION.", "FD  IN-FILE.",
+                     "01  IN-REC PIC X(80).", "FD  OUT-FILE.", "01  OUT-REC PIC X(80).", "WORKING-STORAGE SECTION.",
+                     "01  WS-STATUS PIC XX.", "PROCEDURE DIVISION.", "M.", "    OPEN INPUT IN-FILE OUTPUT OUT-FILE",
+                     "    CLOSE IN-FILE OUT-FILE", "    GOBACK."}),
+        lib.lib, defaultSettings(), false);
+    QCOMPARE(a.metrics.files, 2);
+    const QStringList met = metricsLines(a.metrics, defaultSettings(), QStringLiteral("T")).filter(QStringLiteral("FILE "));
+    QCOMPARE(met.size(), 1);
+    QVERIFY(met[0].startsWith(QLatin1String("FILE Number of files accessed")));
+    QCOMPARE(met[0].section(u'>', 1).trimmed(), QStringLiteral("2"));
+    // Without FILE-CONTROL the FDs name the files.
+    const SourceAnalysis b = analyseSource(
+        fixedFormat({"IDENTIFICATION DIVISION.", "PROGRAM-ID. FDONLY.", "DATA DIVISION.", "FILE SECTION.", "FD  LOG-FILE.",
+                     "01  LOG-REC PIC X(80).", "PROCEDURE DIVISION.", "M.", "    GOBACK."}),
+        lib.lib, defaultSettings(), false);
+    QCOMPARE(b.metrics.files, 1);
 }
 
 void TestCobol::sourceFormats_data()
@@ -475,7 +626,7 @@ void TestCobol::metricsLayout()
     QCOMPARE(lines[size].section(u' ', 1).section(u'=', 0, 0).simplified(), QStringLiteral("Number of statements"));
     // Metrics with weight 0 are left out; the quality follows the weights.
     Settings conformOnly = defaultSettings();
-    conformOnly.weights = {1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3};
+    conformOnly.weights = {1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0};
     const SourceAnalysis b = analyseSource(text, lib.lib, conformOnly, false);
     const QStringList few = metricsLines(b.metrics, conformOnly, QStringLiteral("T"));
     QCOMPARE(few.filter(QStringLiteral("= >")).size(), 5);   // LINE, STMT, CPLX, CONF, QUAL
@@ -883,10 +1034,11 @@ void TestCobol::definitions()
     QVERIFY(loadDefinitions(s, {QStringLiteral("/nonexistent"),
                                 QStringLiteral(QUENBAR_EXAMPLES_DIR "/Tools/Maintain/Quenbar/COB85ReDoc")}));
     QCOMPARE(s.ruleNames.value(0), QStringLiteral("R001 GO TO statement used"));
-    QCOMPARE(s.ruleOf, (std::vector<int>{RuleGoTo, RuleAlter, RulePerformThru, RuleFallThrough, 0, 0, 0,
-                                         RuleMissingCopybook, RuleDeadParagraph, 0}));
+    QCOMPARE(s.ruleOf, (std::vector<int>{RuleGoTo, RuleAlter, RulePerformThru, RuleFallThrough, RuleNestedIf,
+                                         RuleStopRunInSubprogram, RuleLiteralComparison, RuleMissingCopybook,
+                                         RuleDeadParagraph, RuleUninitialised}));
     // STMT NEST CYCL PARA LOCS COMM CALL FILE
-    QCOMPARE(s.metricOf, (std::vector<int>{3, 7, 6, 4, 1, 2, 8, -1}));
+    QCOMPARE(s.metricOf, (std::vector<int>{3, 7, 6, 4, 1, 2, 8, 14}));
     QCOMPARE(s.specOf.size(), size_t(5));
     // GO TO unticked, ALTER ticked under its own name; EVALUATE without WHEN
     // OTHER is not in the list and not reported; input faults always are.
@@ -897,8 +1049,12 @@ void TestCobol::definitions()
         program({"MAIN-PARA.", "    ALTER X-PARA TO PROCEED TO MAIN-PARA", "    GO TO X-PARA.", "X-PARA.", "    GO TO MAIN-PARA.",
                  "    EVALUATE WS-A WHEN 1 CONTINUE END-EVALUATE", "    END-IF."}),
         lib.lib, s, false);
-    QCOMPARE(rulesOf(a), (QList<int>{RuleAlter, RuleUnbalancedScope}));
+    QCOMPARE(rulesOf(a), (QList<int>{RuleAlter, RuleUnbalancedScope, RuleUninitialised}));
     QCOMPARE(a.violations.front().ruleName, QStringLiteral("R002 ALTER statement used"));
+    const auto unset = std::find_if(a.violations.begin(), a.violations.end(),
+                                    [](const PlacedViolation &v) { return v.v.rule == RuleUninitialised; });
+    QVERIFY(unset != a.violations.end());
+    QCOMPARE(unset->ruleName, QStringLiteral("R010 Numeric field used without initialisation"));
     QVERIFY(defiLines(a, QStringLiteral("M\\p.cbl")).join(u'\n').contains(QStringLiteral("| PROB | R002 ALTER statement used")));
     const QStringList met = metricsLines(a.metrics, s, QStringLiteral("T")).filter(QStringLiteral("= >"));
     QCOMPARE(met.size(), 3);   // STMT, then the program complexity and quality

@@ -3,6 +3,7 @@
 // expanded), the programs parsed from them, and what the reports need.
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -24,7 +25,8 @@ struct Token
     bool is(const char *word) const { return kind == Tok::Word && text == QLatin1String(word); }
 };
 
-// Rules, numbered as in the definition file "Rules.COB85" (1-based).
+// Rules in this analyser's own order (1-based); the entries of a definition
+// file such as "Rules.COB85" are mapped to them by their wording.
 enum Rule {
     RuleGoTo = 1,
     RuleAlter,
@@ -41,7 +43,11 @@ enum Rule {
     RuleNotCobol,
     RuleNextSentence,
     RuleComplexityLimit,
-    RuleCount = RuleComplexityLimit
+    RuleNestedIf,
+    RuleStopRunInSubprogram,
+    RuleLiteralComparison,
+    RuleUninitialised,
+    RuleCount = RuleUninitialised
 };
 enum class Severity { Problem, Defi, Warning };
 Severity severityOf(int rule);
@@ -130,6 +136,8 @@ struct DataItem
     DataSection section = DataSection::Working;
     int parent = -1;       // index of the group it belongs to
     bool hasChildren = false;
+    bool hasValue = false; // a VALUE clause
+    bool shared = false;   // EXTERNAL or GLOBAL: other programs may store into it
 };
 
 struct ProcRef
@@ -197,6 +205,10 @@ struct Program
     std::vector<Violation> violations;
     QStringList usedData;      // data names referenced in the procedure division, in order
     QHash<QString, QList<int>> uses;   // upper-cased data name -> lines
+    QHash<QString, int> firstRead;     // data name -> first line it is read (a sending operand)
+    QSet<QString> received;            // data names some statement may store into
+    QStringList selectedFiles;         // SELECT names of FILE-CONTROL
+    QStringList describedFiles;        // FD names
 };
 
 struct ParseResult
@@ -213,6 +225,10 @@ ParseResult parse(const std::vector<Token> &tokens, const Checkpoint &checkpoint
 
 // Control flow rules on a parsed program: fall-through, dead paragraphs.
 void checkFlow(Program &program);
+// Numeric working data read while no statement ever stores into it.
+void checkInitialisation(Program &program);
+// The distinct files a program accesses: its SELECTs, else its FDs.
+int filesAccessed(const Program &program);
 
 // ---- Interface ---------------------------------------------------------------
 

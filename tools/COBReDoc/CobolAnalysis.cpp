@@ -19,6 +19,8 @@ Severity severityOf(int rule)
     case RulePerformThru:
     case RuleParameterLimit:
     case RuleNextSentence:
+    case RuleNestedIf:
+    case RuleLiteralComparison:
         return Severity::Warning;
     default:
         return Severity::Defi;
@@ -43,6 +45,10 @@ QString ruleText(int rule)
         "Source is not COBOL or is incomplete",
         "NEXT SENTENCE used",
         "Complexity limit exceeded",
+        "Nested IF without END-IF",
+        "STOP RUN outside the main program",
+        "Hard-coded literal in a comparison",
+        "Numeric field used without initialisation",
     };
     if (rule < 1 || rule > RuleCount)
         return QString();
@@ -171,6 +177,69 @@ void checkFlow(Program &program)
                                               .arg(p.isSection ? QStringLiteral("Section") : QStringLiteral("Paragraph"),
                                                    p.name)});
     }
+}
+
+// ---- Data use -------------------------------------------------------------------
+
+void checkInitialisation(Program &program)
+{
+    const std::vector<DataItem> &data = program.data;
+    const int n = int(data.size());
+    // Storage another name can reach: records with a RENAMES, items that
+    // redefine or are redefined.
+    QSet<QString> redefined;
+    for (const DataItem &d : data)
+        if (!d.redefines.isEmpty())
+            redefined.insert(d.redefines);
+    std::vector<bool> aliased(size_t(n), false);
+    int record = -1;
+    for (int k = 0; k < n; ++k) {
+        const DataItem &d = data[size_t(k)];
+        if (d.level == 1 || d.level == 77)
+            record = k;
+        else if (d.level == 66 && record >= 0)
+            aliased[size_t(record)] = true;
+    }
+    // SET of a condition name stores into its conditional variable.
+    QSet<QString> received = program.received;
+    int variable = -1;
+    for (int k = 0; k < n; ++k) {
+        const DataItem &d = data[size_t(k)];
+        if (d.level != 88 && d.level != 66)
+            variable = k;
+        else if (d.level == 88 && variable >= 0 && received.contains(d.name))
+            received.insert(data[size_t(variable)].name);
+    }
+    for (int k = 0; k < n; ++k) {
+        const DataItem &d = data[size_t(k)];
+        if ((d.section != DataSection::Working && d.section != DataSection::Local) || d.hasChildren || d.level == 88
+            || d.level == 66 || d.usage == QLatin1String("INDEX"))
+            continue;
+        const QString type = typeOf(d).dataType;
+        if (type != QLatin1String("NUMERIC") && type != QLatin1String("PACKED") && type != QLatin1String("BINARY")
+            && type != QLatin1String("FLOAT"))
+            continue;
+        const auto read = program.firstRead.constFind(d.name);
+        if (read == program.firstRead.constEnd())
+            continue;
+        // The item and the groups above it: none may have a value, be stored
+        // into, shared, overlaid or a table.
+        bool skip = false;
+        for (int g = k; g >= 0 && !skip; g = data[size_t(g)].parent) {
+            const DataItem &up = data[size_t(g)];
+            skip = up.hasValue || received.contains(up.name) || up.shared || up.occurs > 0 || !up.redefines.isEmpty()
+                   || redefined.contains(up.name) || aliased[size_t(g)];
+        }
+        if (!skip)
+            program.violations.push_back({RuleUninitialised, read.value(), read.value(),
+                                          QStringLiteral("%1 is read but no statement gives it a value").arg(d.name)});
+    }
+}
+
+int filesAccessed(const Program &program)
+{
+    const QStringList &names = program.selectedFiles.isEmpty() ? program.describedFiles : program.selectedFiles;
+    return int(QSet<QString>(names.begin(), names.end()).size());
 }
 
 // ---- Data types -----------------------------------------------------------------

@@ -74,6 +74,16 @@ struct Parser
     bool usesEndProgram = false; // without END PROGRAM every program is an outermost one
     bool overflowed = false;     // nesting beyond kMaxDepth: scopes are no longer matched
 
+    // An IF nested in an IF (at any depth), and the line of the IF whose
+    // missing END-IF makes it a fault.
+    struct NestedIf
+    {
+        int line = 0;
+        int openedBy = 0;   // 0: all closed by END-IF so far
+        bool self = false;  // it is the one without END-IF
+    };
+    std::vector<std::vector<NestedIf>> openIfs;   // per IF being read: the IFs nested in it
+
     Parser(const std::vector<Token> &tokens, const Checkpoint &cp, ParseResult &r) : t(tokens), checkpoint(cp), res(r) {}
 
     bool atEnd() const { return i >= t.size(); }
@@ -225,8 +235,14 @@ struct Parser
     void skipEnvironment()
     {
         while (!atEnd() && !divisionHeader("DATA") && !divisionHeader("PROCEDURE") && !programStart()
-               && !(curIs("END") && peekIs(1, "PROGRAM")))
+               && !(curIs("END") && peekIs(1, "PROGRAM"))) {
+            if (curIs("SELECT")) {
+                const size_t k = peekIs(1, "OPTIONAL") ? i + 2 : i + 1;
+                if (k < t.size() && t[k].kind == Tok::Word)
+                    prog->selectedFiles << t[k].text;
+            }
             ++i;
+        }
     }
 
     void endProgram()
@@ -305,6 +321,8 @@ struct Parser
                 continue;
             }
             if (tok.is("FD") || tok.is("SD") || tok.is("RD") || tok.is("CD")) {
+                if (tok.is("FD") && i + 1 < t.size() && t[i + 1].kind == Tok::Word)
+                    prog->describedFiles << t[i + 1].text;
                 skipToPeriod();
                 continue;
             }
@@ -358,6 +376,8 @@ struct Parser
                 d.occurs = qMax(n, 1);
             } else if (w == QLatin1String("DEPENDING")) {
                 d.dependingOn = true;
+            } else if (w == QLatin1String("EXTERNAL") || w == QLatin1String("GLOBAL")) {
+                d.shared = true;
             } else if (w.startsWith(QLatin1String("COMP")) || w == QLatin1String("BINARY")
                        || w == QLatin1String("PACKED-DECIMAL") || w == QLatin1String("INDEX")
                        || w == QLatin1String("POINTER") || w == QLatin1String("NATIONAL")
@@ -365,6 +385,7 @@ struct Parser
                        || w == QLatin1String("PROCEDURE-POINTER") || w == QLatin1String("FUNCTION-POINTER")) {
                 d.usage = w;
             } else if (w == QLatin1String("VALUE") || w == QLatin1String("VALUES")) {
+                d.hasValue = true;
                 // Values may hold words that look like clauses; skip them.
                 ++i;
                 while (!atEnd() && cur().kind != Tok::Period
@@ -648,7 +669,361 @@ struct Parser
         if (keyword)
             decision(depth, QLatin1String(keyword), start, i);
         para->predicates << shortText(t, start, i, 30);
+        const size_t literal = literalCompared(start, i);
+        if (literal && start > 0)
+            violation(RuleLiteralComparison, t[start - 1].line, t[start - 1].line,
+                      QStringLiteral("Literal %1 in %2 %3")
+                          .arg(literalText(literal), t[start - 1].text, shortText(t, start, i)));
         return start;
+    }
+
+    // ---- Rules on single statements -------------------------------------------
+
+    // An IF has been read: the IFs nested in it are faults when it has no
+    // END-IF; once the outermost one is read, each nested fault is reported once.
+    void finishIf(int line, bool closed)
+    {
+        std::vector<NestedIf> nested = std::move(openIfs.back());
+        openIfs.pop_back();
+        if (!closed)
+            for (NestedIf &n : nested)
+                if (!n.openedBy)
+                    n.openedBy = line;
+        if (openIfs.empty()) {
+            for (const NestedIf &n : nested)
+                if (n.openedBy)
+                    violation(RuleNestedIf, n.line, n.line,
+                              n.self ? QStringLiteral("IF nested in another IF has no END-IF")
+                                     : QStringLiteral("IF nested in the IF of line %1, which has no END-IF").arg(n.openedBy));
+            return;
+        }
+        std::vector<NestedIf> &outer = openIfs.back();
+        outer.push_back({line, closed ? 0 : line, !closed});
+        outer.insert(outer.end(), nested.begin(), nested.end());
+    }
+
+    bool calledWithParameters() const
+    {
+        if (prog->entries.empty())
+            return false;
+        for (const Parameter &p : prog->entries.front().params)
+            if (p.direction != QLatin1String("RETURN"))
+                return true;
+        return false;
+    }
+
+    // The operands a statement may store into. Generous on purpose: an item
+    // wrongly taken for never set would be a false report.
+    void noteReceivers(const QString &verb, size_t from, size_t to)
+    {
+        static const QSet<QString> readOnly = [] {
+            QSet<QString> s;
+            for (const char *w : {"DISPLAY", "WRITE", "REWRITE", "RELEASE", "START", "DELETE", "OPEN", "CLOSE",
+                                  "CANCEL", "STOP", "EXIT", "GOBACK", "CONTINUE", "EXHIBIT"})
+                s.insert(QLatin1String(w));
+            return s;
+        }();
+        // Verbs whose receiving operands follow one of these words; other
+        // verbs (INITIALIZE, ACCEPT, SET, INSPECT, ...) may store into any.
+        static const QHash<QString, QStringList> after{
+            {QStringLiteral("MOVE"), {QStringLiteral("TO")}},
+            {QStringLiteral("ADD"), {QStringLiteral("TO"), QStringLiteral("GIVING")}},
+            {QStringLiteral("SUBTRACT"), {QStringLiteral("FROM"), QStringLiteral("GIVING")}},
+            {QStringLiteral("MULTIPLY"), {QStringLiteral("BY"), QStringLiteral("GIVING")}},
+            {QStringLiteral("DIVIDE"), {QStringLiteral("INTO"), QStringLiteral("BY"), QStringLiteral("GIVING"),
+                                        QStringLiteral("REMAINDER")}},
+            {QStringLiteral("READ"), {QStringLiteral("INTO")}},
+            {QStringLiteral("RETURN"), {QStringLiteral("INTO")}},
+            {QStringLiteral("STRING"), {QStringLiteral("INTO")}},
+            {QStringLiteral("UNSTRING"), {QStringLiteral("INTO")}},
+            {QStringLiteral("CALL"), {QStringLiteral("USING"), QStringLiteral("RETURNING")}},
+        };
+        if (readOnly.contains(verb))
+            return;
+        const auto markers = after.constFind(verb);
+        const bool compute = verb == QLatin1String("COMPUTE");
+        bool receiving = markers == after.constEnd();
+        for (size_t k = from; k < to; ++k) {
+            const Token &tok = t[k];
+            if (compute && (tok.is("EQUAL") || (tok.kind == Tok::Op && tok.text == QLatin1String("="))))
+                return;
+            if (tok.kind != Tok::Word)
+                continue;
+            if (markers != after.constEnd() && markers->contains(tok.text)) {
+                receiving = true;
+                continue;
+            }
+            // A qualifier names the group, not what is stored ("COUNT IN" does).
+            const bool qualifier = k >= 2 && (t[k - 1].is("OF") || t[k - 1].is("IN")) && !t[k - 2].is("COUNT")
+                                   && !t[k - 2].is("DELIMITER") && !t[k - 2].is("TALLYING");
+            if (receiving && !qualifier)
+                prog->received.insert(tok.text);
+        }
+    }
+
+    // ---- Literals in comparisons ------------------------------------------------
+
+    enum class Operand { None, Item, Literal, Figurative, Other };
+
+    struct OperandAt
+    {
+        Operand kind = Operand::None;
+        size_t end = 0;
+        size_t literal = 0;   // the literal's token
+        bool negative = false;
+    };
+
+    static bool isNumber(const QString &w)
+    {
+        bool digit = false, point = false;
+        for (const QChar c : w) {
+            if (c.isDigit())
+                digit = true;
+            else if (c == u'.' && !point)
+                point = true;
+            else
+                return false;
+        }
+        return digit;
+    }
+
+    static bool isFigurative(const QString &w)
+    {
+        static const QSet<QString> set = [] {
+            QSet<QString> s;
+            for (const char *f : {"ZERO", "ZEROS", "ZEROES", "SPACE", "SPACES", "HIGH-VALUE", "HIGH-VALUES",
+                                  "LOW-VALUE", "LOW-VALUES", "QUOTE", "QUOTES", "NULL", "NULLS"})
+                s.insert(QLatin1String(f));
+            return s;
+        }();
+        return set.contains(w);
+    }
+
+    // Words of a condition that are no operand.
+    static bool isConditionWord(const QString &w)
+    {
+        static const QSet<QString> set = [] {
+            QSet<QString> s;
+            for (const char *f : {"AND", "OR", "NOT", "IS", "THAN", "TO", "EQUAL", "EQUALS", "GREATER", "LESS",
+                                  "THEN", "NUMERIC", "ALPHABETIC", "ALPHABETIC-LOWER", "ALPHABETIC-UPPER", "POSITIVE",
+                                  "NEGATIVE", "TRUE", "FALSE", "OMITTED", "ALSO", "THRU", "THROUGH", "ANY", "OTHER"})
+                s.insert(QLatin1String(f));
+            return s;
+        }();
+        return set.contains(w);
+    }
+
+    size_t pastGroup(size_t k, size_t to) const
+    {
+        int level = 0;
+        for (; k < to; ++k) {
+            if (t[k].kind == Tok::LParen)
+                ++level;
+            else if (t[k].kind == Tok::RParen && --level <= 0)
+                return k + 1;
+        }
+        return to;
+    }
+
+    // One operand without arithmetic: a literal, a figurative constant, an
+    // identifier with its qualifiers and subscripts, or something else.
+    OperandAt primary(size_t k, size_t to) const
+    {
+        OperandAt o;
+        o.end = k;
+        if (k >= to)
+            return o;
+        const Token &a = t[k];
+        if (a.kind == Tok::Op && (a.text == QLatin1String("+") || a.text == QLatin1String("-")) && k + 1 < to
+            && t[k + 1].kind == Tok::Word && isNumber(t[k + 1].text))
+            return {Operand::Literal, k + 2, k + 1, a.text == QLatin1String("-")};
+        if (a.kind == Tok::Literal)
+            return {Operand::Literal, k + 1, k, false};
+        if (a.kind == Tok::LParen)
+            return {Operand::Other, pastGroup(k, to), 0, false};
+        if (a.kind != Tok::Word || isConditionWord(a.text))
+            return o;
+        if (a.is("ALL") && k + 1 < to && t[k + 1].kind == Tok::Literal)
+            return {Operand::Figurative, k + 2, 0, false};
+        if (isNumber(a.text))
+            return {Operand::Literal, k + 1, k, false};
+        if (isFigurative(a.text))
+            return {Operand::Figurative, k + 1, 0, false};
+        // FUNCTION name (arguments), LENGTH OF x, ADDRESS OF x: no item of their own.
+        const bool function = a.is("FUNCTION");
+        const bool ofItem = (a.is("LENGTH") || a.is("ADDRESS")) && peekAt(k + 1, "OF");
+        size_t e = qMin(to, k + (function ? 2 : ofItem ? 3 : 1));
+        while (e + 1 < to && (t[e].is("OF") || t[e].is("IN")) && t[e + 1].kind == Tok::Word)
+            e += 2;
+        while (e < to && t[e].kind == Tok::LParen)
+            e = pastGroup(e, to);
+        return {function || ofItem ? Operand::Other : Operand::Item, e, 0, false};
+    }
+
+    bool peekAt(size_t k, const char *w) const { return k < t.size() && t[k].is(w); }
+
+    // An operand; an arithmetic expression is neither an item nor a literal.
+    OperandAt operand(size_t k, size_t to) const
+    {
+        OperandAt o = primary(k, to);
+        const auto arithmetic = [](const QString &op) {
+            return op == QLatin1String("+") || op == QLatin1String("-") || op == QLatin1String("*")
+                   || op == QLatin1String("/") || op == QLatin1String("**");
+        };
+        while (o.kind != Operand::None && o.end < to && t[o.end].kind == Tok::Op && arithmetic(t[o.end].text)) {
+            const OperandAt next = primary(o.end + 1, to);
+            o.kind = Operand::Other;
+            o.end = qMax(next.end, o.end + 1);
+        }
+        return o;
+    }
+
+    // A relational operator at k: the index after it, or 0.
+    size_t relation(size_t k, size_t to) const
+    {
+        if (k < to && t[k].is("IS"))
+            ++k;
+        if (k < to && t[k].is("NOT"))
+            ++k;
+        if (k >= to)
+            return 0;
+        const Token &a = t[k];
+        if (a.kind == Tok::Op)
+            return a.text == QLatin1String("=") || a.text == QLatin1String("<") || a.text == QLatin1String(">")
+                           || a.text == QLatin1String("<=") || a.text == QLatin1String(">=")
+                       ? k + 1
+                       : 0;
+        if (a.is("EQUAL") || a.is("EQUALS"))
+            return peekAt(k + 1, "TO") && k + 1 < to ? k + 2 : k + 1;
+        if (!a.is("GREATER") && !a.is("LESS"))
+            return 0;
+        ++k;
+        if (k < to && t[k].is("THAN"))
+            ++k;
+        if (k + 1 < to && t[k].is("OR") && t[k + 1].is("EQUAL")) {
+            k += 2;
+            if (k < to && t[k].is("TO"))
+                ++k;
+        }
+        return k;
+    }
+
+    // The literal token of a comparison of an item with a literal other
+    // than 0, 1 or the empty alphanumeric one; 0 when there is none.
+    size_t comparedLiteral(const OperandAt &x, const OperandAt &y) const
+    {
+        const OperandAt *lit = x.kind == Operand::Literal && y.kind == Operand::Item   ? &x
+                               : y.kind == Operand::Literal && x.kind == Operand::Item ? &y
+                                                                                        : nullptr;
+        if (!lit)
+            return 0;
+        const Token &tok = t[lit->literal];
+        if (tok.kind == Tok::Literal) {
+            // The opening quote follows a prefix such as X or N.
+            qsizetype open = 0;
+            while (open < tok.text.size() && tok.text[open] != u'\'' && tok.text[open] != u'"')
+                ++open;
+            return tok.text.size() - open <= 2 ? 0 : lit->literal;
+        }
+        const double value = tok.text.toDouble();
+        return value == 0 || (value == 1 && !lit->negative) ? 0 : lit->literal;
+    }
+
+    QString literalText(size_t k) const
+    {
+        return k > 0 && t[k].kind == Tok::Word && t[k - 1].kind == Tok::Op && t[k - 1].text == QLatin1String("-")
+                   ? QStringLiteral("-") + t[k].text
+                   : t[k].text;
+    }
+
+    // The index after the next AND or OR, or to.
+    size_t nextCondition(size_t k, size_t to) const
+    {
+        for (; k < to; ++k)
+            if (t[k].is("AND") || t[k].is("OR"))
+                return k + 1;
+        return to;
+    }
+
+    // A relation condition in [from, to) that compares a data item with a
+    // literal the rule does not let pass: the literal's token, or 0.
+    size_t literalCompared(size_t from, size_t to) const
+    {
+        OperandAt subject;   // of the last relation, for abbreviated ones ("A = 1 OR 2", "A > 1 AND < 9")
+        size_t k = from;
+        while (k < to) {
+            while (k < to && (t[k].is("NOT") || t[k].kind == Tok::LParen))
+                ++k;
+            if (k >= to)
+                break;
+            OperandAt left = subject;
+            size_t rel = relation(k, to);
+            if (!rel) {
+                left = operand(k, to);
+                if (left.kind == Operand::None) {
+                    subject = OperandAt();
+                    k = nextCondition(k, to);
+                    continue;
+                }
+                rel = relation(left.end, to);
+                if (!rel) {
+                    // An abbreviated object, or a condition name or class test.
+                    if (const size_t lit = comparedLiteral(subject, left))
+                        return lit;
+                    if (subject.kind == Operand::None || left.end >= to || !(t[left.end].is("AND") || t[left.end].is("OR")))
+                        subject = OperandAt();
+                    k = nextCondition(left.end, to);
+                    continue;
+                }
+            }
+            const OperandAt right = operand(rel, to);
+            if (const size_t lit = comparedLiteral(left, right))
+                return lit;
+            subject = left;
+            k = nextCondition(qMax(right.end, rel), to);
+        }
+        return 0;
+    }
+
+    // EVALUATE: a WHEN's objects against the subjects, ALSO by ALSO. Under
+    // TRUE or FALSE an object is a condition of its own.
+    void whenLiteral(size_t subj, size_t subjEnd, size_t from, size_t to, int line)
+    {
+        const auto split = [&](size_t a, size_t b) {
+            std::vector<std::pair<size_t, size_t>> parts;
+            size_t start = a;
+            for (size_t k = a; k < b; ++k)
+                if (t[k].is("ALSO")) {
+                    parts.push_back({start, k});
+                    start = k + 1;
+                }
+            parts.push_back({start, b});
+            return parts;
+        };
+        const auto subjects = split(subj, subjEnd);
+        const auto objects = split(from, to);
+        size_t literal = 0;
+        for (size_t n = 0; n < objects.size() && n < subjects.size() && !literal; ++n) {
+            const auto [sa, sb] = subjects[n];
+            auto [oa, ob] = objects[n];
+            if (sb == sa + 1 && (t[sa].is("TRUE") || t[sa].is("FALSE"))) {
+                literal = literalCompared(oa, ob);
+                continue;
+            }
+            const OperandAt subject = operand(sa, sb);
+            if (subject.kind != Operand::Item || subject.end != sb)
+                continue;
+            if (oa < ob && t[oa].is("NOT"))
+                ++oa;
+            const OperandAt first = operand(oa, ob);
+            literal = comparedLiteral(subject, first);
+            if (!literal && first.end < ob && (t[first.end].is("THRU") || t[first.end].is("THROUGH")))
+                literal = comparedLiteral(subject, operand(first.end + 1, ob));
+        }
+        if (literal)
+            violation(RuleLiteralComparison, line, line,
+                      QStringLiteral("Literal %1 in EVALUATE %2 WHEN %3")
+                          .arg(literalText(literal), shortText(t, subj, subjEnd, 30), shortText(t, from, to, 30)));
     }
 
     void noteUse(bool output)
@@ -677,6 +1052,8 @@ struct Parser
         if (noise.contains(tok.text))
             return;
         (output ? para->outputs : para->inputs) << tok.text;
+        if (!output && !prog->firstRead.contains(tok.text))
+            prog->firstRead.insert(tok.text, tok.line);
         QList<int> &lines = prog->uses[tok.text];
         if (lines.isEmpty())
             prog->usedData << tok.text;
@@ -703,6 +1080,7 @@ struct Parser
         count(v);
         if (v == QLatin1String("IF")) {
             ++i;
+            openIfs.emplace_back();
             condition(depth + 1, "IF");
             if (curIs("THEN"))
                 ++i;
@@ -711,7 +1089,9 @@ struct Parser
                 ++i;
                 branch(depth + 1);
             }
+            const bool closed = curIs("END-IF");
             closeScope("END-IF", l);
+            finishIf(l, closed);
             return;
         }
         if (v == QLatin1String("EVALUATE")) {
@@ -721,6 +1101,7 @@ struct Parser
                 noteUse(false);
                 ++i;
             }
+            const size_t subjEnd = i;
             para->predicates << shortText(t, subj, i, 30);
             bool other = false;
             while (curIs("WHEN")) {
@@ -737,6 +1118,7 @@ struct Parser
                         ++i;
                     }
                     decision(depth + 1, "WHEN", w + 1, i);
+                    whenLiteral(subj, subjEnd, w + 1, i, t[w].line);
                 }
                 statements(depth + 1, StopWhen);
             }
@@ -751,8 +1133,11 @@ struct Parser
         }
         if (v == QLatin1String("SEARCH")) {
             ++i;
-            while (!atEnd() && !phraseStart() && !curIs("WHEN") && cur().kind != Tok::Period)
+            while (!atEnd() && !phraseStart() && !curIs("WHEN") && cur().kind != Tok::Period) {
+                if (curIs("VARYING") && i + 1 < t.size())
+                    prog->received.insert(t[i + 1].text);
                 ++i;
+            }
             if (phraseStart())
                 phrase(depth);
             while (curIs("WHEN")) {
@@ -816,6 +1201,11 @@ struct Parser
             if (depth == 0)
                 para->endReachable = false;
         }
+        if (v == QLatin1String("STOP") && peekIs(1, "RUN") && (prog->nesting > 0 || calledWithParameters()))
+            violation(RuleStopRunInSubprogram, l, l,
+                      QStringLiteral("STOP RUN ends the whole run unit from %1, a %2")
+                          .arg(prog->name, prog->nesting > 0 ? QStringLiteral("nested program")
+                                                             : QStringLiteral("program called with USING")));
         if (v == QLatin1String("ENTRY")) {
             ++i;
             EntryPoint e;
@@ -872,6 +1262,7 @@ struct Parser
         if (verb == QLatin1String("COMPUTE") || verb == QLatin1String("READ") || verb == QLatin1String("ACCEPT")
             || verb == QLatin1String("INITIALIZE"))
             output = verb != QLatin1String("READ");
+        const size_t operands = i;
         while (!stopHere(StopPhrase) && !(cur().kind == Tok::Word && verbs().contains(cur().text))
                && !(curIs("NEXT") && peekIs(1, "SENTENCE"))) {
             if (curIs("TO") && targetsAfterTo)
@@ -886,6 +1277,7 @@ struct Parser
                 noteUse(output);
             ++i;
         }
+        noteReceivers(verb, operands, i);
         static const QSet<QString> conditional = [] {
             QSet<QString> c;
             for (const char *w : {"READ", "WRITE", "REWRITE", "DELETE", "START", "RETURN", "COMPUTE", "ADD", "SUBTRACT",
@@ -1007,6 +1399,8 @@ struct Parser
             if (until) {
                 condition(depth + 1, "UNTIL");
             } else {
+                if (!atEnd() && cur().kind == Tok::Word)
+                    prog->received.insert(cur().text);   // the loop's counter
                 while (!atEnd() && !curIs("UNTIL") && cur().kind != Tok::Period
                        && !(cur().kind == Tok::Word && verbs().contains(cur().text)))
                     ++i;
@@ -1032,6 +1426,9 @@ struct Parser
         }
         const QString command = i + 1 < t.size() ? t[i + 1].text : QString();
         while (!atEnd() && !curIs("END-EXEC")) {
+            // Any name in the block may be a host variable the command fills.
+            if (prog && cur().kind == Tok::Word)
+                prog->received.insert(cur().text);
             if (cur().kind == Tok::Period && i + 1 < t.size()
                 && (programStart() || (t[i + 1].kind == Tok::Word && verbs().contains(t[i + 1].text))))
                 break;

@@ -31,6 +31,7 @@ const std::vector<MetricDef> &metricDefinitions()
         {"STRQ", "Degree of structuredness", 2},
         {"MODQ", "Degree of modularity", 2},
         {"CONF", "Degree of conformity to the rules", 2},
+        {"FILE", "Number of files accessed", 0},
     };
     return defs;
 }
@@ -129,6 +130,14 @@ int ruleFor(const QString &entry)
         return RuleNotCobol;
     if (has("NEXT SENTENCE"))
         return RuleNextSentence;
+    if (has("NESTED IF"))
+        return RuleNestedIf;
+    if (has("STOP RUN"))
+        return RuleStopRunInSubprogram;
+    if (has("LITERAL"))
+        return RuleLiteralComparison;
+    if (has("WITHOUT INITIALI") || has("UNINITIALI") || has("NOT INITIALI"))
+        return RuleUninitialised;
     if (has("LIMIT") || has("MAXIMAL") || has("TOO MANY") || has("TOO DEEP")) {
         if (has("STATEMENT"))
             return RuleStatementLimit;
@@ -230,6 +239,7 @@ double Metrics::value(size_t metric) const
     case 11: return structuredness;
     case 12: return modularity;
     case 13: return conformity;
+    case 14: return files;
     default: return 0;
     }
 }
@@ -244,6 +254,7 @@ void Metrics::add(const Metrics &o)
     statements += o.statements;
     paragraphs += o.paragraphs;
     dataItems += o.dataItems;
+    files += o.files;
     cyclomatic += o.cyclomatic;
     nesting = qMax(nesting, o.nesting);
     fanCall += o.fanCall;
@@ -355,7 +366,9 @@ SourceAnalysis analyseSource(const QString &text, CopyLibrary &library, const Se
         placed.push_back({v, QString(), QString()});
     for (Program prog : a.parsed.programs) {
         checkFlow(prog);
+        checkInitialisation(prog);
         ++m.programs;
+        m.files += filesAccessed(prog);
         m.statements += prog.statements;
         m.cyclomatic += 1 + prog.decisions;
         m.nesting = qMax(m.nesting, prog.maxNesting);

@@ -70,6 +70,7 @@ struct Metrics
     int sources = 0;
     int lines = 0, code = 0, comment = 0;
     int programs = 0, statements = 0, paragraphs = 0, dataItems = 0;
+    int files = 0;   // distinct files each program accesses, summed
     int cyclomatic = 0, nesting = 0, fanCall = 0, fanPerform = 0;
     int gotos = 0, alters = 0;
     int major = 0, medium = 0, minor = 0;
