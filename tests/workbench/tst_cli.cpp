@@ -818,6 +818,9 @@ void TestCli::reuseGoesFromSourcesToRepository()
     // A second run finds the analysis job the first one saved.
     const TRun again = run({"reuse", cliJob});
     QVERIFY2(again.finished && again.exitCode == 0, qPrintable(again.err));
+    // The tool wrote no per-user settings.
+    QCOMPARE(QDir(environment(false).value("XDG_CONFIG_HOME")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList());
 }
 
 void TestCli::reuseWithoutAnalysisJobFails()

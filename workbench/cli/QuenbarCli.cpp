@@ -380,6 +380,13 @@ private:
         m_outputDir = absolutePath(job.OutputDirectory());
 
         TConverterRun run(job);
+        // The hosted shell keeps last folders per user; this tool leaves them alone.
+        if (reuse)
+            SetSettingsProcedures([](const QString &) { return QString(); }, [](const QString &, const QString &) {});
+        const TScopeGuard settingsBack([reuse] {
+            if (reuse)
+                SetSettingsProcedures({}, {});
+        });
         const int status = reuse ? job.RunUnattendedReuse(run, QDir(m_programFolder).filePath(QStringLiteral("Quenbar")))
                                  : job.RunUnattendedImport(run);
         job.SetModified(false);
