@@ -1,4 +1,6 @@
 #include "SourceStructure.h"
+
+#include "PathPickerLogic.h"
 #include "Errors.h"
 #include "Reporting.h"
 #include "SharedRoutinesCommon.h"
@@ -155,7 +157,7 @@ void TShellSourceList::AddFilesFromDialog()
     TFileDialogRequest request;
     request.caption = QStringLiteral("Add files to process to the project");
     request.folder = m_root;
-    request.filter = m_filter;
+    request.filter = PathPicker::QtFilter(m_filter);   // the dialog's own form of the stored filter
     const QStringList files = m_reporter->AskOpenFileNames(request);
     if (files.isEmpty())
         return;

@@ -1165,6 +1165,8 @@ void TfrmOstrinMain::showJob()
     for (QRadioButton *b : languageButtons())
         b->setChecked(b->objectName() == Job->ActiveButton() && b->isEnabled());
     showDefinitions();
+    if (Analysis)
+        showToggleCaptions();
 }
 
 void TfrmOstrinMain::showDefinitions()
@@ -1630,10 +1632,7 @@ void TfrmOstrinMain::buildSourceHooks()
         ActToggleSelect->trigger();
     });
     connect(CheckListBoxSelectedFiles->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex &current) {
-                ActToggleComponent->setText(Analysis->Sources.ToggleComponentCaption(current.row()));
-                ActToggleModule->setText(Analysis->Sources.ToggleModuleCaption(current.row()));
-            });
+            [this] { showToggleCaptions(); });
     // Dropped folders and files join the sources.
     for (QWidget *target : {static_cast<QWidget *>(GroupBoxSelectedFiles), static_cast<QWidget *>(BitBtnAddFiles),
                             static_cast<QWidget *>(BitBtnAddDirectories)})
@@ -1700,6 +1699,14 @@ void TfrmOstrinMain::buildSourceHooks()
             QTimer::singleShot(0, this, [this] { close(); });
         }
     };
+}
+
+void TfrmOstrinMain::showToggleCaptions()
+{
+    // The captions follow the current file's tick.
+    const int row = CheckListBoxSelectedFiles->currentIndex().row();
+    ActToggleComponent->setText(Analysis->Sources.ToggleComponentCaption(row));
+    ActToggleModule->setText(Analysis->Sources.ToggleModuleCaption(row));
 }
 
 void TfrmOstrinMain::showStructure()

@@ -222,6 +222,7 @@ private:
     void showHelp(int context);
     void buildSourceHooks();
     void showStructure();
+    void showToggleCaptions();
     // The list a list command acts on: the one double-clicked, else the focused one.
     QAbstractItemView *commandTarget(QAction *action);
     void listCommand(QAction *action, int command);

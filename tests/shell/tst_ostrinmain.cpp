@@ -9,6 +9,8 @@
 #include "RadioGroup.h"
 #include "SharedRoutinesCommon.h"
 #include "TextFile.h"
+#include "ScriptedDialogs.h"
+#include "CheckListModel.h"
 #include "DropFilesHandler.h"
 
 #include <QAction>
@@ -41,6 +43,7 @@ private slots:
     void autoRunStartsTheAnalysis();
     void startAnalysisStagesRunsAndRenames();
     void autoRunAnalysesSavesAndCloses();
+    void sourceListCommands();
     void runWhileRunningAndCancel();
     void closeDuringRun();
     void consoleCaptureShowsTheToolsLines();
@@ -376,6 +379,56 @@ void installSlowAnalyser(const TShellGuiTestBase &t)
     script.write("#!/bin/sh\nwhile [ ! -f Semaphore.xml ]; do sleep 0.05; done\n");
     script.close();
     installAnalyser(t, slow);
+}
+
+// The file dialog, the folder dialog and the list commands on the source
+// list and the irrelevant names, each followed by the structure.
+void TestOstrinMain::sourceListCommands()
+{
+    TShellGuiTestBase t("Quenbar", 3, TShellGuiTestBase::exampleSettings("Quenbar_Mireth"));
+    Ostrin::TShellHost host = cobolHost(t);
+    QVERIFY(t.start(&host));
+    TfrmOstrinMain *w = t.window();
+    const QString orders = QUENBAR_EXAMPLES_DIR "/cobol/ORDERS";
+    t.dialogs().answerFiles({orders + "/BATCH/ORDBATCH/ORDBATCH.cbl", orders + "/BATCH/ORDRPT/ordrpt.cob"});
+    w->ActAddfiles->trigger();
+    const TAskedDialog files = t.dialogs().asked().last();
+    QCOMPARE(files.text, QString("Add files to process to the project"));
+    QCOMPARE(files.filter, QString("COBOL programs (*.cbl *.cob);;Copybooks (*.cpy)"));
+    QCOMPARE(w->GroupBoxSelectedFiles->title(), QString("Source files of the project (2)"));
+    t.dialogs().answerDirectory(orders + "/ONLINE");
+    w->ActAddDirectories->trigger();
+    QCOMPARE(w->Analysis->Sources.Count(), 3);
+    QVERIFY(!w->ActCalculateCommonRootStrict->isVisible());
+
+    // Without a list to act on, the command says so.
+    w->ActToggleSelect->trigger();
+    QCOMPARE(w->MyStB->LastMessage(), QString("Click on a checklistbox first to use this function!"));
+    // A double click reverses the ticks of that list.
+    QTreeView *list = w->CheckListBoxSelectedFiles;
+    list->setCurrentIndex(list->model()->index(0, 0));
+    emit list->doubleClicked(list->model()->index(0, 0));
+    QCOMPARE(w->Analysis->Sources.TickedCount(), 0);
+    // The component of the current file is ticked as a whole, the caption follows.
+    list->setFocus();
+    list->setCurrentIndex(list->model()->index(0, 0));
+    QCOMPARE(w->ActToggleComponent->text(), QString("Select the whole component"));
+    w->ActToggleComponent->trigger();
+    QCOMPARE(w->Analysis->Sources.TickedCount(), 2);   // both BATCH programs
+    list->setCurrentIndex(list->model()->index(1, 0));
+    QCOMPARE(w->ActToggleComponent->text(), QString("Deselect the whole component"));
+    w->ActRemoveFiles->trigger();
+    QCOMPARE(w->Analysis->Sources.Count(), 2);
+    QCOMPARE(w->GroupBoxSelectedFiles->title(), QString("Source files of the project (2)"));
+
+    // An irrelevant module name ticked by hand changes the structure.
+    TCheckListModel &modules = w->Analysis->Sources.ModuleNames();
+    QVERIFY(modules.Lines().contains("ORDBATCH"));
+    const int row = int(modules.Lines().indexOf("ORDBATCH"));
+    modules.setData(modules.index(row), Qt::Checked, Qt::CheckStateRole);
+    // The folder of that name is left out of the file's path.
+    QCOMPARE(w->Analysis->Sources.DerivedAt(0).Compacted, orders + "/BATCH/ORDBATCH.cbl");
+    QVERIFY(w->Job->Modified());
 }
 
 // "-AutoRun:Anal" on a job with sources: the analysis runs, the job is saved
